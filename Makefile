@@ -1,0 +1,31 @@
+# The two everyday commands: `make run` and `make test`.
+PRESET ?= default
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build deps asan fuzz format clean
+
+run: build
+	./scripts/run-demo build/$(PRESET)
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+build: deps
+	cmake --preset $(PRESET) >/dev/null
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+deps:
+	./scripts/setup-deps
+
+asan:
+	$(MAKE) test PRESET=asan
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

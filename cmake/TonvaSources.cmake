@@ -1,0 +1,15 @@
+# Source lists are gathered per folder so that adding a unit means adding its files only.
+
+# Every .cpp below `dir`, excluding `ui/` folders and any `main.cpp`.
+function(tonva_core_sources out dir)
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+  list(FILTER found EXCLUDE REGEX "/ui/")
+  list(FILTER found EXCLUDE REGEX "/main\\.cpp$")
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# Every .cpp inside a `ui/` folder below `dir`.
+function(tonva_widget_sources out dir)
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS "${dir}/*/ui/*.cpp" "${dir}/*/ui/*.h")
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()

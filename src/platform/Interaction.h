@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace tonva {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// What a "Set ..." prompt asks the technician to present, in structured form, so a simulated
+// technician can apply it to a simulated audiometer without parsing the prompt text.
+struct Stimulus
+{
+    int transducer = -1;  // TransducerType 0..4, -1 when not applicable
+    int ear = -1;         // 0 left, 1 right, 2 both, -1 when not applicable
+    QString signal;       // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
+    double frequencyHz = 0.0;
+    double dialLevel = 0.0; // dB HL on the audiometer's dial
+};
+
+// A progress dialog: status text, position and the technician's Cancel.
+class Progress
+{
+public:
+    virtual ~Progress() = default;
+
+    virtual void setStatus(const QString &text) = 0;
+    virtual void setPosition(int position) = 0;
+    // Advances the position by the dialog's step, wrapping to the start at the end of the range.
+    virtual void step() = 0;
+    // True once the technician has pressed Cancel; the running measurement then stops with 1000.
+    virtual bool checkCancel() = 0;
+};
+
+// Every message box, question and progress dialog goes through here.
+class Interaction
+{
+public:
+    virtual ~Interaction() = default;
+
+    virtual void message(const QString &text) = 0;
+    virtual Answer ask(const QString &text, Buttons buttons) = 0;
+    virtual Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons = Buttons::OkCancel) = 0;
+    virtual std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
+                                                   int step) = 0;
+};
+
+// A progress that shows nothing and is never cancelled, for callers that run without a dialog.
+class SilentProgress final : public Progress
+{
+public:
+    void setStatus(const QString &) override {}
+    void setPosition(int) override {}
+    void step() override {}
+    bool checkCancel() override { return false; }
+};
+
+} // namespace tonva

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Interaction.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace tonva::test {
+
+// Plays the technician from a script: every prompt must be expected, in order, and every expected
+// prompt must come. Anything else fails the running test. The transcript keeps all that was shown.
+class ScriptedInteraction final : public Interaction
+{
+public:
+    enum class Kind { Message, Ask, AskToSet };
+
+    ~ScriptedInteraction() override;
+
+    // Expect exactly this text.
+    ScriptedInteraction &expectMessage(const QString &text);
+    ScriptedInteraction &expectAsk(const QString &text, Answer answer);
+    ScriptedInteraction &expectAskToSet(const QString &text, Answer answer);
+    // Expect a prompt whose text starts with `prefix` (for texts that carry measured numbers).
+    ScriptedInteraction &expectMessageStartingWith(const QString &prefix);
+    ScriptedInteraction &expectAskStartingWith(const QString &prefix, Answer answer);
+
+    // Progress dialogs opened from now on report Cancel after this many checks (-1: never).
+    void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
+    // Called for every "Set ..." prompt with its stimulus, before the scripted answer is given.
+    void onStimulus(std::function<void(const Stimulus &)> apply) { m_applyStimulus = std::move(apply); }
+
+    // Fails the running test when expected prompts are still outstanding.
+    void verifyDone();
+    bool done() const { return m_expected.empty(); }
+
+    const QStringList &transcript() const { return m_transcript; }
+    const QStringList &progressStatuses() const { return m_progressStatuses; }
+    const std::vector<Stimulus> &stimuli() const { return m_stimuli; }
+
+    void message(const QString &text) override;
+    Answer ask(const QString &text, Buttons buttons) override;
+    Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override;
+    std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh, int step) override;
+
+private:
+    struct Expected
+    {
+        Kind kind;
+        QString text;
+        bool prefixOnly;
+        Answer answer;
+    };
+
+    Answer take(Kind kind, const QString &text);
+
+    std::deque<Expected> m_expected;
+    QStringList m_transcript;
+    QStringList m_progressStatuses;
+    std::vector<Stimulus> m_stimuli;
+    std::function<void(const Stimulus &)> m_applyStimulus;
+    int m_cancelAfterChecks = -1;
+    bool m_verified = false;
+};
+
+} // namespace tonva::test
