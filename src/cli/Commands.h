@@ -1,0 +1,18 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace tonva::cli {
+
+// A sub-command: its parser node, and the action that runs it and returns the exit status.
+struct Command
+{
+    CLI::App *parser = nullptr;
+    std::function<int()> run;
+};
+
+Command addProbeCommand(CLI::App &app);
+
+} // namespace tonva::cli
