@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace tonva::test {
+
+// The project's own programs as built next to the tests.
+QString builtProgram(const QString &relativePath);
+
+// A trellan-sim process serving a virtual meter on a pseudo-terminal.
+class SimProcess
+{
+public:
+    ~SimProcess();
+
+    // Starts the simulator and waits for the device path it prints first. False when it did not come.
+    bool start(const QStringList &arguments = {}, int timeoutMs = 10000);
+    QString device() const { return m_device; }
+
+    // Pulls the plug: the simulator dies at once, as when a cable is yanked.
+    void kill();
+    // Closes its standard input and returns its exit code (-1 when it did not end in time).
+    int closeInputAndWait(int timeoutMs = 5000);
+
+private:
+    QProcess m_process;
+    QString m_device;
+};
+
+struct ProgramResult
+{
+    int exitCode = -1;
+    bool finished = false;
+    QString out;
+    QString err;
+};
+
+// Runs a program to its end (or kills it after `timeoutMs`) and returns what it printed.
+ProgramResult runProgram(const QString &program, const QStringList &arguments, int timeoutMs = 60000);
+
+} // namespace tonva::test
