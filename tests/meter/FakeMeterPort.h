@@ -63,7 +63,6 @@ public:
     int openResult = 0;
     int baudResult = 0;
     qint32 baudRate = 0;
-    QList<qint32> baudHistory;
 
     int count(const QByteArray &text) const { return static_cast<int>(commands.count(text)); }
 
@@ -87,10 +86,8 @@ public:
                 continue;
             const QByteArray text = frame.left(frame.size() - 1);
             const char sum = frame.back();
-            if (framing::checksum(text) != sum) {
-                ++badFrames;
+            if (framing::checksum(text) != sum)
                 continue;
-            }
             commands.append(text);
             if (m_responder)
                 m_rx += m_responder(text, sum).bytes;
@@ -125,7 +122,6 @@ public:
         if (m_meter.baudResult != 0)
             return m_meter.baudResult;
         m_meter.baudRate = rate;
-        m_meter.baudHistory.append(rate);
         return 0;
     }
     qint32 baudRate() const override { return m_meter.baudRate; }

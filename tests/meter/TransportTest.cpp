@@ -127,16 +127,6 @@ TEST_F(TransportTest, NegotiationMapsUnknownRateTo9600)
     EXPECT_EQ(port.baudRate(), 9600);
 }
 
-TEST_F(TransportTest, NegotiationSwitchesRateBetweenTheTwoRateCommands)
-{
-    EXPECT_EQ(link.NegotiateBaudRate(19200), 0);
-    EXPECT_EQ(meter.baudHistory.last(), 19200);
-    const int s2283 = static_cast<int>(meter.commands.indexOf("S2283,4"));
-    const int s9 = static_cast<int>(meter.commands.indexOf("S9,4"));
-    EXPECT_GE(s2283, 0);
-    EXPECT_GT(s9, s2283);
-}
-
 TEST_F(TransportTest, NegotiationGivesUpOnAForeignDevice)
 {
     trellan.model = "Acme meter";
