@@ -85,7 +85,7 @@ int SlmLink::SetGain(int gain, Progress *progress)
     const int previous = GetGain();
     if (previous < 0 || previous == gain)
         return previous;
-    // Crossing between the two lowest gains and the rest switches the meter's input stage.
+    // Moving between the two lowest gains and the others takes the meter far longer to settle.
     const bool crossesInputStage = (previous < kGainZeroDb) != (gain < kGainZeroDb);
     const QString note = crossesInputStage ? kSlowGainNote : QString();
 
