@@ -1,0 +1,86 @@
+#include "meter/CommandExchange.h"
+
+#include "meter/Framing.h"
+#include "meter/MeterStatus.h"
+#include "meter/PumpWait.h"
+
+namespace tonva {
+
+using namespace meter;
+
+namespace {
+constexpr double kRetryPauseSeconds = 0.1;
+// Bytes that keep coming between commands (a meter printing on its own) are drained a bounded
+// number of times; the write's own flush and the checksum deal with the rest.
+constexpr int kMaxStaleLines = 10;
+constexpr int kStaleLineBytes = 512;
+
+void removeFlowControl(QByteArray &reply)
+{
+    reply.removeIf([](char c) { return c == framing::kXON || c == framing::kXOFF; });
+}
+} // namespace
+
+void CommandExchange::discardStaleInput()
+{
+    for (int lines = 0; lines < kMaxStaleLines && m_port.BytesWaiting() > 0; ++lines) {
+        QByteArray stale;
+        m_port.ReadLine(stale, kStaleLineBytes);
+        m_port.FlushBuffers();
+        PumpWait(m_port.clock(), kRetryPauseSeconds);
+    }
+}
+
+int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, int timeoutSeconds,
+                         Style style)
+{
+    reply.clear();
+    m_rejected.clear();
+    m_port.FlushBuffers();
+    const char commandChecksum = framing::checksum(text);
+    if (timeoutSeconds > 0)
+        m_port.SetReplyTimeout(timeoutSeconds);
+
+    const bool slow = style == Style::Slow;
+    // The frame is sent as bytes, never through a formatter, so a '%' checksum needs no escaping.
+    const QByteArray frame =
+        slow ? QByteArray(text.data(), text.size()) + commandChecksum : framing::frameCommand(text);
+
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!slow) {
+            if (attempt > 0)
+                PumpWait(m_port.clock(), kRetryPauseSeconds);
+            discardStaleInput();
+        }
+        const int written = slow ? m_port.WriteSlow(frame, true) : m_port.WriteFormatted(frame);
+        if (written != 0)
+            return kWriteFailed;
+
+        QByteArray line;
+        if (m_port.ReadLine(line, maxBytes) != 0)
+            return kNoReply;
+        if (line.size() == 1 && line[0] == framing::kLF) {
+            // The LF of an earlier CR LF; the answer is the next line. A time-out here leaves it empty.
+            m_port.ReadLine(line, maxBytes);
+        }
+        if (line.isEmpty()) {
+            if (slow)
+                return kOk;
+            continue;
+        }
+        const qsizetype position = framing::replyChecksumPosition(line);
+        if (position < 0)
+            continue;
+        const QByteArray replyText = line.left(position);
+        if (framing::replyChecksum(commandChecksum, replyText) != line[position]) {
+            m_rejected = replyText;
+            continue;
+        }
+        reply = replyText;
+        removeFlowControl(reply);
+        return kOk;
+    }
+    return kBadChecksum;
+}
+
+} // namespace tonva

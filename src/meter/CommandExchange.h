@@ -1,0 +1,40 @@
+#pragma once
+
+#include "meter/ComPort.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace tonva {
+
+// One checksummed command and its reply, with retries. Shared by the command layer and the
+// block transfer of the file list, which both talk to the same port.
+class CommandExchange
+{
+public:
+    enum class Style
+    {
+        Normal, // CR LF framing, stale input drained, 0.1 s between attempts
+        Slow,   // bytes paced 10 ms apart, CR only; an empty reply is accepted as empty
+    };
+
+    static constexpr int kAttempts = 6;
+
+    explicit CommandExchange(ComPort &port) : m_port(port) {}
+
+    // Returns 0, -5, -201 or -205. On 0 `reply` holds the reply text without its checksum and
+    // without XON/XOFF; on failure it is empty. `timeoutSeconds` 0 keeps the port's time-out.
+    int run(QByteArrayView text, QByteArray &reply, int maxBytes, int timeoutSeconds,
+            Style style = Style::Normal);
+
+    // The last line refused for its checksum, for the one caller that still reads such a line.
+    const QByteArray &lastRejectedReply() const { return m_rejected; }
+
+private:
+    void discardStaleInput();
+
+    ComPort &m_port;
+    QByteArray m_rejected;
+};
+
+} // namespace tonva
