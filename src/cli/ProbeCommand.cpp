@@ -1,24 +1,46 @@
 #include "cli/Commands.h"
+#include "cli/ConsoleInteraction.h"
+#include "meter/MeterConnection.h"
+#include "platform/QtSerialPort.h"
 
 #include <QTextStream>
 
 namespace tonva::cli {
 
+namespace {
+
+struct ProbeOptions
+{
+    std::string port;
+    int baud = 115200;
+    bool verbose = false;
+};
+
+int runProbe(const ProbeOptions &options)
+{
+    ConsoleInteraction interaction(options.verbose);
+    SystemClock clock;
+    MeterConnection connection(QtSerialPort::factory(QString::fromStdString(options.port)), clock, interaction);
+    const int status = connection.Connect(1, options.baud);
+    if (status != 0)
+        return 1;
+    QTextStream(stdout) << "Connected: " << QString::fromLatin1(connection.modelReply()).trimmed() << " firmware "
+                        << QString::asprintf("%.3f", connection.firmwareVersion()) << " at "
+                        << connection.baudRate() << " baud" << Qt::endl;
+    connection.Disconnect();
+    return 0;
+}
+
+} // namespace
+
 Command addProbeCommand(CLI::App &app)
 {
-    struct Options
-    {
-        std::string port;
-        int baud = 115200;
-    };
-    auto options = std::make_shared<Options>();
+    auto options = std::make_shared<ProbeOptions>();
     CLI::App *sub = app.add_subcommand("probe", "Connect to the meter, check it and print one line");
     sub->add_option("--port", options->port, "Serial device, or 'sim' for the built-in simulator")->required();
     sub->add_option("--baud", options->baud, "Preferred baud rate");
-    return {sub, [options] {
-                QTextStream(stderr) << "probe: not available yet\n";
-                return 1;
-            }};
+    sub->add_flag("-v,--verbose", options->verbose, "Show progress while connecting");
+    return {sub, [options] { return runProbe(*options); }};
 }
 
 } // namespace tonva::cli
