@@ -1,7 +1,6 @@
 #include "storage/BlobConversion.h"
 
 #include <QtEndian>
-
 #include <algorithm>
 #include <cstring>
 
@@ -60,12 +59,12 @@ QByteArray relayFromSchema6(const QByteArray &oldImage)
     QByteArray image(kCurrentImageSize, '\0');
     copyBlocks(oldImage, image,
                {
-                   {0, 0, kSetup},                                // leading word, status, carried words
-                   {kSetup, kSetup, 2004},                        // set-up up to the new microphone record
-                   {kSetup + 2004, kSetup + 2288, 76 + 668},      // calibrator, mastoid as it was
-                   {kSetup + 2748, kSetup + 3188, 4132 - 2748},   // audiometer ... test conditions
-                   {4456, 4896, 32984 - 4896},                    // tone level ... narrow band levels
-                   {32584, 81304, 82376 - 81304},                 // speech levels, checklist
+                   {0, 0, kSetup},                              // leading word, status, carried words
+                   {kSetup, kSetup, 2004},                      // set-up up to the new microphone record
+                   {kSetup + 2004, kSetup + 2288, 76 + 668},    // calibrator, mastoid as it was
+                   {kSetup + 2748, kSetup + 3188, 4132 - 2748}, // audiometer ... test conditions
+                   {4456, 4896, 32984 - 4896},                  // tone level ... narrow band levels
+                   {32584, 81304, 82376 - 81304},               // speech levels, checklist
                });
     for (int element = 0; element < 10; ++element)
         copyBlocks(oldImage, image, {{32544 + 4 * element, 32984 + 4832 * element + 12, 4}});

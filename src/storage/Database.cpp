@@ -24,8 +24,7 @@ QString describe(const QSqlError &error)
 
 Database::Database(QString path, QString connectionName)
     : m_path(std::move(path)), m_connectionName(std::move(connectionName))
-{
-}
+{}
 
 Database::~Database()
 {

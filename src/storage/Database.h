@@ -6,7 +6,6 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-
 #include <memory>
 #include <stdexcept>
 
@@ -18,8 +17,7 @@ class DatabaseError : public std::runtime_error
 public:
     explicit DatabaseError(const QString &description)
         : std::runtime_error(description.toStdString()), m_description(description)
-    {
-    }
+    {}
     const QString &description() const { return m_description; }
 
 private:

@@ -71,19 +71,22 @@ int OpenOrCreateDatabase(DatabaseSlot &slot, const QString &givenPath, bool askB
     try {
         slot = Database::openExisting(path);
     } catch (const DatabaseError &error) {
-        interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) + error.description());
+        interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) +
+                            error.description());
         return -1;
     }
     return 1;
 }
 
-int CreateDatabaseFile(DatabaseSlot &slot, const QString &path, bool askBeforeCreate, Interaction &interaction)
+int CreateDatabaseFile(DatabaseSlot &slot, const QString &path, bool askBeforeCreate,
+                       Interaction &interaction)
 {
     if (askBeforeCreate) {
-        const QString question = QStringLiteral("Database %1 doesn't exist.  Do you want to create a new database "
-                                                "(Yes)? \n Or open an existing database (No, use "
-                                                "File/ChangeDatabase)?")
-                                     .arg(path);
+        const QString question =
+            QStringLiteral("Database %1 doesn't exist.  Do you want to create a new database "
+                           "(Yes)? \n Or open an existing database (No, use "
+                           "File/ChangeDatabase)?")
+                .arg(path);
         if (interaction.ask(question, Buttons::YesNo) != Answer::Yes)
             return 0;
     }

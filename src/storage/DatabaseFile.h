@@ -4,7 +4,6 @@
 #include "storage/Database.h"
 
 #include <QString>
-
 #include <memory>
 
 namespace tonva {
@@ -29,12 +28,13 @@ constexpr int kMaxLength = 251;
 
 // Opens `path` into `slot`, creating the file with its tables when it does not exist (asking first
 // when `askBeforeCreate`). Returns 1 with the slot filled; 0 when the technician declined to create
-// it, or -1 on failure with the message shown, the slot empty in both cases. `created` tells the
-// caller that a fresh file was made.
-int OpenOrCreateDatabase(DatabaseSlot &slot, const QString &path, bool askBeforeCreate, Interaction &interaction,
-                         bool *created = nullptr);
+// it, or -1 on failure with the message shown, the slot empty in both cases (a path that is too long
+// is refused before anything is closed). `created` tells the caller that a fresh file was made.
+int OpenOrCreateDatabase(DatabaseSlot &slot, const QString &path, bool askBeforeCreate,
+                         Interaction &interaction, bool *created = nullptr);
 // 1 created (the slot holds it), 0 declined, -1 failed.
-int CreateDatabaseFile(DatabaseSlot &slot, const QString &path, bool askBeforeCreate, Interaction &interaction);
+int CreateDatabaseFile(DatabaseSlot &slot, const QString &path, bool askBeforeCreate,
+                       Interaction &interaction);
 // 0 on success, -1 on failure (message shown).
 int CreateDatabaseTables(Database &database, Interaction &interaction);
 void CloseDatabase(DatabaseSlot &slot);

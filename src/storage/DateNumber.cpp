@@ -1,7 +1,6 @@
 #include "storage/DateNumber.h"
 
 #include <QLocale>
-
 #include <cmath>
 
 namespace tonva::DateNumber {

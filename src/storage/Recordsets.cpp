@@ -70,8 +70,9 @@ void createStoredTables(const Database &database)
     const SqlDialect &d = database.dialect();
     const QStringList statements{
         QStringLiteral("CREATE TABLE EquipmentList (Id %1, Data %2)").arg(d.autoIncrementKey, d.blobType),
-        QStringLiteral("CREATE TABLE AmbientMeasurements (Id %1, TestName %2, Date %3, Customer %2, Booth %2, "
-                       "Data %4)")
+        QStringLiteral(
+            "CREATE TABLE AmbientMeasurements (Id %1, TestName %2, Date %3, Customer %2, Booth %2, "
+            "Data %4)")
             .arg(d.autoIncrementKey, d.textType(41), d.dateType, d.blobType),
         // ModelNum holds the record's 15-character model; 14 would cut the longest one short.
         QStringLiteral("CREATE TABLE AudTestMeasurements (Id %1, Technician %2, Date %3, ModelNum %4, "
@@ -86,8 +87,8 @@ void createStoredTables(const Database &database)
 
 std::optional<AudTestRow> CAudTestMeasRS::find(int id) const
 {
-    QSqlQuery query =
-        m_database.run(QStringLiteral("SELECT %1, Data FROM AudTestMeasurements WHERE Id = ?").arg(kAudColumns), {id});
+    QSqlQuery query = m_database.run(
+        QStringLiteral("SELECT %1, Data FROM AudTestMeasurements WHERE Id = ?").arg(kAudColumns), {id});
     if (!query.next())
         return std::nullopt;
     return audRow(query, true);
@@ -96,9 +97,10 @@ std::optional<AudTestRow> CAudTestMeasRS::find(int id) const
 std::optional<int> CAudTestMeasRS::findKey(const QString &serialNum, const QString &modelNum,
                                            const QString &technician, double date) const
 {
-    QSqlQuery query = m_database.run(QStringLiteral("SELECT Id FROM AudTestMeasurements WHERE SerialNum = ? AND "
-                                                    "ModelNum = ? AND Technician = ? AND Date = ?"),
-                                     {serialNum, modelNum, technician, date});
+    QSqlQuery query =
+        m_database.run(QStringLiteral("SELECT Id FROM AudTestMeasurements WHERE SerialNum = ? AND "
+                                      "ModelNum = ? AND Technician = ? AND Date = ?"),
+                       {serialNum, modelNum, technician, date});
     if (!query.next())
         return std::nullopt;
     return query.value(0).toInt();
@@ -117,7 +119,8 @@ std::vector<AudTestRow> CAudTestMeasRS::list(const SqlCondition &condition) cons
 
 void CAudTestMeasRS::forEach(const std::function<void(const AudTestRow &)> &visit) const
 {
-    QSqlQuery query = m_database.run(QStringLiteral("SELECT %1, Data FROM AudTestMeasurements").arg(kAudColumns));
+    QSqlQuery query =
+        m_database.run(QStringLiteral("SELECT %1, Data FROM AudTestMeasurements").arg(kAudColumns));
     while (query.next())
         visit(audRow(query, true));
 }
@@ -145,7 +148,8 @@ void CAudTestMeasRS::update(const AudTestRow &row) const
 
 bool CAudTestMeasRS::remove(int id) const
 {
-    return m_database.run(QStringLiteral("DELETE FROM AudTestMeasurements WHERE Id = ?"), {id}).numRowsAffected() > 0;
+    return m_database.run(QStringLiteral("DELETE FROM AudTestMeasurements WHERE Id = ?"), {id})
+               .numRowsAffected() > 0;
 }
 
 int CAudTestMeasRS::count() const
@@ -206,14 +210,16 @@ int CAmbientMeasurements::insert(const AmbientRow &row) const
 
 void CAmbientMeasurements::update(const AmbientRow &row) const
 {
-    m_database.run(QStringLiteral("UPDATE AmbientMeasurements SET TestName = ?, Date = ?, Customer = ?, Booth = ?, "
-                                  "Data = ? WHERE Id = ?"),
-                   {row.testName, row.date, row.customer, row.booth, row.data, row.id});
+    m_database.run(
+        QStringLiteral("UPDATE AmbientMeasurements SET TestName = ?, Date = ?, Customer = ?, Booth = ?, "
+                       "Data = ? WHERE Id = ?"),
+        {row.testName, row.date, row.customer, row.booth, row.data, row.id});
 }
 
 bool CAmbientMeasurements::remove(int id) const
 {
-    return m_database.run(QStringLiteral("DELETE FROM AmbientMeasurements WHERE Id = ?"), {id}).numRowsAffected() > 0;
+    return m_database.run(QStringLiteral("DELETE FROM AmbientMeasurements WHERE Id = ?"), {id})
+               .numRowsAffected() > 0;
 }
 
 int CAmbientMeasurements::count() const

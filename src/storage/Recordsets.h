@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariantList>
-
 #include <functional>
 #include <optional>
 #include <vector>

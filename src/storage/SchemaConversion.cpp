@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <filesystem>
 #include <system_error>
 
@@ -61,8 +60,8 @@ void copyRows(const Database &from, const Database &to, int fromVersion, Progres
 
 // The old file keeps its name until the converted one replaces it in a single rename, so an
 // interruption at any point leaves either the old file or the complete new one under that name.
-bool replaceWithConverted(const QString &databasePath, const QString &convertedPath, const QString &backupPath,
-                          Interaction &interaction)
+bool replaceWithConverted(const QString &databasePath, const QString &convertedPath,
+                          const QString &backupPath, Interaction &interaction)
 {
     const std::filesystem::path original = databasePath.toStdString();
     const std::filesystem::path backup = backupPath.toStdString();
@@ -98,15 +97,17 @@ int ConvertDatabaseStep(DatabaseSlot &slot, int fromVersion, bool &askToKeepOld,
 
     int cause = 0;
     if (!removeDatabaseFile(convertedPath, &cause)) {
-        interaction.message(QStringLiteral("Unable to delete existing conversion database (cause: %1)").arg(cause));
+        interaction.message(
+            QStringLiteral("Unable to delete existing conversion database (cause: %1)").arg(cause));
         return -1;
     }
 
     DatabaseSlot converted;
     if (OpenOrCreateDatabase(converted, convertedPath, false, interaction) != 1) {
-        interaction.message(QStringLiteral("Unable to open new database to convert database version %1 to version %2.")
-                                .arg(fromVersion)
-                                .arg(toVersion));
+        interaction.message(
+            QStringLiteral("Unable to open new database to convert database version %1 to version %2.")
+                .arg(fromVersion)
+                .arg(toVersion));
         return -1;
     }
 
@@ -138,7 +139,8 @@ int ConvertDatabaseStep(DatabaseSlot &slot, int fromVersion, bool &askToKeepOld,
                                         Buttons::YesNo) == Answer::Yes;
     askToKeepOld = false;
     if (!keepOld && !removeDatabaseFile(backupPath, &cause))
-        interaction.message(QStringLiteral("Unable to do delete old database after conversion (cause: %1)").arg(cause));
+        interaction.message(
+            QStringLiteral("Unable to do delete old database after conversion (cause: %1)").arg(cause));
 
     if (OpenOrCreateDatabase(slot, databasePath, false, interaction) != 1) {
         interaction.message(QStringLiteral("Unable to open converted database."));
@@ -151,14 +153,16 @@ int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction)
 {
     const int version = ReadSchemaVersion(*slot);
     if (version == 0) {
-        interaction.message(QStringLiteral("Database is not compatible with this version of Tonva.") + kTryAnother);
+        interaction.message(QStringLiteral("Database is not compatible with this version of Tonva.") +
+                            kTryAnother);
         return -1;
     }
     if (version < 0) {
         // Said plainly rather than silently: otherwise the technician is left with no database and no
         // idea why.
-        interaction.message(QStringLiteral("Database %1 holds no Tonva version information.").arg(slot->filePath()) +
-                            kTryAnother);
+        interaction.message(
+            QStringLiteral("Database %1 holds no Tonva version information.").arg(slot->filePath()) +
+            kTryAnother);
         return -1;
     }
     if (version > kCurrentSchemaVersion) {
@@ -187,7 +191,8 @@ int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction)
         ready = false;
     }
     if (!ready) {
-        interaction.message(QStringLiteral("Could not open Recordsets to Database, try opening a different one."));
+        interaction.message(
+            QStringLiteral("Could not open Recordsets to Database, try opening a different one."));
         return -1;
     }
     return kCurrentSchemaVersion;

@@ -23,12 +23,14 @@ public:
     {
         const QString value = text.trimmed();
         if (!value.isEmpty())
-            m_terms.push_back({column, QStringLiteral("="), value, QLatin1Char('\'') + value + QLatin1Char('\'')});
+            m_terms.push_back(
+                {column, QStringLiteral("="), value, QLatin1Char('\'') + value + QLatin1Char('\'')});
     }
     void addChannel(int channel)
     {
         if (channel > 0)
-            m_terms.push_back({QStringLiteral("ChannelNum"), QStringLiteral("="), channel, QString::number(channel)});
+            m_terms.push_back(
+                {QStringLiteral("ChannelNum"), QStringLiteral("="), channel, QString::number(channel)});
     }
     void addDates(const QDate &from, const QDate &to)
     {

@@ -13,8 +13,11 @@ const QString kNoDatabase = QStringLiteral("The database is not available.");
 
 std::vector<ListColumn> testListColumns(int listWidth)
 {
-    return {{QStringLiteral("Technician"), 125}, {QStringLiteral("Model"), 105}, {QStringLiteral("Serial Num"), 105},
-            {QStringLiteral("Channel"), 70},     {QStringLiteral("Date"), listWidth - 405}};
+    return {{QStringLiteral("Technician"), 125},
+            {QStringLiteral("Model"), 105},
+            {QStringLiteral("Serial Num"), 105},
+            {QStringLiteral("Channel"), 70},
+            {QStringLiteral("Date"), listWidth - 405}};
 }
 
 std::vector<ListColumn> boothListColumns(int listWidth)
@@ -41,7 +44,8 @@ std::optional<std::vector<ListRow>> FillTestList(const Database *database, const
         }
         return rows;
     } catch (const DatabaseError &error) {
-        interaction.message(QStringLiteral("Couldn't open Test data Recordset--Exception: ") + error.description());
+        interaction.message(QStringLiteral("Couldn't open Test data Recordset--Exception: ") +
+                            error.description());
         return std::nullopt;
     }
 }
@@ -69,7 +73,8 @@ bool DeleteStored(const Database &database, StoredKind kind, int id, Interaction
 {
     if (id < 0)
         return false;
-    const QString word = kind == StoredKind::Ambient ? QStringLiteral("AMBIENT") : QStringLiteral("AUDIOMETRIC");
+    const QString word =
+        kind == StoredKind::Ambient ? QStringLiteral("AMBIENT") : QStringLiteral("AUDIOMETRIC");
     if (interaction.ask(QStringLiteral("Do you really want to delete highlighted %1 measurement?").arg(word),
                         Buttons::YesNo) != Answer::Yes)
         return false;

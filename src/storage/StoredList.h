@@ -6,13 +6,16 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 #include <vector>
 
 namespace tonva {
 
-enum class StoredKind { Ambient, Audiometric };
+enum class StoredKind
+{
+    Ambient,
+    Audiometric
+};
 
 struct ListColumn
 {
