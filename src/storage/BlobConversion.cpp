@@ -1,5 +1,7 @@
 #include "storage/BlobConversion.h"
 
+#include "model/Blobs.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -8,10 +10,10 @@ namespace tonva::BlobConversion {
 
 namespace {
 
-constexpr int kHeaderSize = 20;
-constexpr int kCurrentImageSize = 82'376;
-constexpr int kInventoryEntrySize = 832;
-constexpr int kSetup = 324; // the set-up block's offset in the image
+constexpr int kHeaderSize = int(kBlobHeaderSize);
+constexpr int kCurrentImageSize = int(sizeof(AudTestRecord));
+constexpr int kEntrySize = int(kInventoryEntrySize);
+constexpr int kSetup = int(offsetof(AudTestRecord, setup));
 
 // Header number times 100, rounded to hundredths the way the old readers did; -1 when unreadable.
 int headerHundredths(const QByteArray &blob)
@@ -115,10 +117,10 @@ QByteArray convertTestBlob(int fromVersion, const QByteArray &blob)
 
 QByteArray convertInventoryBlob(const QByteArray &blob)
 {
-    QByteArray converted("Tonva Version 02.20", kHeaderSize);
-    for (qsizetype at = kHeaderSize; at < blob.size(); at += kInventoryEntrySize) {
-        QByteArray entry = blob.mid(at, kInventoryEntrySize);
-        entry.resize(kInventoryEntrySize, '\0');
+    QByteArray converted = blobHeader();
+    for (qsizetype at = kHeaderSize; at < blob.size(); at += kEntrySize) {
+        QByteArray entry = blob.mid(at, kEntrySize);
+        entry.resize(kEntrySize, '\0');
         converted += entry;
     }
     return converted;
