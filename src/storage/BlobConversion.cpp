@@ -117,12 +117,10 @@ QByteArray convertTestBlob(int fromVersion, const QByteArray &blob)
 
 QByteArray convertInventoryBlob(const QByteArray &blob)
 {
+    // An entry cut short at the end is dropped, as the inventory reader drops it.
     QByteArray converted = blobHeader();
-    for (qsizetype at = kHeaderSize; at < blob.size(); at += kEntrySize) {
-        QByteArray entry = blob.mid(at, kEntrySize);
-        entry.resize(kEntrySize, '\0');
-        converted += entry;
-    }
+    for (qsizetype at = kHeaderSize; at + kEntrySize <= blob.size(); at += kEntrySize)
+        converted += blob.mid(at, kEntrySize);
     return converted;
 }
 
