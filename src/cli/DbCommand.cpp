@@ -1,0 +1,127 @@
+#include "cli/Commands.h"
+#include "storage/DatabaseFile.h"
+#include "storage/DateNumber.h"
+#include "storage/Recordsets.h"
+#include "storage/SchemaConversion.h"
+#include "storage/StoredFilter.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace tonva::cli {
+
+namespace {
+
+// Without a technician at the keyboard: messages go to stderr. The only question on these paths is
+// whether to keep the file as it was before a conversion, and a script always keeps it.
+class ConsoleInteraction final : public Interaction
+{
+public:
+    void message(const QString &text) override { QTextStream(stderr) << text << '\n'; }
+    Answer ask(const QString &text, Buttons buttons) override
+    {
+        QTextStream(stderr) << text << '\n';
+        return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+    }
+    Answer askToSet(const QString &text, const Stimulus &, Buttons buttons) override
+    {
+        return ask(text, buttons);
+    }
+    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
+    {
+        return std::make_unique<SilentProgress>();
+    }
+};
+
+struct Options
+{
+    std::string action;
+    std::string file;
+    std::string serial, model, technician, from, to;
+    int channel = 0;
+};
+
+QDate parseDate(const std::string &text)
+{
+    return QDate::fromString(QString::fromStdString(text), QStringLiteral("yyyy-MM-dd"));
+}
+
+// Opens an existing file only; a mistyped name must not leave a new empty database behind.
+DatabaseSlot openExisting(const QString &path, Interaction &interaction)
+{
+    DatabaseSlot slot;
+    if (!QFileInfo::exists(DatabasePath::withExtension(path))) {
+        interaction.message(QStringLiteral("%1: no such database").arg(path));
+        return slot;
+    }
+    OpenOrCreateDatabase(slot, path, false, interaction);
+    return slot;
+}
+
+int run(const Options &options)
+{
+    ConsoleInteraction interaction;
+    QTextStream out(stdout);
+    DatabaseSlot slot = openExisting(QString::fromStdString(options.file), interaction);
+    if (!slot)
+        return 1;
+    try {
+        if (options.action == "info") {
+            out << "schema " << ReadSchemaVersion(*slot) << '\n';
+            if (slot->hasTable(QStringLiteral("AudTestMeasurements")))
+                out << "tests " << CAudTestMeasRS(*slot).count() << '\n'
+                    << "surveys " << CAmbientMeasurements(*slot).count() << '\n'
+                    << "equipment rows " << CEquipmentList(*slot).count() << '\n';
+            return 0;
+        }
+        if (options.action == "convert") {
+            if (CheckAndConvertDatabase(slot, interaction) < 0)
+                return 1;
+            out << "schema " << ReadSchemaVersion(*slot) << '\n';
+            return 0;
+        }
+        // Listing never changes the file: an old one is converted only when asked to.
+        if (const int version = ReadSchemaVersion(*slot); version != kCurrentSchemaVersion) {
+            interaction.message(QStringLiteral("%1: database version %2; run 'tonva-cli db convert' first")
+                                    .arg(slot->filePath())
+                                    .arg(version));
+            return 1;
+        }
+        const TestFilter filter{QString::fromStdString(options.serial),
+                                QString::fromStdString(options.model),
+                                QString::fromStdString(options.technician),
+                                options.channel,
+                                parseDate(options.from),
+                                parseDate(options.to)};
+        out << "filter: " << BuildTestFilter(filter) << '\n';
+        for (const AudTestRow &row : CAudTestMeasRS(*slot).list(testCondition(filter))) {
+            out << row.id << '\t' << row.technician << '\t' << row.modelNum << '\t' << row.serialNum << '\t'
+                << row.channelNum << '\t' << DateNumber::listText(row.date) << '\n';
+        }
+        return 0;
+    } catch (const DatabaseError &error) {
+        interaction.message(QStringLiteral("Database error--Exception: ") + error.description());
+        return 1;
+    }
+}
+
+} // namespace
+
+Command addDbCommand(CLI::App &app)
+{
+    auto options = std::make_shared<Options>();
+    CLI::App *sub = app.add_subcommand("db", "Inspect, list or convert a Tonva database file");
+    sub->add_option("action", options->action, "info, list or convert")
+        ->required()
+        ->check(CLI::IsMember({"info", "list", "convert"}));
+    sub->add_option("file", options->file, "Database file")->required();
+    sub->add_option("--serial", options->serial, "Audiometer serial number");
+    sub->add_option("--model", options->model, "Audiometer model");
+    sub->add_option("--technician", options->technician, "Technician");
+    sub->add_option("--channel", options->channel, "Channel count (0: any)");
+    sub->add_option("--from", options->from, "First date, YYYY-MM-DD");
+    sub->add_option("--to", options->to, "Last date, YYYY-MM-DD");
+    return {sub, [options] { return run(*options); }};
+}
+
+} // namespace tonva::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tonva {
+
+// Everything that differs between SQL engines lives here, so the rest of the storage code stays
+// plain, portable SQL with bound values.
+struct SqlDialect
+{
+    QString driver;           // Qt SQL driver name
+    QString connectOptions;   // set before the connection opens
+    QString autoIncrementKey; // column type of an `Id` that numbers itself
+    QString longType;         // 32-bit integer
+    QString shortType;        // 16-bit integer
+    QString dateType;         // the date number (days since 1899-12-30)
+    QString blobType;         // long binary
+    QString textTypePattern;  // %1 = size; compares without regard to letter case
+    QStringList afterOpen;    // statements run on every new connection; they change no file
+    QStringList writeAhead;   // statements that switch a file to crash-safe writing (persistent)
+
+    QString textType(int size) const { return textTypePattern.arg(size); }
+
+    static const SqlDialect &sqlite();
+};
+
+} // namespace tonva
