@@ -245,7 +245,8 @@ std::vector<LineByte> VirtualTrellan::takeDue(qint64 nowMs)
     while (!m_output.empty() && m_output.front().dueMs <= nowMs) {
         const LineByte byte = m_output.front();
         m_output.pop_front();
-        if (!isLineCut(byte.dueMs))
+        // A byte that was fully out when the cable went still counts.
+        if (!isLineCut(byte.dueMs - 1))
             due.push_back(byte);
     }
     return due;
@@ -283,7 +284,7 @@ void VirtualTrellan::takeFrame(const QByteArray &frame, double atMs)
         m_rateChange = {std::max(atMs + m_timing.replyLatencyMs, m_txFreeAt), rateOfCode(*m_switchToCode)};
     // The cable goes as soon as the last answered reply has left.
     if (lastCommand && m_commands == *lastCommand)
-        m_cutAt = std::max(atMs, m_txFreeAt);
+        m_cutAt = std::ceil(std::max(atMs, m_txFreeAt));
 }
 
 std::optional<VirtualTrellan::Reply> VirtualTrellan::execute(const QByteArray &text, double atMs)

@@ -259,10 +259,11 @@ int main(int argc, char **argv)
     const QByteArray device = server.open();
     if (device.isEmpty())
         return 1;
-    std::printf("%s\n", device.constData());
-    std::fflush(stdout);
+    // The link is in place before anyone is told the device exists.
     if (!options->link.isEmpty() && !makeLink(options->link, device))
         return 1;
+    std::printf("%s\n", device.constData());
+    std::fflush(stdout);
 
     server.serve();
 
