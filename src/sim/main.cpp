@@ -62,7 +62,7 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
                                      QStringLiteral("FILE"));
     const QCommandLineOption faults(QStringLiteral("faults"),
                                     QStringLiteral("Line faults, e.g. drop-reply=0.1,disconnect=50."),
-                                    QStringLiteral("SPEC"));
+                                    QStringLiteral("LIST"));
     const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Settle N times faster."),
                                    QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Reply latency in ms."),
