@@ -40,7 +40,8 @@ std::string_view serialOf(const InventoryEntry &entry)
 {
     // Every instrument body starts with its identity; the serial is read in place so the view
     // stays valid as long as the entry.
-    const auto *identity = reinterpret_cast<const char *>(entry.body) + offsetof(InstrumentIdentity, serialNumber);
+    const auto *identity =
+        reinterpret_cast<const char *>(entry.body) + offsetof(InstrumentIdentity, serialNumber);
     const void *end = std::memchr(identity, '\0', sizeof(InstrumentIdentity::serialNumber));
     return {identity, end ? static_cast<std::size_t>(static_cast<const char *>(end) - identity)
                           : sizeof(InstrumentIdentity::serialNumber)};
@@ -88,8 +89,7 @@ QString ListLabel(const InventoryEntry &entry)
 
 InstrumentInventory::InstrumentInventory(Inventory &inventory, Interaction &interaction, int currentYear)
     : m_inventory(inventory), m_interaction(interaction), m_currentYear(currentYear)
-{
-}
+{}
 
 std::vector<InventoryEntry> &InstrumentInventory::listOf(InstrumentKind kind)
 {
@@ -123,33 +123,38 @@ bool InstrumentInventory::checkDueYear(const InventoryEntry &entry)
 {
     if (isDueYearValid(fixedText(entry.bodyAs<InstrumentIdentity>().calibrationDue), m_currentYear))
         return true;
-    m_interaction.message(QStringLiteral("Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."));
+    m_interaction.message(
+        QStringLiteral("Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."));
     return false;
 }
 
 bool InstrumentInventory::validateMastoid(const InventoryEntry &entry)
 {
     const MastoidData mastoid = entry.bodyAs<MastoidData>();
-    if (allZero(mastoid.kestinResponse, kFrequencyCount) && allZero(mastoid.lorvatResponse, kFrequencyCount) &&
+    if (allZero(mastoid.kestinResponse, kFrequencyCount) &&
+        allZero(mastoid.lorvatResponse, kFrequencyCount) &&
         allZero(mastoid.pendryResponse, kFrequencyCount)) {
         m_interaction.message(QStringLiteral(
-            "No frequency responses have been entered for this mastoid.\n\nBefore adding a mastoid you must enter "
+            "No frequency responses have been entered for this mastoid.\n\nBefore adding a mastoid you must "
+            "enter "
             "its frequency responses.\nThese are found on the response chart provided with the mastoid."));
         return false;
     }
     if (isBrueelMastoid(mastoid)) {
         if (mastoid.sensitivity == 0.0f) {
-            if (m_interaction.ask(QStringLiteral("Warning: No valid sensitivity has been entered for the mastoid.\n\n"
-                                                 "Click OK to add the mastoid anyway.\n\n(You will not be able to "
-                                                 "make bone measurements with this mastoid.)"),
-                                  Buttons::OkCancel) != Answer::Ok)
+            if (m_interaction.ask(
+                    QStringLiteral("Warning: No valid sensitivity has been entered for the mastoid.\n\n"
+                                   "Click OK to add the mastoid anyway.\n\n(You will not be able to "
+                                   "make bone measurements with this mastoid.)"),
+                    Buttons::OkCancel) != Answer::Ok)
                 return false;
         } else {
             for (const InventoryEntry &mic : m_inventory.list(InventoryType::Microphone)) {
                 if (mic.bodyAs<MicrophoneSlot>().sensitivity == 0.0f)
                     m_interaction.message(
-                        QStringLiteral("Warning: Found at least one mic (S/N %1) without a sensitivity value.\n"
-                                       "Measurements with B&K mastoids require mic sensitivities to be entered.")
+                        QStringLiteral(
+                            "Warning: Found at least one mic (S/N %1) without a sensitivity value.\n"
+                            "Measurements with B&K mastoids require mic sensitivities to be entered.")
                             .arg(serialText(mic)));
             }
         }
@@ -172,13 +177,15 @@ bool InstrumentInventory::ValidateInstrument(InstrumentKind kind, const Inventor
         const CalibratorData calibrator = entry.bodyAs<CalibratorData>();
         // Written as "not inside" so that a negative or unreadable number is refused too.
         if (!(calibrator.frequency > 0.0f && calibrator.frequency <= 20000.0f)) {
-            m_interaction.message(QStringLiteral("No valid frequency has been entered for the calibrator.\nBefore "
-                                                 "adding a calibrator you must enter a valid frequency."));
+            m_interaction.message(
+                QStringLiteral("No valid frequency has been entered for the calibrator.\nBefore "
+                               "adding a calibrator you must enter a valid frequency."));
             return false;
         }
         if (!(calibrator.level > 0.0f && calibrator.level <= 140.0f)) {
-            m_interaction.message(QStringLiteral("No valid level has been entered for the calibrator.\nBefore "
-                                                 "adding a calibrator you must enter a valid level."));
+            m_interaction.message(
+                QStringLiteral("No valid level has been entered for the calibrator.\nBefore "
+                               "adding a calibrator you must enter a valid level."));
             return false;
         }
     }
@@ -186,18 +193,21 @@ bool InstrumentInventory::ValidateInstrument(InstrumentKind kind, const Inventor
         const MicrophoneSlot mic = entry.bodyAs<MicrophoneSlot>();
         if (allZero(mic.response, kFrequencyCount)) {
             m_interaction.message(QStringLiteral(
-                "No frequency responses have been entered for this mic.\n\nBefore adding a microphone you must "
+                "No frequency responses have been entered for this mic.\n\nBefore adding a microphone you "
+                "must "
                 "enter its frequency responses.\nThese are found on the response chart provided with the "
                 "microphone."));
             return false;
         }
         if (mic.sensitivity == 0.0f) {
-            m_interaction.message(QStringLiteral("No valid sensitivity has been entered for the microphone.\n\nYou "
-                                                 "must enter a sensitivity before adding the microphone."));
+            m_interaction.message(
+                QStringLiteral("No valid sensitivity has been entered for the microphone.\n\nYou "
+                               "must enter a sensitivity before adding the microphone."));
             return false;
         }
         if (!(mic.sensitivity >= 1.0f && mic.sensitivity <= 65.0f)) {
-            m_interaction.message(QStringLiteral("Invalid sensitivity entered.  It must be between 1 and 65."));
+            m_interaction.message(
+                QStringLiteral("Invalid sensitivity entered.  It must be between 1 and 65."));
             return false;
         }
     }
@@ -220,8 +230,9 @@ int InstrumentInventory::AddInstrument(InstrumentKind kind, const InventoryEntry
         if (kind == InstrumentKind::Microphone || kind == InstrumentKind::Mastoid) {
             const QString question =
                 kind == InstrumentKind::Microphone
-                    ? QStringLiteral("There is already a microphone defined with serial number %1.\nDo you want "
-                                     "to update the data for this Microphone?")
+                    ? QStringLiteral(
+                          "There is already a microphone defined with serial number %1.\nDo you want "
+                          "to update the data for this Microphone?")
                     : QStringLiteral("There is already a mastoid defined with serial number %1.\n Update the "
                                      "current mastoid with the new data?");
             if (m_interaction.ask(question.arg(serial), Buttons::YesNo) != Answer::Yes)
@@ -246,7 +257,8 @@ bool InstrumentInventory::UpdateInstrument(InstrumentKind kind, int position, co
 {
     auto &entries = listOf(kind);
     if (position < 0 || static_cast<std::size_t>(position) >= entries.size()) {
-        m_interaction.message(QStringLiteral("This instrument is not defined. Did you mean to \"Add\", not \"Update\"?"));
+        m_interaction.message(
+            QStringLiteral("This instrument is not defined. Did you mean to \"Add\", not \"Update\"?"));
         return false;
     }
     if (!ValidateInstrument(kind, entry))
@@ -259,8 +271,9 @@ bool InstrumentInventory::UpdateInstrument(InstrumentKind kind, int position, co
     if (positionOfSerial(kind, serialOf(entry), position) >= 0) {
         InstrumentIdentity identity = updated.bodyAs<InstrumentIdentity>();
         const InstrumentIdentity original = selected.bodyAs<InstrumentIdentity>();
-        m_interaction.message(QStringLiteral("Duplicate serial number %1.\nChanging it back to original value (%2).")
-                                  .arg(displayText(identity.serialNumber), displayText(original.serialNumber)));
+        m_interaction.message(
+            QStringLiteral("Duplicate serial number %1.\nChanging it back to original value (%2).")
+                .arg(displayText(identity.serialNumber), displayText(original.serialNumber)));
         std::memcpy(identity.serialNumber, original.serialNumber, sizeof identity.serialNumber);
         updated.setBody(identity);
     }
@@ -269,8 +282,9 @@ bool InstrumentInventory::UpdateInstrument(InstrumentKind kind, int position, co
     if (kind == InstrumentKind::Mastoid) {
         const MastoidData mastoid = updated.bodyAs<MastoidData>();
         if (isBrueelMastoid(mastoid) && mastoid.sensitivity == 0.0f)
-            m_interaction.message(QStringLiteral("Warning: Mastoid sensitivity not entered.\nYou will not be able "
-                                                 "to run measurements using this mastoid."));
+            m_interaction.message(
+                QStringLiteral("Warning: Mastoid sensitivity not entered.\nYou will not be able "
+                               "to run measurements using this mastoid."));
     }
     return true;
 }

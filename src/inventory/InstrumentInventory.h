@@ -9,7 +9,14 @@
 namespace tonva {
 
 // The instrument categories of the inventory window, in the window's order.
-enum class InstrumentKind { SoundLevelMeter = 0, Calibrator = 1, Microphone = 2, Mastoid = 3, Preamplifier = 4 };
+enum class InstrumentKind
+{
+    SoundLevelMeter = 0,
+    Calibrator = 1,
+    Microphone = 2,
+    Mastoid = 3,
+    Preamplifier = 4
+};
 
 InventoryType inventoryTypeOf(InstrumentKind kind);
 

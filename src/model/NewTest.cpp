@@ -19,7 +19,7 @@ std::int16_t dialLevel(int value)
 {
     // A hand-edited preference must not wrap around into a plausible but wrong dial level.
     return static_cast<std::int16_t>(std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(),
-                                                      std::numeric_limits<std::int16_t>::max()));
+                                                     std::numeric_limits<std::int16_t>::max()));
 }
 
 QString boneKey(int frequency)
@@ -62,7 +62,8 @@ AfterTestPreferences NewTest(AudTestRecord &record, BoothRecord &booth, const Pr
     after.saveAfterTest = preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0;
     after.showSaveDialogAfterTest =
         preferences.readInt(kSettings, QStringLiteral("Show Save Dialog After Test"), 1) != 0;
-    after.displayEarsNotCovered = preferences.readInt(kSettings, QStringLiteral("Display Ears Not Covered"), 1) != 0;
+    after.displayEarsNotCovered =
+        preferences.readInt(kSettings, QStringLiteral("Display Ears Not Covered"), 1) != 0;
 
     applyDefaultInputLevels(record, preferences);
     markNotApplicableMeasurements(record);
@@ -73,8 +74,9 @@ void markNotApplicableMeasurements(AudTestRecord &record)
 {
     constexpr auto na = static_cast<std::int32_t>(ResultStatus::NotApplicable);
     for (const MeasurementKind kind :
-         {MeasurementKind::FrequencyAccuracy, MeasurementKind::HearingLevelLinearity, MeasurementKind::PulsedTones,
-          MeasurementKind::CrossTalk, MeasurementKind::FrequencyModulation, MeasurementKind::BroadBandNoise}) {
+         {MeasurementKind::FrequencyAccuracy, MeasurementKind::HearingLevelLinearity,
+          MeasurementKind::PulsedTones, MeasurementKind::CrossTalk, MeasurementKind::FrequencyModulation,
+          MeasurementKind::BroadBandNoise}) {
         record.statusOf(kind, TransducerType::BoneVibrator) = na;
         record.statusOf(kind, TransducerType::Speakers) = na;
     }
@@ -99,7 +101,8 @@ void applyDefaultInputLevels(AudTestRecord &record, const PreferenceStore &prefe
         record.broadBand[0][t].dialLevel = preferences.readInt(kSettings, broadBandKey(t), 70);
         for (int f = 0; f < kFrequencyCount; ++f) {
             tone.dialLevel[f] = dialLevel(preferences.readInt(kSettings, toneKey(t, f), 70));
-            record.narrowBand[0][t].dialLevel[f] = dialLevel(preferences.readInt(kSettings, narrowBandKey(t, f), 70));
+            record.narrowBand[0][t].dialLevel[f] =
+                dialLevel(preferences.readInt(kSettings, narrowBandKey(t, f), 70));
         }
     }
 }
@@ -131,7 +134,8 @@ QString SetTitleFromRecord(const TestSetup &setup)
     // A test without an audiometer yet shows a blank title rather than a lone "-".
     if (model.empty() && serial.empty())
         return QStringLiteral(" ");
-    QString title = displayText(setup.audiometerModel) + QLatin1Char('-') + displayText(setup.audiometerSerialNumber);
+    QString title =
+        displayText(setup.audiometerModel) + QLatin1Char('-') + displayText(setup.audiometerSerialNumber);
     return title.trimmed();
 }
 

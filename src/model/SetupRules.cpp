@@ -4,7 +4,6 @@
 #include "model/ReferenceData.h"
 
 #include <QFile>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -46,8 +45,8 @@ float leadingDecimal(std::string_view text)
     return error == std::errc() ? value : 0.0f;
 }
 
-template<class Slot> void fillWhenOnlyOne(Slot &slot, std::string_view slotSerial, const Inventory &inventory,
-                                          InventoryType type)
+template<class Slot>
+void fillWhenOnlyOne(Slot &slot, std::string_view slotSerial, const Inventory &inventory, InventoryType type)
 {
     const auto &list = inventory.list(type);
     if (list.size() == 1 && slotSerial.empty())
@@ -102,12 +101,13 @@ bool ValidateAudiometer(const TestSetup &setup, Interaction &interaction, int cu
         return false;
     }
     if (!isDueYearValid(fixedText(setup.audiometerCalibrationDue), currentYear)) {
-        interaction.message(
-            QStringLiteral("Audiometer Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."));
+        interaction.message(QStringLiteral(
+            "Audiometer Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."));
         return false;
     }
-    const bool anyFrequency = std::find(std::begin(setup.frequencyAvailable), std::end(setup.frequencyAvailable),
-                                        1) != std::end(setup.frequencyAvailable);
+    const bool anyFrequency =
+        std::find(std::begin(setup.frequencyAvailable), std::end(setup.frequencyAvailable), 1) !=
+        std::end(setup.frequencyAvailable);
     if (!anyFrequency) {
         interaction.message(QStringLiteral("Please enter the frequencies for the audiometer."));
         return false;
@@ -116,10 +116,11 @@ bool ValidateAudiometer(const TestSetup &setup, Interaction &interaction, int cu
     const bool deviationOk = setup.fmDeviation >= 5.0f && setup.fmDeviation <= 25.0f;
     if (!rateOk || !deviationOk) {
         return interaction.ask(
-                   QStringLiteral("Warning: Audiometer FM parameters are invalid.\n\nFor FM measurements the "
-                                  "modulation rate must be between 4 and 20 Hz\nand the frequency deviation must "
-                                  "be between 5 and 25 %.\n\nClick OK to use the audiometer anyway.\n\n(You will "
-                                  "not be allowed to make FM measurements with this audiometer.)"),
+                   QStringLiteral(
+                       "Warning: Audiometer FM parameters are invalid.\n\nFor FM measurements the "
+                       "modulation rate must be between 4 and 20 Hz\nand the frequency deviation must "
+                       "be between 5 and 25 %.\n\nClick OK to use the audiometer anyway.\n\n(You will "
+                       "not be allowed to make FM measurements with this audiometer.)"),
                    Buttons::OkCancel) == Answer::Ok;
     }
     return true;
@@ -131,10 +132,11 @@ void SetDefaultFrequencies(TestSetup &setup)
         setup.frequencyAvailable[frequencyIndex(hertz)] = 1;
 }
 
-EarphonePage::EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory, PreferenceStore &preferences,
-                           Interaction &interaction)
-    : m_kind(kind),
-      m_slot(kind == Kind::SupraAural ? setup.supraAural : kind == Kind::Insert ? setup.insert : setup.circumaural),
+EarphonePage::EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory,
+                           PreferenceStore &preferences, Interaction &interaction)
+    : m_kind(kind), m_slot(kind == Kind::SupraAural ? setup.supraAural
+                           : kind == Kind::Insert   ? setup.insert
+                                                    : setup.circumaural),
       m_inventory(inventory), m_preferences(preferences), m_interaction(interaction)
 {
     m_showCouplerWarn = m_preferences.readInt(kSettings, kShowCouplerWarn, 1) != 0;
@@ -262,13 +264,15 @@ bool EarphonePage::changeCoupler(int couplerCode)
     if (m_showCouplerWarn && chosen && !isCouplerCompatible(chosen->couplerCode, couplerCode)) {
         const QString question =
             m_allowIncompatible
-                ? QStringLiteral("Earphone model %1 has not been certified with %2 standard coupler (%3). Continue?")
+                ? QStringLiteral(
+                      "Earphone model %1 has not been certified with %2 standard coupler (%3). Continue?")
                 : QStringLiteral("Earphone model %1 is not certified with %2 standard coupler (%3). If you "
                                  "continue, the first earphone in the dropdown list will become the current "
                                  "earphone. Continue?");
-        const Answer answer = m_interaction.ask(
-            question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode), couplerName(couplerCode)),
-            Buttons::OkCancel);
+        const Answer answer =
+            m_interaction.ask(question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode),
+                                           couplerName(couplerCode)),
+                              Buttons::OkCancel);
         if (answer != Answer::Ok) {
             m_slot = previous;
             return false;
@@ -300,8 +304,8 @@ bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount])
         return false;
     const QList<QByteArray> lines = file.read(kMaxRetsplFileBytes).split('\n');
     for (int i = 0; i < kFrequencyCount; ++i) {
-        retspl[i] = i < lines.size() ? leadingDecimal(std::string_view(lines[i].constData(),
-                                                                       static_cast<std::size_t>(lines[i].size())))
+        retspl[i] = i < lines.size() ? leadingDecimal(std::string_view(
+                                           lines[i].constData(), static_cast<std::size_t>(lines[i].size())))
                                      : 0.0f;
     }
     return true;

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <array>
 #include <optional>
 #include <string_view>
@@ -35,7 +34,12 @@ void SetDefaultFrequencies(TestSetup &setup);
 class EarphonePage
 {
 public:
-    enum class Kind { SupraAural, Insert, Circumaural };
+    enum class Kind
+    {
+        SupraAural,
+        Insert,
+        Circumaural
+    };
 
     EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory, PreferenceStore &preferences,
                  Interaction &interaction);
