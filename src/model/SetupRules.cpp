@@ -6,6 +6,7 @@
 #include <QFile>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace tonva {
@@ -42,7 +43,8 @@ float leadingDecimal(std::string_view text)
         ++i;
     float value = 0.0f;
     const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), value);
-    return error == std::errc() ? value : 0.0f;
+    // "nan" and "inf" parse as numbers, but no reference level can be either.
+    return error == std::errc() && std::isfinite(value) ? value : 0.0f;
 }
 
 template<class Slot>

@@ -64,14 +64,12 @@ TEST_F(NewTestFixture, DialLevelDefaultsWhenNothingIsStored)
     const int bone = static_cast<int>(TransducerType::BoneVibrator);
     EXPECT_EQ(record->toneLevel[0][bone].dialLevel[frequencyIndex(250)], 20);
     EXPECT_EQ(record->toneLevel[0][bone].dialLevel[frequencyIndex(315)], 40);
-    EXPECT_EQ(record->toneLevel[0][bone].dialLevel[frequencyIndex(8000)], 40);
     EXPECT_EQ(record->toneLevel[0][bone].dialLevel[frequencyIndex(9000)], 0);
     EXPECT_EQ(record->speech[0][bone].dialLevel, 40.0f);
     EXPECT_EQ(record->broadBand[0][bone].dialLevel, 0);
 
     EXPECT_EQ(record->toneLevel[0][0].dialLevel[38], 70);
     EXPECT_EQ(record->narrowBand[0][4].dialLevel[0], 70);
-    EXPECT_EQ(record->speech[0][2].dialLevel, 70.0f);
     EXPECT_EQ(record->broadBand[0][3].dialLevel, 70);
     EXPECT_EQ(record->toneLevel[1][0].dialLevel[12], 0); // channel 2 starts empty
 }

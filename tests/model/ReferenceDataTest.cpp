@@ -168,16 +168,3 @@ TEST(Couplers, NamesFamiliesAndCompatibility)
     EXPECT_FALSE(isCouplerCompatible(2, 3));
     EXPECT_FALSE(isCouplerCompatible(1, 2));
 }
-
-TEST(BuiltInEarphones, TableOrderKindsAndCouplers)
-{
-    const std::vector<EarphoneModel> earphones = buildBuiltInEarphones(0);
-    ASSERT_EQ(earphones.size(), 12u);
-    EXPECT_EQ(fixedText(earphones[2].model), "HDA 280 ");
-    EXPECT_EQ(earphones[4].couplerCode, 6);
-    EXPECT_EQ(earphones[7].kind, static_cast<std::int16_t>(EarphoneKind::Insert));
-    EXPECT_EQ(earphones[10].kind, static_cast<std::int16_t>(EarphoneKind::Circumaural));
-    EXPECT_EQ(earphones[10].retspl[frequencyIndex(16000)], 56.0f);
-    for (const EarphoneModel &earphone : earphones)
-        EXPECT_EQ(earphone.builtIn, 1);
-}

@@ -297,7 +297,7 @@ TEST(RetsplFile, SavesOneLinePerFrequencyAndLoadsWhatItCan)
 
     QFile shortFile(dir.file(QStringLiteral("short.csv")));
     ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly));
-    shortFile.write(" 7.5 dB\r\nnoise\r\n+3\n");
+    shortFile.write(" 7.5 dB\r\nnoise\r\n+3\nnan\n");
     shortFile.close();
     ASSERT_TRUE(LoadRetsplFile(shortFile.fileName(), loaded));
     EXPECT_EQ(loaded[0], 7.5f);
