@@ -24,7 +24,8 @@ template<std::size_t N> void setFixedText(char (&field)[N], std::string_view tex
 {
     static_assert(N > 0);
     const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(field, text.data(), length);
+    if (length > 0)
+        std::memcpy(field, text.data(), length);
     std::memset(field + length, 0, N - length);
 }
 

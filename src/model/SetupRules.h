@@ -1,0 +1,98 @@
+#pragma once
+
+#include "model/Inventory.h"
+#include "model/TestSetup.h"
+#include "platform/Interaction.h"
+#include "platform/PreferenceStore.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace tonva {
+
+// A calibration due year is believable when the first four characters of the trimmed year text,
+// read as a number, are less than 100 years from now.
+bool isDueYearValid(std::string_view yearText, int currentYear);
+
+// The working copy the set-up window edits. Instruments the laboratory has exactly one of are
+// filled in where the test has none yet.
+TestSetup OpenSetup(const TestSetup &recordSetup, const Inventory &inventory);
+
+// Runs the audiometer checks in order; the first failure is shown and the set-up stays open.
+// Odd FM parameters only warn, and the technician may go on.
+bool ValidateAudiometer(const TestSetup &setup, Interaction &interaction, int currentYear);
+
+// "Set to Default Frequencies": ticks the eleven standard audiometric frequencies, leaves the rest.
+void SetDefaultFrequencies(TestSetup &setup);
+
+// The earphone chosen on one of the three earphone pages: which models may be offered for the
+// coupler in use, choosing one, and the questions when the coupler changes.
+class EarphonePage
+{
+public:
+    enum class Kind
+    {
+        SupraAural,
+        Insert,
+        Circumaural
+    };
+
+    EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory, PreferenceStore &preferences,
+                 Interaction &interaction);
+    // Remembers the two coupler preferences for the next page.
+    ~EarphonePage();
+    EarphonePage(const EarphonePage &) = delete;
+    EarphonePage &operator=(const EarphonePage &) = delete;
+
+    // Coupler codes the page's buttons offer.
+    const std::vector<int> &couplerCodes() const;
+
+    // The earphones the model list offers, in inventory order. Refreshing clears the slot's earphone
+    // when there is none to offer.
+    std::vector<EarphoneModel> models() const;
+    // What the list shows: model names, or "None".
+    QStringList modelNames() const;
+    // Position of the slot's earphone in the list, or -1.
+    int currentIndex() const;
+    void refresh();
+
+    // Copies the model at `index` of the list into the slot; the serial numbers stay.
+    void choose(int index);
+    void setSerialNumbers(const QString &left, const QString &right);
+
+    // A coupler button was clicked. Returns false when the technician kept the previous choice.
+    bool changeCoupler(int couplerCode);
+
+    bool allowIncompatible() const { return m_allowIncompatible; }
+    void setAllowIncompatible(bool allow);
+    bool showCouplerWarning() const { return m_showCouplerWarn; }
+    // The coupler question's "do not show again" box.
+    void setShowCouplerWarning(bool show) { m_showCouplerWarn = show; }
+
+    EarphoneSlot &slot() { return m_slot; }
+
+private:
+    bool offers(const EarphoneModel &earphone) const;
+    std::optional<EarphoneModel> chosenModel() const;
+
+    Kind m_kind;
+    EarphoneSlot &m_slot;
+    const Inventory &m_inventory;
+    PreferenceStore &m_preferences;
+    Interaction &m_interaction;
+    bool m_showCouplerWarn = true;
+    bool m_allowIncompatible = false;
+};
+
+// The earphone's reference levels as a file: one "%.1f" line (CR LF) per frequency index.
+bool SaveRetsplFile(const QString &path, const float (&retspl)[kFrequencyCount]);
+// A missing line or one without a number reads as 0.0 (not defined). False when unreadable.
+bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount]);
+// Name proposed in the file dialog: the model, or "EarphoneData", with ".csv".
+QString proposedRetsplFileName(const EarphoneSlot &slot);
+
+} // namespace tonva
