@@ -11,7 +11,8 @@ namespace tonva {
 struct TrellanProfile
 {
     QString firmware = QStringLiteral("2.100");
-    QString model = QStringLiteral("Mervane Trellan 2240 Precision Sound Level Meter");
+    // Short enough for the host's 50-byte identity read, checksum and line end included.
+    QString model = QStringLiteral("Mervane Trellan 2240 SLM");
     QString serial = QStringLiteral("TR41873");
     // Offset the meter reports with "Q227" and adds to its own displayed levels.
     double calibrationOffset = 0.83;
