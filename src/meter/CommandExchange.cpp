@@ -4,6 +4,8 @@
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 
+#include <algorithm>
+
 namespace tonva {
 
 using namespace meter;
@@ -18,6 +20,19 @@ constexpr int kStaleLineBytes = 512;
 void removeFlowControl(QByteArray &reply)
 {
     reply.removeIf([](char c) { return c == framing::kXON || c == framing::kXOFF; });
+}
+
+// The checksum ignores control and high bytes, so noise made only of them passes it. The meter's
+// text replies hold none of them apart from BEL (its message marker), TAB and flow control, so a
+// line with any other is noise and the attempt is repeated rather than the garbage handed on.
+bool holdsLineNoise(QByteArrayView reply)
+{
+    return std::any_of(reply.begin(), reply.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80)
+            return true;
+        return byte < 32 && c != framing::kBEL && c != '\t' && c != framing::kXON && c != framing::kXOFF;
+    });
 }
 } // namespace
 
@@ -72,7 +87,8 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
         if (position < 0)
             continue;
         const QByteArray replyText = line.left(position);
-        if (framing::replyChecksum(commandChecksum, replyText) != line[position]) {
+        if (framing::replyChecksum(commandChecksum, replyText) != line[position] ||
+            holdsLineNoise(replyText)) {
             m_rejected = replyText;
             continue;
         }

@@ -172,10 +172,15 @@ int SlmLink::NegotiateBaudRate(int preferredRate)
     return m_status;
 }
 
-double SlmLink::readFirmwareVersion()
+int SlmLink::identityRead(int query)
 {
-    command(withNumber("R", 90), 50, 1);
-    return leadingNumber(m_reply);
+    // Line noise on one read must not be taken for a wrong meter: a failed exchange is tried
+    // again, and only an answer that arrived is judged.
+    for (int attempt = 0; attempt < kIdentityReadAttempts; ++attempt) {
+        if (numberedCommand("R", query, 50, 1) == kOk)
+            return kOk;
+    }
+    return m_status;
 }
 
 QString SlmLink::unableToCommunicate(int status, int portNumber)
@@ -208,14 +213,21 @@ int SlmLink::ConnectChecks()
         return m_status = kFirmwareUnusable;
     }
 
-    command(withNumber("R", 1), 50, 1);
+    if (identityRead(1) != kOk) {
+        m_interaction.message(unableToCommunicate(m_status, m_port.portNumber()));
+        return m_status;
+    }
     m_modelReply = m_reply;
     if (!m_modelReply.contains("Trellan")) {
         m_interaction.message(QStringLiteral("SLM not Mervane Model Trellan."));
         return m_status = kNotTrellan;
     }
 
-    m_firmwareVersion = readFirmwareVersion();
+    if (identityRead(90) != kOk) {
+        m_interaction.message(unableToCommunicate(m_status, m_port.portNumber()));
+        return m_status;
+    }
+    m_firmwareVersion = leadingNumber(m_reply);
     if (m_firmwareVersion < 1.188) {
         m_interaction.message(
             QString::asprintf("Firmware v%.3f in SLM. v1.188 required.", m_firmwareVersion));

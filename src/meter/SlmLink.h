@@ -105,7 +105,9 @@ private:
     int numberedCommand(const char *prefix, int value, int maxBytes, int timeoutSeconds);
     int commandUntil(QByteArrayView text, const std::function<bool(const QByteArray &)> &confirmed);
     char runStateLetter() const;
-    double readFirmwareVersion();
+    // One identity query ("R1", "R90"), repeated a few times while the line fails.
+    int identityRead(int query);
+    static constexpr int kIdentityReadAttempts = 3;
     bool cancelled(Progress *progress) const;
     void showStatus(Progress *progress, const QString &text) const;
     int changeBandwidth(int code, const QString &text, Progress *progress);

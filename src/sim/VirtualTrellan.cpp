@@ -221,6 +221,10 @@ void VirtualTrellan::receive(QByteArrayView bytes, qint64 atMs, qint32 senderRat
             takeFrame(frame, at);
         } else if (byte == framing::kLF && m_input.isEmpty()) {
             // The LF that ends the previous frame.
+        } else if (static_cast<unsigned char>(byte) >= 0x80) {
+            // Commands are plain ASCII: a high byte (the host's 0xFF wake-up, or line noise) ends
+            // whatever was collected, and the next byte starts a new frame.
+            m_input.clear();
         } else if (m_input.size() >= kMaxFrameLength) {
             // A frame this long is noise; the meter starts over.
             m_input.clear();

@@ -266,6 +266,20 @@ TEST_F(ConnectTest, OldFirmwareFailsAndDropsTheLink)
     EXPECT_EQ(connection.link(), nullptr);
 }
 
+TEST_F(ConnectTest, GarbledIdentityReadIsALinkFailureNotAForeignMeter)
+{
+    // Every answer to the model query arrives with a bad checksum: the technician must hear about
+    // the line, not that the meter is of the wrong make.
+    meter.setResponder([this](const QByteArray &text, char sum) {
+        return text == "R1" && meter.count("R1") > 1 ? Reply::corrupt(sum, "Mervane Trellan 824")
+                                                     : trellan(text, sum);
+    });
+    interaction.expectMessageStartingWith(
+        QStringLiteral("Unable to communicate with Trellan (error -205) using port# 2"));
+    EXPECT_EQ(connection.Connect(2, 9600), meter::kBadChecksum);
+    EXPECT_FALSE(connection.isConnected());
+}
+
 TEST_F(ConnectTest, SilentOrMissingMeterTellsTheTechnicianWhatToCheck)
 {
     meter.setResponder([](const QByteArray &, char) { return Reply::none(); });

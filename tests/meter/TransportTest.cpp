@@ -59,6 +59,22 @@ TEST_F(TransportTest, TimeOutEndsAtOnceWithoutRetry)
     EXPECT_EQ(clock.nowMs() - before, 1000);
 }
 
+TEST_F(TransportTest, NoiseThatSlipsPastTheChecksumIsRetried)
+{
+    // Control and high bytes do not count in the checksum, so this garbled line still sums right.
+    int attempts = 0;
+    meter.setResponder([&](const QByteArray &, char sum) {
+        Reply reply = Reply::text(sum, "2.100");
+        if (++attempts == 1)
+            reply.bytes.prepend("\x85\x02\xff");
+        return reply;
+    });
+    QByteArray reply;
+    EXPECT_EQ(link.Command("R90", &reply, 50, 1), 0);
+    EXPECT_EQ(reply, QByteArray("2.100"));
+    EXPECT_EQ(attempts, 2);
+}
+
 TEST_F(TransportTest, StaleBytesAreNeverTakenForTheReply)
 {
     meter.queue(framing::frameReply(framing::checksum("Q227"), "99.9"));
