@@ -14,7 +14,8 @@ public:
     void message(const QString &text) override;
     Answer ask(const QString &text, Buttons buttons) override;
     Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override;
-    std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh, int step) override;
+    std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
+                                           int step) override;
 
 private:
     bool m_verbose;

@@ -164,7 +164,7 @@ BandLevels AcousticScene::randomBandPower(int gainIndex) const
         for (int band = 0; band < kThirdOctaveBands; ++band)
             power[band] += toPower(noise.bandLevels[band]);
     };
-    if (const auto *noise = std::get_if<BroadbandNoise>(&m_stimulus))
+    if (const auto *noise = std::get_if<BroadbandNoise>(&m_sound))
         addNoise(*noise);
     if (m_background)
         addNoise(*m_background);

@@ -69,7 +69,7 @@ struct BroadbandNoise
 struct Silence
 {};
 
-using Stimulus = std::variant<Silence, PureTone, BroadbandNoise>;
+using Sound = std::variant<Silence, PureTone, BroadbandNoise>;
 
 // Band powers split into what is tonal (steady reading) and what is random (reading fluctuates).
 struct BandPowers
@@ -121,14 +121,14 @@ struct PulseFmAnalysis
     double rateHz = 0.0;
 };
 
-// What the meter's microphone hears: the stimulus of the moment (replaceable at any time by whoever
+// What the meter's microphone hears: the sound of the moment (replaceable at any time by whoever
 // drives the scene) over an optional steady background, plus the meter's own noise floor, which
 // depends on the input gain. Everything here is exact; reading noise belongs to the meter.
 class AcousticScene
 {
 public:
-    void setStimulus(Stimulus stimulus) { m_stimulus = std::move(stimulus); }
-    const Stimulus &stimulus() const { return m_stimulus; }
+    void setSound(Sound sound) { m_sound = std::move(sound); }
+    const Sound &sound() const { return m_sound; }
     void setBackground(std::optional<BroadbandNoise> background) { m_background = std::move(background); }
     const std::optional<BroadbandNoise> &background() const { return m_background; }
 
@@ -145,11 +145,11 @@ public:
     PulseFmAnalysis pulseFmAnalysis(int gainIndex) const;
 
 private:
-    const PureTone *tone() const { return std::get_if<PureTone>(&m_stimulus); }
-    // Random-noise power per band: stimulus noise, background and floor.
+    const PureTone *tone() const { return std::get_if<PureTone>(&m_sound); }
+    // Random-noise power per band: the sound's noise, background and floor.
     BandLevels randomBandPower(int gainIndex) const;
 
-    Stimulus m_stimulus = Silence{};
+    Sound m_sound = Silence{};
     std::optional<BroadbandNoise> m_background;
 };
 

@@ -2,7 +2,6 @@
 #include "support/TempDir.h"
 
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace tonva::test;
@@ -11,7 +10,8 @@ namespace {
 
 ProgramResult probe(const QString &device, const QStringList &extra = {})
 {
-    return runProgram(builtProgram("src/cli/tonva-cli"), QStringList{"probe", "--port", device} + extra, 90000);
+    return runProgram(builtProgram("src/cli/tonva-cli"), QStringList{"probe", "--port", device} + extra,
+                      90000);
 }
 
 QString writeProfile(const TempDir &dir, const QByteArray &json)
@@ -41,8 +41,8 @@ TEST(ProbeEndToEnd, ConnectsOverAPseudoTerminalAtTheRequestedRate)
 TEST(ProbeEndToEnd, ConnectsThroughANoisyLine)
 {
     SimProcess sim;
-    ASSERT_TRUE(sim.start({"--speed", "50", "--seed", "7", "--faults",
-                           "corrupt-checksum=0.3,stale-bytes=0.2,xon-xoff=0.2"}));
+    ASSERT_TRUE(sim.start(
+        {"--speed", "50", "--seed", "7", "--faults", "corrupt-checksum=0.3,stale-bytes=0.2,xon-xoff=0.2"}));
     const ProgramResult result = probe(sim.device(), {"--baud", "115200"});
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
@@ -58,7 +58,8 @@ TEST(ProbeEndToEnd, RefusesOldFirmwareAndForeignModels)
         const ProgramResult result = probe(sim.device());
         ASSERT_TRUE(result.finished);
         EXPECT_NE(result.exitCode, 0);
-        EXPECT_TRUE(result.err.contains("Firmware v1.500 in SLM. v2.0 required.")) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains("Firmware v1.500 in SLM. v2.0 required."))
+            << result.err.toStdString();
     }
     {
         SimProcess sim;
@@ -80,4 +81,22 @@ TEST(ProbeEndToEnd, NoMeterOnTheLineGivesTheConnectionMessage)
     ASSERT_TRUE(result.finished);
     EXPECT_NE(result.exitCode, 0);
     EXPECT_TRUE(result.err.contains("Unable to communicate with Trellan")) << result.err.toStdString();
+}
+
+TEST(ProbeEndToEnd, MeterDyingMidCommandEndsCleanly)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start());
+    QProcess probeProcess;
+    probeProcess.start(builtProgram("src/cli/tonva-cli"),
+                       {"probe", "--port", sim.device(), "--baud", "115200"});
+    ASSERT_TRUE(probeProcess.waitForStarted());
+    // Let the connect get under way, then pull the plug while it talks to the meter.
+    EXPECT_FALSE(probeProcess.waitForFinished(800));
+    sim.kill();
+    ASSERT_TRUE(probeProcess.waitForFinished(60000)) << "the probe hangs after the meter died";
+    EXPECT_EQ(probeProcess.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(probeProcess.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(probeProcess.readAllStandardError())
+                    .contains("Unable to communicate with Trellan"));
 }

@@ -138,7 +138,7 @@ TEST(VirtualTrellan, RepliesTakeLineTimeAtTheRateInUse)
 TEST(VirtualTrellan, ThirdOctaveRecordGivesTheSceneLevelsAfterTheOffset)
 {
     Bench bench;
-    bench.scene.setStimulus(PureTone{1000.0, 94.0});
+    bench.scene.setSound(PureTone{1000.0, 94.0});
     const double offset = bench.ask("Q227").value_or("nan").toDouble();
     EXPECT_NEAR(offset, 0.83, 1e-9);
     const QByteArray record = bench.record("&R1", VirtualTrellan::kRecordR1Size);
@@ -161,7 +161,7 @@ TEST(VirtualTrellan, ThirdOctaveRecordGivesTheSceneLevelsAfterTheOffset)
 TEST(VirtualTrellan, FftAndPulseRecordsFollowTheirLayouts)
 {
     Bench bench;
-    bench.scene.setStimulus(BroadbandNoise::white(60.0));
+    bench.scene.setSound(BroadbandNoise::white(60.0));
     bench.ask("S143,1");
     bench.ask("S145,5");
     bench.settle();
@@ -176,7 +176,7 @@ TEST(VirtualTrellan, FftAndPulseRecordsFollowTheirLayouts)
     PureTone tone{1000.0, 100.0};
     tone.pulse = PulseEnvelope{30.0, 40.0, 220.0, 230.0, -60.0};
     tone.fm = FrequencyModulation{5.0, 10.0};
-    bench.scene.setStimulus(tone);
+    bench.scene.setSound(tone);
     bench.ask("S143,2");
     bench.ask("M3");
     bench.settle();
@@ -202,7 +202,7 @@ TEST(VirtualTrellan, FftReadingsReportToneLevelAndHarmonics)
     Bench bench;
     PureTone tone{400.0, 95.0};
     tone.harmonicsDb = {-34.0, -50.0, -110.0, -200.0};
-    bench.scene.setStimulus(tone);
+    bench.scene.setSound(tone);
     EXPECT_EQ(bench.ask("R241,0"), QByteArray(" --- ")); // not in FFT mode yet
     bench.ask("S143,1");
     bench.ask("S145,3");
@@ -216,7 +216,7 @@ TEST(VirtualTrellan, FftReadingsReportToneLevelAndHarmonics)
     const QByteArray fourth = bench.ask("R241,260").value_or("");
     EXPECT_TRUE(fourth.startsWith("-0") && fourth.size() == 5 && fourth[3] == '.') << fourth.constData();
 
-    bench.scene.setStimulus(Silence{});
+    bench.scene.setSound(Silence{});
     EXPECT_EQ(bench.ask("R241,258"), QByteArray(" --- "));
 }
 
@@ -247,7 +247,7 @@ TEST(VirtualTrellan, SettlingTimesScaleWithSpeed)
 TEST(VirtualTrellan, UnsettledReadingsAreUnstable)
 {
     Bench bench;
-    bench.scene.setStimulus(PureTone{1000.0, 94.0});
+    bench.scene.setSound(PureTone{1000.0, 94.0});
     bench.ask("S 51,1"); // transducer change: several seconds
     double low = 1e9, high = -1e9;
     for (int i = 0; i < 5; ++i) {
@@ -327,7 +327,7 @@ TEST(VirtualTrellan, CalibrationNeedsTheKeyAndMovesTheReadings)
     TrellanProfile profile;
     profile.calibrationError = 0.3;
     Bench bench(profile);
-    bench.scene.setStimulus(PureTone{1000.0, 114.0});
+    bench.scene.setSound(PureTone{1000.0, 114.0});
     const double offset = bench.ask("Q227").value_or("0").toDouble();
     EXPECT_NEAR(levelAt(bench.record("&R1", 69), 3 + 2 * 19) + offset, 114.3, 0.05);
 
