@@ -236,10 +236,23 @@ int ComPort::ReadBlock(QByteArray &block, int count)
             block.resize(got);
             return fail(kBlockFailed);
         }
-        m_port->waitForReadyRead(static_cast<int>(left));
+        WaitForInput(static_cast<int>(left));
     }
     m_status = 0;
     return 0;
+}
+
+bool ComPort::WaitForInput(int timeoutMs)
+{
+    const qint64 start = m_clock.nowMs();
+    if (m_port && m_port->waitForReadyRead(timeoutMs))
+        return true;
+    // A port that cannot wait (gone with a hung-up line) returns at once; sleeping out the rest
+    // keeps the caller's polling loop from spinning.
+    const qint64 waited = m_clock.nowMs() - start;
+    if (waited < timeoutMs)
+        m_clock.sleep(timeoutMs - waited);
+    return false;
 }
 
 } // namespace tonva

@@ -44,6 +44,8 @@ public:
     void FlushReceive();
     void FlushTransmit();
     int BytesWaiting();
+    // Waits until more bytes arrive or `timeoutMs` passes, without dispatching; true when some came.
+    bool WaitForInput(int timeoutMs);
 
     int portNumber() const { return m_portIndex + 1; }
     int baudRate() const { return m_baudRate; }

@@ -3,6 +3,8 @@
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 
+#include <algorithm>
+
 namespace tonva {
 
 using namespace meter;
@@ -21,13 +23,17 @@ SlmFileList::SlmFileList(ComPort &port, Interaction &interaction)
 // exchange on the same port and split the record.
 bool SlmFileList::waitForBytes(int count)
 {
-    for (int poll = 0; poll <= kArrivalPolls; ++poll) {
-        if (m_port.BytesWaiting() >= count)
-            return true;
-        if (poll < kArrivalPolls)
-            BlockingWait(m_port.clock(), kPauseSeconds);
+    // The record gets 30 pauses of 0.2 s to arrive, but a pause ends as soon as more bytes come:
+    // a record already on its way costs only its line time.
+    Clock &clock = m_port.clock();
+    const qint64 deadline = clock.nowMs() + static_cast<qint64>(kArrivalPolls * kPauseSeconds * 1000);
+    while (m_port.BytesWaiting() < count) {
+        const qint64 left = deadline - clock.nowMs();
+        if (left <= 0)
+            return false;
+        m_port.WaitForInput(static_cast<int>(std::min<qint64>(left, kPauseSeconds * 1000)));
     }
-    return false;
+    return true;
 }
 
 int SlmFileList::BlockTransfer(QByteArrayView text, QByteArray &block, int count, int timeoutSeconds)

@@ -97,8 +97,10 @@ int ReadStableSpectrum(SlmLink &link, SlmFileList &fileList, int checkBand, floa
             if (progress)
                 progress->setStatus(
                     QString::asprintf("Attempting to get a stable reading: High - low = %.1f", spread));
+            // The pause gives a swinging signal time to settle; while the first five readings are
+            // still being gathered there is nothing to wait for.
+            link.clock().sleep(pauseMs);
         }
-        link.clock().sleep(pauseMs);
     }
     return kUnstable;
 }

@@ -11,13 +11,11 @@ QString keyPath(const QString &section, const QString &key)
 
 PreferenceStore::PreferenceStore()
     : m_settings(std::make_unique<QSettings>(QStringLiteral("Mervane"), QStringLiteral("Tonva")))
-{
-}
+{}
 
 PreferenceStore::PreferenceStore(const QString &iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
-{
-}
+{}
 
 int PreferenceStore::readInt(const QString &section, const QString &key, int defaultValue) const
 {
@@ -26,7 +24,8 @@ int PreferenceStore::readInt(const QString &section, const QString &key, int def
     return ok ? value : defaultValue;
 }
 
-QString PreferenceStore::readText(const QString &section, const QString &key, const QString &defaultValue) const
+QString PreferenceStore::readText(const QString &section, const QString &key,
+                                  const QString &defaultValue) const
 {
     return m_settings->value(keyPath(section, key), defaultValue).toString();
 }

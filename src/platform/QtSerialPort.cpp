@@ -52,7 +52,8 @@ QString QtSerialPort::deviceForPortNumber(int portNumber)
 SerialPortFactory QtSerialPort::factory(const QString &deviceName)
 {
     return [deviceName](int portNumber) -> std::unique_ptr<SerialPort> {
-        return std::make_unique<QtSerialPort>(deviceName.isEmpty() ? deviceForPortNumber(portNumber) : deviceName);
+        return std::make_unique<QtSerialPort>(deviceName.isEmpty() ? deviceForPortNumber(portNumber)
+                                                                   : deviceName);
     };
 }
 
@@ -134,7 +135,8 @@ void QtSerialPort::setRts(bool on)
 
 void QtSerialPort::setHardwareHandshake(bool on)
 {
-    if (m_port.isOpen() && !m_port.setFlowControl(on ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl))
+    if (m_port.isOpen() &&
+        !m_port.setFlowControl(on ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl))
         forgiveLineControlError();
 }
 
@@ -238,8 +240,6 @@ bool QtSerialPort::waitForReadyRead(int timeoutMs)
 {
     if (!m_port.isOpen())
         return false;
-    if (m_port.bytesAvailable() > 0)
-        return true;
     const bool arrived = m_port.waitForReadyRead(qMax(0, timeoutMs));
     if (!arrived)
         m_port.clearError();

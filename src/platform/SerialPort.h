@@ -49,7 +49,8 @@ public:
     virtual int getString(char *buffer, int size, int terminator, int timeoutMs) = 0;
     // Takes what is already waiting, at most `size` bytes; never waits.
     virtual int getBuffer(char *buffer, int size) = 0;
-    // Waits until at least one byte is waiting or `timeoutMs` has passed; true when bytes wait.
+    // Waits until bytes arrive beyond those already waiting, or `timeoutMs` has passed; true when
+    // new bytes came.
     virtual bool waitForReadyRead(int timeoutMs) = 0;
 };
 

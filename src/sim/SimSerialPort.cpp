@@ -158,7 +158,8 @@ bool SimSerialPort::waitForReadyRead(int timeoutMs)
 {
     if (!lineUsable())
         return false;
-    return waitFor([this] { return !m_rx.isEmpty(); }, timeoutMs);
+    const qsizetype waiting = m_rx.size();
+    return waitFor([this, waiting] { return m_rx.size() > waiting; }, timeoutMs);
 }
 
 void SimSerialPort::advance()
