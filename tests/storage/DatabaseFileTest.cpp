@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlRecord>
 #include <gtest/gtest.h>
 
@@ -170,10 +172,14 @@ TEST_F(RefusedFileTest, ReadOnlyFileIsRefused)
 {
     test::makeDatabaseFile(path, 7);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    // Root ignores permissions; the immutable attribute binds even root.
+    const bool immutable = QFileInfo(path).isWritable() && QProcess::execute("chattr", {"+i", path}) == 0;
     if (QFileInfo(path).isWritable())
         GTEST_SKIP() << "running with privileges that ignore file permissions";
     expectRefusedUntouched(
         QStringLiteral("Couldn't open database %1 --Exception: the file is read-only").arg(path));
+    if (immutable)
+        QProcess::execute("chattr", {"-i", path});
 }
 
 TEST_F(RefusedFileTest, FileLockedByAnotherWriterIsRefused)
