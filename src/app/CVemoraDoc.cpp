@@ -3,6 +3,7 @@
 #include "app/InputLevelDefaults.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
+#include "platform/TextFormat.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
 #include "storage/SchemaConversion.h"
@@ -184,7 +185,7 @@ void CVemoraDoc::NewTest()
 
     const QDate today = QDate::currentDate();
     setFixedText(m_current->setup.testDate,
-                 QString::asprintf("%4d-%02d-%02d", today.year(), today.month(), today.day()).toStdString());
+                 formatText("%4d-%02d-%02d", today.year(), today.month(), today.day()).toStdString());
     m_current->setup.layoutVersion = kRecordLayoutVersion;
     m_saveAfterTest = m_preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0;
     m_showSaveDialogAfterTest =

@@ -2,6 +2,7 @@
 #include "cli/ConsoleInteraction.h"
 #include "meter/MeterConnection.h"
 #include "platform/QtSerialPort.h"
+#include "platform/TextFormat.h"
 #include "sim/BuiltInSimulator.h"
 
 #include <QTextStream>
@@ -36,7 +37,7 @@ int runProbe(const ProbeOptions &options)
     if (status != 0)
         return 1;
     QTextStream(stdout) << "Connected: " << QString::fromLatin1(connection.modelReply()).trimmed()
-                        << " firmware " << QString::asprintf("%.3f", connection.firmwareVersion()) << " at "
+                        << " firmware " << formatText("%.3f", connection.firmwareVersion()) << " at "
                         << connection.baudRate() << " baud" << Qt::endl;
     connection.Disconnect();
     return 0;

@@ -2,6 +2,7 @@
 
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
+#include "platform/TextFormat.h"
 
 #include <algorithm>
 
@@ -53,7 +54,7 @@ int SlmFileList::BlockTransfer(QByteArrayView text, QByteArray &block, int count
         m_port.FlushReceive();
         if (failures >= kFailuresBeforeAsking) {
             const Answer answer = m_interaction.ask(
-                QString::asprintf(
+                formatText(
                     "Could not download data from Trellan after %d tries!\n Verify that the Trellan is "
                     "powered on, stable, and connected to the PC.\nThen press OK!",
                     failures),

@@ -4,6 +4,7 @@
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 #include "platform/Cp1252.h"
+#include "platform/TextFormat.h"
 
 #include <cctype>
 
@@ -185,10 +186,9 @@ int SlmLink::identityRead(int query)
 
 QString SlmLink::unableToCommunicate(int status, int portNumber)
 {
-    return QString::asprintf(
-        "Unable to communicate with Trellan (error %d) using port# %d\nVerify that the port "
-        "setting is correct (Test/Preferences/RS232 Port)\n and that the Trellan is connected",
-        status, portNumber);
+    return formatText("Unable to communicate with Trellan (error %d) using port# %d\nVerify that the port "
+                      "setting is correct (Test/Preferences/RS232 Port)\n and that the Trellan is connected",
+                      status, portNumber);
 }
 
 int SlmLink::ConnectChecks()
@@ -209,7 +209,7 @@ int SlmLink::ConnectChecks()
     }
     m_firmwareVersion = leadingNumber(m_reply);
     if (m_firmwareVersion < 2.0) {
-        m_interaction.message(QString::asprintf("Firmware v%.3f in SLM. v2.0 required.", m_firmwareVersion));
+        m_interaction.message(formatText("Firmware v%.3f in SLM. v2.0 required.", m_firmwareVersion));
         return m_status = kFirmwareUnusable;
     }
 
@@ -229,8 +229,7 @@ int SlmLink::ConnectChecks()
     }
     m_firmwareVersion = leadingNumber(m_reply);
     if (m_firmwareVersion < 1.188) {
-        m_interaction.message(
-            QString::asprintf("Firmware v%.3f in SLM. v1.188 required.", m_firmwareVersion));
+        m_interaction.message(formatText("Firmware v%.3f in SLM. v1.188 required.", m_firmwareVersion));
         return m_status = kFirmwareUnusable;
     }
     return m_status = kOk;
@@ -487,9 +486,9 @@ QString SlmLink::BatteryLine()
     if (state.contains('E')) {
         if (numberedCommand("R ", 170, 10, 1) != kOk)
             return {};
-        return QString::asprintf("Battery Level: %.1fV ", leadingNumber(m_reply)) + stateText;
+        return formatText("Battery Level: %.1fV ", leadingNumber(m_reply)) + stateText;
     }
-    return QString::asprintf("Battery Level: %.1f%% ", level) + stateText;
+    return formatText("Battery Level: %.1f%% ", level) + stateText;
 }
 
 } // namespace tonva

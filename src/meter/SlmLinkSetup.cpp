@@ -2,6 +2,7 @@
 // and the per-test set-up every measurement runs first.
 #include "meter/MeterStatus.h"
 #include "meter/SlmLink.h"
+#include "platform/TextFormat.h"
 
 namespace tonva {
 
@@ -153,7 +154,7 @@ int SlmLink::SelectBandwidth(int frequencyIndex, int thresholdIndex, Progress *p
     const int code = GetBandwidth();
     if (code < 0) {
         m_interaction.message(
-            QString::asprintf("Unable to query the Trellan for the bandwidth (error %d)", m_status));
+            formatText("Unable to query the Trellan for the bandwidth (error %d)", m_status));
         return m_status = kCancelled;
     }
     if (frequencyIndex >= thresholdIndex && code != kBandwidth20kHz)
@@ -256,7 +257,7 @@ SlmLink::KindSetup SlmLink::applyKindSettings(int kind)
     switch (kind) {
     case 3: {
         if (const int status = setWeightings(2); status < 0)
-            return refuse(QString::asprintf("Unable to set Flat Weight(error = %d)", status));
+            return refuse(formatText("Unable to set Flat Weight(error = %d)", status));
         if (IsFftWindowHanning())
             return KindSetup::Applied;
         // Distortion is read from FFT lines, which leak without a Hanning window.
@@ -264,9 +265,9 @@ SlmLink::KindSetup SlmLink::applyKindSettings(int kind)
             return KindSetup::Refused;
         SetSetupFlag();
         if (const int status = SetFftWindow(1); status < 0)
-            return refuse(QString::asprintf("Unable to set FFT Window to Hanning (error = %d)", status));
+            return refuse(formatText("Unable to set FFT Window to Hanning (error = %d)", status));
         if (const int status = RunMeter(); status < 0)
-            return refuse(QString::asprintf("Unable to set Trellan to Run (error = %d)", status));
+            return refuse(formatText("Unable to set Trellan to Run (error = %d)", status));
         return KindSetup::AppliedAndRunning;
     }
     case 4:
@@ -280,7 +281,7 @@ SlmLink::KindSetup SlmLink::applyKindSettings(int kind)
         return KindSetup::Applied;
     default:
         if (const int status = setWeightings(2); status < 0)
-            return refuse(QString::asprintf("Unable to set Flat Weight(error = %d)", status));
+            return refuse(formatText("Unable to set Flat Weight(error = %d)", status));
         return KindSetup::Applied;
     }
 }

@@ -1,6 +1,7 @@
 #include "meter/StableSpectrum.h"
 
 #include "meter/MeterStatus.h"
+#include "platform/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -80,7 +81,7 @@ int ReadStableSpectrum(SlmLink &link, SlmFileList &fileList, int checkBand, floa
         const std::optional<BandLevels> spectrum = decodeThirdOctaveRecord(record, calOffset);
         if (status != kOk || !spectrum) {
             const int error = status != kOk ? status : kBlockFailed;
-            link.interaction().message(QString::asprintf("Download Error:%d Offset:%.1f", error, calOffset));
+            link.interaction().message(formatText("Download Error:%d Offset:%.1f", error, calOffset));
             return error;
         }
         BandLevels &slot = ring[static_cast<size_t>(read % kRingSize)];
@@ -96,7 +97,7 @@ int ReadStableSpectrum(SlmLink &link, SlmFileList &fileList, int checkBand, floa
             }
             if (progress)
                 progress->setStatus(
-                    QString::asprintf("Attempting to get a stable reading: High - low = %.1f", spread));
+                    formatText("Attempting to get a stable reading: High - low = %.1f", spread));
             // The pause gives a swinging signal time to settle; while the first five readings are
             // still being gathered there is nothing to wait for.
             link.clock().sleep(pauseMs);

@@ -1,21 +1,32 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 namespace tonva {
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Buttons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+enum class Answer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No
+};
 
 // What a "Set ..." prompt asks the technician to present, in structured form, so a simulated
 // technician can apply it to a simulated audiometer without parsing the prompt text.
 struct Stimulus
 {
-    int transducer = -1;  // TransducerType 0..4, -1 when not applicable
-    int ear = -1;         // 0 left, 1 right, 2 both, -1 when not applicable
-    QString signal;       // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
+    int transducer = -1; // TransducerType 0..4, -1 when not applicable
+    int ear = -1;        // 0 left, 1 right, 2 both, -1 when not applicable
+    QString signal;      // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
     double frequencyHz = 0.0;
     double dialLevel = 0.0; // dB HL on the audiometer's dial
 };
@@ -42,7 +53,8 @@ public:
 
     virtual void message(const QString &text) = 0;
     virtual Answer ask(const QString &text, Buttons buttons) = 0;
-    virtual Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons = Buttons::OkCancel) = 0;
+    virtual Answer askToSet(const QString &text, const Stimulus &stimulus,
+                            Buttons buttons = Buttons::OkCancel) = 0;
     virtual std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
                                                    int step) = 0;
 };

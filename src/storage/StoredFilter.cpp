@@ -1,5 +1,6 @@
 #include "storage/StoredFilter.h"
 
+#include "platform/TextFormat.h"
 #include "storage/DateNumber.h"
 
 #include <vector>
@@ -56,7 +57,7 @@ private:
         if (!date.isValid())
             return;
         const double number = DateNumber::fromDate(date);
-        m_terms.push_back({QStringLiteral("Date"), op, number, QString::asprintf("%f", number)});
+        m_terms.push_back({QStringLiteral("Date"), op, number, formatText("%f", number)});
     }
 
     template<typename Operand> QString join(Operand operand) const

@@ -2,9 +2,13 @@
 #include "platform/Clock.h"
 #include "platform/Cp1252.h"
 #include "platform/PreferenceStore.h"
+#include "platform/TextFormat.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
 
 using namespace tonva;
 
@@ -62,4 +66,15 @@ TEST(PreferenceStore, ReadsDefaultsAndKeepsWrittenValues)
     EXPECT_EQ(again.readInt("Preferences", "SLMComport", 1), 4);
     EXPECT_EQ(again.readText("Settings", "SLMPortName", ""), "/dev/ttyUSB0");
     EXPECT_EQ(again.readInt("Preferences", "Garbled", 7), 7);
+}
+
+TEST(FormatText, FormatsAsTheCLibraryDoesWhateverTheLocale)
+{
+    EXPECT_EQ(formatText("%.1f|%.2f|%5.2f", 87.25, 0.125, 3.14159), QStringLiteral("87.2|0.12| 3.14"));
+    EXPECT_EQ(formatText("Message '%s'", "\x80 5"), QStringLiteral("Message '\u20ac 5'"));
+    // A decimal-comma locale for the whole process must not leak into formatted numbers.
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_TRUE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) << "scripts/setup-deps installs this locale";
+    EXPECT_EQ(formatText("%.1f", 1234.5), QStringLiteral("1234.5"));
+    std::setlocale(LC_NUMERIC, previous.c_str());
 }
