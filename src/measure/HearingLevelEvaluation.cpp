@@ -209,13 +209,14 @@ bool fmCarrierPasses(double nominalHz, double carrierHz)
 
 bool fmRatePasses(double statedHz, double measuredHz)
 {
-    return statedHz >= 4.0 && statedHz <= 20.001 && std::abs(measuredHz - statedHz) <= statedHz * 0.1;
+    return statedHz >= 4.0 && statedHz <= 20.001 &&
+           std::abs(measuredHz - statedHz) <= statedHz * 0.1 + Tolerance::kSlack;
 }
 
 bool fmDeviationPasses(double statedPercent, double measuredPercent)
 {
     return statedPercent >= 5.0 && statedPercent <= 25.001 &&
-           std::abs(measuredPercent - statedPercent) <= statedPercent * 0.1;
+           std::abs(measuredPercent - statedPercent) <= statedPercent * 0.1 + Tolerance::kSlack;
 }
 
 double fmDeviationPercent(double carrierHz, double lowestHz, double highestHz)

@@ -1,0 +1,95 @@
+#include "measure/HearingLevelAdjust.h"
+
+#include "measure/CouplerCorrection.h"
+#include "measure/HearingLevelEvaluation.h"
+#include "meter/MeterRecords.h"
+#include "meter/MeterStatus.h"
+#include "model/ReferenceData.h"
+#include "platform/TextFormat.h"
+
+#include <algorithm>
+
+namespace tonva {
+
+HearingLevelAdjust::HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, const TestSetup &setup,
+                                       TransducerType transducer, int lastMeasuredFrequency)
+    : m_link(link), m_fileList(fileList), m_setup(setup), m_transducer(transducer),
+      m_frequencies(selectedFrequencies(setup, HearingLevelMode::HearingLevel))
+{
+    const auto last = std::find(m_frequencies.begin(), m_frequencies.end(), lastMeasuredFrequency);
+    m_row = last == m_frequencies.end() ? 0 : static_cast<int>(last - m_frequencies.begin());
+}
+
+bool HearingLevelAdjust::prepare()
+{
+    while (m_link.SetupMeterForTest(MeterMode::SlmRta, static_cast<int>(MeasurementKind::HearingLevel)) ==
+           0) {
+        const Answer answer = m_link.interaction().ask(
+            QStringLiteral(
+                "Could not set the Trellan properly to adjust the Hearing level/frequency! Verify that it "
+                "is powered on, stable, and connected to the PC. Then press OK!"),
+            Buttons::OkCancel);
+        if (answer == Answer::Cancel)
+            return false;
+    }
+    return true;
+}
+
+QStringList HearingLevelAdjust::frequencyTexts() const
+{
+    QStringList texts;
+    for (int f : m_frequencies)
+        texts << formatText("%.1f", testFrequencies()[static_cast<std::size_t>(f)]);
+    return texts;
+}
+
+void HearingLevelAdjust::choose(int row)
+{
+    if (row >= 0 && row < static_cast<int>(m_frequencies.size()))
+        m_row = row;
+}
+
+int HearingLevelAdjust::readBandLevel(int band, double &level)
+{
+    int status = m_link.WaitRunState('R');
+    if (status != meter::kOk)
+        return status;
+    const float offset = static_cast<float>(m_link.GetCalOffset());
+    if (m_link.status() != meter::kOk)
+        return m_link.status();
+    QByteArray record;
+    status = m_fileList.BlockTransfer("&R1", record, meter::kThirdOctaveRecordSize, 5);
+    if (status != meter::kOk)
+        return status;
+    const auto levels = meter::decodeThirdOctaveRecord(record, offset);
+    if (!levels)
+        return meter::kBlockFailed;
+    level = (*levels)[static_cast<std::size_t>(band)];
+    return meter::kOk;
+}
+
+std::optional<HearingLevelAdjust::Reading> HearingLevelAdjust::tick()
+{
+    if (m_frequencies.empty())
+        return std::nullopt;
+    const int f = m_frequencies[static_cast<std::size_t>(m_row)];
+    double bandLevel = 0.0;
+    while (readBandLevel(meter::bandOfTestFrequency(f), bandLevel) != meter::kOk) {
+        const Answer answer = m_link.interaction().ask(
+            QStringLiteral(
+                "Unable to retrieve data from the Trellan.\n Verify that it is powered on, stable, and "
+                "connected to the PC. Then press OK!"),
+            Buttons::OkCancel);
+        if (answer == Answer::Cancel)
+            return std::nullopt;
+        m_link.Ping();
+    }
+    ReferenceQuery query;
+    query.transducer = m_transducer;
+    query.frequencyIndex = f;
+    const double level = bandLevel - couplerCorrection(m_setup, m_transducer, f);
+    const double hearingLevel = level - GetReferenceLevel(m_setup, query);
+    return Reading{formatText("%.1f", level), formatText("%.1f", hearingLevel)};
+}
+
+} // namespace tonva
