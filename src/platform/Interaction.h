@@ -57,6 +57,16 @@ public:
                             Buttons buttons = Buttons::OkCancel) = 0;
     virtual std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
                                                    int step) = 0;
+    // A question with a check box under its buttons, such as "Do not show this dialog again.";
+    // `checked` holds the box's state when the question closes. Implementations that cannot show a
+    // box ask the plain question and leave it unticked, so the question simply comes again.
+    virtual Answer askWithCheckBox(const QString &text, Buttons buttons, const QString &checkBoxText,
+                                   bool &checked)
+    {
+        Q_UNUSED(checkBoxText);
+        checked = false;
+        return ask(text, buttons);
+    }
 };
 
 // A progress that shows nothing and is never cancelled, for callers that run without a dialog.

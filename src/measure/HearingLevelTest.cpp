@@ -1,0 +1,368 @@
+#include "measure/HearingLevelTest.h"
+
+#include "measure/CouplerCorrection.h"
+#include "meter/MeterStatus.h"
+#include "model/FixedText.h"
+#include "platform/TextFormat.h"
+
+namespace tonva {
+
+namespace {
+
+using hearingprompt::Run;
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kAskForGrid = QStringLiteral("Ask For Grid");
+const QString kShowRetsplWarning = QStringLiteral("Show RETSPL Warn");
+
+constexpr double kLowestFrequencyHz = 75.0;
+constexpr double kEarlierResultLimit = 5.0;
+constexpr int kFrequencyTestDial = 80;
+constexpr int kModulationTestDial = 90;
+
+double hertzOf(int frequencyIndex)
+{
+    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
+}
+
+Buttons questionButtons(Run run)
+{
+    return run == Run::All ? Buttons::YesNoCancel : Buttons::YesNo;
+}
+
+bool usesReferenceLevels(HearingLevelMode mode)
+{
+    return mode == HearingLevelMode::HearingLevel || mode == HearingLevelMode::NarrowBand;
+}
+
+} // namespace
+
+HearingLevelTest::HearingLevelTest(HearingLevelMode mode, PreferenceStore &preferences,
+                                   Interaction &interaction)
+    : m_mode(mode), m_preferences(preferences), m_interaction(interaction), m_keys(preferences)
+{}
+
+HearingLevelTest::~HearingLevelTest()
+{
+    m_keys.Bind(nullptr);
+}
+
+void HearingLevelTest::initialise(AudTestRecord &record, TransducerType transducer, int ear)
+{
+    m_record = &record;
+    m_transducer = transducer;
+    m_ear = ear;
+    rebuildList();
+}
+
+void HearingLevelTest::attach(SlmLink &link, SlmFileList &fileList)
+{
+    m_link = &link;
+    m_fileList = &fileList;
+    m_keys.Bind(&link);
+    m_readings = std::make_unique<HearingLevelReadings>(link, fileList);
+}
+
+void HearingLevelTest::setShowCorrections(bool show)
+{
+    m_showCorrections = show;
+    rebuildList();
+}
+
+ToneResultBlocks HearingLevelTest::blocks() const
+{
+    const int channel = m_ear == 1 ? 1 : 0;
+    const int t = static_cast<int>(m_transducer);
+    return {m_record->toneLevel[channel][t], m_record->frequencyModulation[channel][t],
+            m_record->narrowBand[channel][t]};
+}
+
+void HearingLevelTest::rebuildList(UndefinedReferenceWarning *warning)
+{
+    if (m_record)
+        m_list = buildHearingLevelList(m_record->setup, m_transducer, blocks(), m_mode, m_showCorrections,
+                                       warning);
+}
+
+bool HearingLevelTest::confirmMissingGrid()
+{
+    const bool gridMatters =
+        m_transducer == TransducerType::Circumaural &&
+        (m_mode == HearingLevelMode::HearingLevel || m_mode == HearingLevelMode::NarrowBand);
+    if (!gridMatters || m_preferences.readInt(kSettings, kAskForGrid, 1) == 0)
+        return true;
+    const MicrophoneSlot *microphone = couplerMicrophone(m_record->setup, m_transducer);
+    if (!microphone || !gridCorrectionsMissing(*microphone))
+        return true;
+    bool doNotShowAgain = false;
+    const Answer answer =
+        m_interaction.askWithCheckBox(missingGridQuestion(*microphone), Buttons::OkCancel,
+                                      QStringLiteral("Do not show this dialog again."), doNotShowAgain);
+    m_preferences.writeInt(kSettings, kAskForGrid, doNotShowAgain ? 0 : 1);
+    return answer != Answer::Cancel;
+}
+
+bool HearingLevelTest::prepare()
+{
+    if (!m_record || !m_link || !m_readings)
+        return false;
+    m_warning.reset();
+    m_meterChecked = false;
+    if (!confirmMissingGrid())
+        return false;
+    if (const MicrophoneSlot *microphone = couplerMicrophone(m_record->setup, m_transducer))
+        m_link->MatchTransducerToMic(displayText(microphone->identity.model));
+    return true;
+}
+
+int HearingLevelTest::firstPosition(const std::vector<int> &frequencies)
+{
+    const ToneResultBlocks results = blocks();
+    int firstMeasured = -1;
+    std::size_t lastMeasuredPosition = 0;
+    for (std::size_t i = 0; i < frequencies.size(); ++i) {
+        if (storedValue(results, m_mode, frequencies[i]) <= kEarlierResultLimit)
+            continue;
+        if (firstMeasured < 0)
+            firstMeasured = frequencies[i];
+        lastMeasuredPosition = i;
+    }
+    if (firstMeasured <= 0 || lastMeasuredPosition + 1 >= frequencies.size())
+        return 0;
+    const double lastHertz = hertzOf(frequencies[lastMeasuredPosition]);
+    const Answer answer = m_interaction.ask(hearingprompt::restartQuestion(lastHertz), Buttons::YesNo);
+    return answer == Answer::No ? static_cast<int>(lastMeasuredPosition) + 1 : 0;
+}
+
+int HearingLevelTest::measureAll()
+{
+    if (!prepare())
+        return meter::kCancelled;
+    const std::vector<int> frequencies = selectedFrequencies(m_record->setup, m_mode);
+    const int start = firstPosition(frequencies);
+    return run(frequencies, static_cast<std::size_t>(start), Run::All);
+}
+
+int HearingLevelTest::measureSelected(const std::vector<int> &rows)
+{
+    // The list's own rows say which frequency they show; reading it back from the cell text would
+    // turn the 31.5 Hz row ("32") into 63 Hz.
+    std::vector<int> frequencies;
+    for (int row : rows) {
+        if (row >= 0 && row < static_cast<int>(m_list.rows.size()))
+            frequencies.push_back(m_list.rows[static_cast<std::size_t>(row)].frequencyIndex);
+    }
+    if (frequencies.empty())
+        return meter::kOk;
+    if (!prepare())
+        return meter::kCancelled;
+    return run(frequencies, 0, Run::Selected);
+}
+
+int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start, Run kind)
+{
+    const int gain = m_link->GetGain();
+    if (gain >= 0 && gain != HearingLevelReadings::kReadingGain)
+        m_link->SetGain(HearingLevelReadings::kReadingGain);
+    for (std::size_t i = start; i < frequencies.size(); ++i) {
+        const Step step = measureFrequency(frequencies[i], kind);
+        rebuildList(usesReferenceLevels(m_mode) ? &m_warning : nullptr);
+        if (step == Step::Cancelled)
+            return meter::kCancelled;
+    }
+    if (!m_warning.isEmpty() && m_preferences.readInt(kSettings, kShowRetsplWarning, 1) != 0)
+        m_interaction.message(m_warning.text());
+    return meter::kOk;
+}
+
+bool HearingLevelTest::readyMeter(Progress &progress)
+{
+    if (m_meterChecked)
+        return true;
+    MeterMode mode = MeterMode::SlmRta;
+    QString status = QStringLiteral("Checking the Trellan for SLM/RTA mode");
+    if (m_mode == HearingLevelMode::Frequency) {
+        mode = MeterMode::Fft;
+        status = QStringLiteral("Checking the Trellan for FFT mode");
+    } else if (m_mode == HearingLevelMode::FrequencyModulation) {
+        mode = MeterMode::PulseFm;
+        status = QStringLiteral("Checking the Trellan for Pulse/FM mode");
+    }
+    progress.setStatus(status);
+    const int kind = static_cast<int>(measurementKindOf(m_mode));
+    while (m_link->SetupMeterForTest(mode, kind) == 0) {
+        if (m_interaction.ask(hearingprompt::communicationFailed(), Buttons::OkCancel) == Answer::Cancel)
+            return false;
+    }
+    m_meterChecked = true;
+    return true;
+}
+
+HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Run run)
+{
+    const double hertz = hertzOf(frequencyIndex);
+    const ToneResultBlocks results = blocks();
+    Stimulus stimulus;
+    stimulus.transducer = static_cast<int>(m_transducer);
+    stimulus.ear = m_ear;
+    stimulus.frequencyHz = hertz;
+    QString description;
+    switch (m_mode) {
+    case HearingLevelMode::HearingLevel:
+        stimulus.signal = QStringLiteral("tone");
+        stimulus.dialLevel = results.tone.dialLevel[frequencyIndex];
+        description = hearingprompt::toneStimulus(results.tone.dialLevel[frequencyIndex], m_ear, hertz);
+        break;
+    case HearingLevelMode::Frequency:
+        stimulus.signal = QStringLiteral("tone");
+        stimulus.dialLevel = kFrequencyTestDial;
+        description = hearingprompt::frequencyStimulus(m_ear, hertz);
+        break;
+    case HearingLevelMode::FrequencyModulation:
+        stimulus.signal = QStringLiteral("FM");
+        stimulus.dialLevel = kModulationTestDial;
+        break;
+    case HearingLevelMode::NarrowBand:
+        stimulus.signal = QStringLiteral("narrow band");
+        stimulus.dialLevel = results.narrowBand.dialLevel[frequencyIndex];
+        description =
+            hearingprompt::narrowBandStimulus(results.narrowBand.dialLevel[frequencyIndex], m_ear, hertz);
+        break;
+    }
+    const QString prompt = hearingprompt::setPrompt(m_mode, description, m_ear, hertz);
+    if (m_interaction.askToSet(prompt, stimulus, Buttons::OkCancel) == Answer::Cancel)
+        return Step::Cancelled;
+    m_keys.SelectBand(frequencyIndex);
+
+    const std::unique_ptr<Progress> progress =
+        m_interaction.openProgress(QStringLiteral("Measurement"), 0, 100, 10);
+    if (!readyMeter(*progress))
+        return Step::Cancelled;
+    switch (m_mode) {
+    case HearingLevelMode::HearingLevel:
+    case HearingLevelMode::NarrowBand:
+        return measureLevel(frequencyIndex, run, description, *progress);
+    case HearingLevelMode::Frequency:
+        return measureToneFrequency(frequencyIndex, run, description, *progress);
+    case HearingLevelMode::FrequencyModulation:
+        break;
+    }
+    return measureModulation(frequencyIndex, *progress) == meter::kCancelled ? Step::Cancelled : Step::Next;
+}
+
+HearingLevelTest::Step HearingLevelTest::afterQuestion(Answer answer, Run run) const
+{
+    if (answer == Answer::Cancel || (run == Run::Selected && answer == Answer::No))
+        return Step::Cancelled;
+    return Step::Next;
+}
+
+HearingLevelTest::Step HearingLevelTest::measureLevel(int frequencyIndex, Run run, const QString &stimulus,
+                                                      Progress &progress)
+{
+    const double hertz = hertzOf(frequencyIndex);
+    float &stored = m_mode == HearingLevelMode::NarrowBand ? blocks().narrowBand.measuredLevel[frequencyIndex]
+                                                           : blocks().tone.measuredLevel[frequencyIndex];
+    for (;;) {
+        double bandLevel = 0.0;
+        const int status = m_readings->readBandLevel(frequencyIndex, progress, bandLevel);
+        if (status == meter::kCancelled)
+            return Step::Cancelled;
+        Answer answer = Answer::Yes;
+        if (status != meter::kOk) {
+            answer = m_interaction.ask(hearingprompt::unstableLevel(run, m_link->lastSpread(), hertz),
+                                       questionButtons(run));
+        } else {
+            const double level = bandLevel - couplerCorrection(m_record->setup, m_transducer, frequencyIndex);
+            if (level > kNotMeasuredLimit) {
+                stored = static_cast<float>(level);
+                m_lastMeasured = frequencyIndex;
+                return Step::Next;
+            }
+            answer = m_interaction.ask(hearingprompt::levelTooLow(run, m_mode, level, hertz, stimulus),
+                                       questionButtons(run));
+        }
+        if (answer != Answer::Yes)
+            return afterQuestion(answer, run);
+    }
+}
+
+HearingLevelTest::Step HearingLevelTest::measureToneFrequency(int frequencyIndex, Run run,
+                                                              const QString &stimulus, Progress &progress)
+{
+    const double hertz = hertzOf(frequencyIndex);
+    for (;;) {
+        double measured = 0.0;
+        const int status = m_readings->readFrequency(frequencyIndex, progress, measured);
+        if (status == meter::kCancelled)
+            return Step::Cancelled;
+        Answer answer = Answer::Yes;
+        if (status != meter::kOk) {
+            answer = m_interaction.ask(hearingprompt::frequencyUnreadable(run, hertz, stimulus),
+                                       questionButtons(run));
+        } else if (measured > kLowestFrequencyHz) {
+            blocks().tone.measuredFrequency[frequencyIndex] = static_cast<float>(measured);
+            m_lastMeasured = frequencyIndex;
+            return Step::Next;
+        } else {
+            answer = m_interaction.ask(hearingprompt::frequencyTooLow(run, measured, hertz, stimulus),
+                                       questionButtons(run));
+        }
+        if (answer != Answer::Yes)
+            return afterQuestion(answer, run);
+    }
+}
+
+FmValues HearingLevelTest::storedModulation(int frequencyIndex) const
+{
+    const FrequencyModulationResult &fm = blocks().modulation;
+    return {fm.carrier[frequencyIndex], fm.lowest[frequencyIndex],  fm.highest[frequencyIndex],
+            fm.rate[frequencyIndex],    fm.statusA[frequencyIndex], fm.statusB[frequencyIndex]};
+}
+
+void HearingLevelTest::storeModulation(int frequencyIndex, const FmValues &values)
+{
+    FrequencyModulationResult &fm = blocks().modulation;
+    fm.carrier[frequencyIndex] = static_cast<float>(values.carrier);
+    fm.lowest[frequencyIndex] = static_cast<float>(values.lowest);
+    fm.highest[frequencyIndex] = static_cast<float>(values.highest);
+    fm.rate[frequencyIndex] = static_cast<float>(values.rate);
+    fm.statusA[frequencyIndex] = values.statusA;
+    fm.statusB[frequencyIndex] = values.statusB;
+}
+
+int HearingLevelTest::measureModulation(int frequencyIndex, Progress &progress)
+{
+    const FmValues before = storedModulation(frequencyIndex);
+    for (;;) {
+        FmReadingSet readings;
+        for (int i = 0; i < FmReadingSet::kReadings; ++i) {
+            const QString prefix = formatText("Measuring %d of %d", i + 1, FmReadingSet::kReadings);
+            FmValues values;
+            const int status = m_readings->readModulation(progress, prefix, values);
+            if (status == meter::kCancelled) {
+                if (m_interaction.ask(hearingprompt::saveNewReadings(), Buttons::YesNo) == Answer::No)
+                    storeModulation(frequencyIndex, before);
+                return status;
+            }
+            if (status != meter::kOk) {
+                // A reading the meter could not deliver leaves the frequency as it was.
+                storeModulation(frequencyIndex, before);
+                return status;
+            }
+            storeModulation(frequencyIndex, values);
+            m_lastMeasured = frequencyIndex;
+            readings.set(i, values);
+        }
+        if (readings.agree()) {
+            storeModulation(frequencyIndex, readings.mean());
+            return meter::kOk;
+        }
+        if (m_interaction.ask(hearingprompt::noisyModulation(), Buttons::YesNo) != Answer::Yes) {
+            storeModulation(frequencyIndex, before);
+            return meter::kCancelled;
+        }
+    }
+}
+
+} // namespace tonva

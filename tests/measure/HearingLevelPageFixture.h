@@ -1,0 +1,78 @@
+#pragma once
+
+#include "HearingLevelRecord.h"
+#include "measure/HearingLevelTest.h"
+#include "meter/ComPort.h"
+#include "meter/SlmFileList.h"
+#include "meter/SlmLink.h"
+#include "platform/PreferenceStore.h"
+#include "sim/BuiltInSimulator.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace tonva::test {
+
+// The hearing-level page on an open link to the built-in simulator, on virtual time. The scripted
+// technician presents every stimulus the page asks for; the audiometer's output at a frequency is
+// the dial level plus the reference level plus the error set for that frequency.
+class HearingLevelPageFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_timer.start();
+        ASSERT_EQ(port.Open(), 0);
+        technician.onStimulus([this](const Stimulus &stimulus) { present(stimulus); });
+    }
+    void TearDown() override { EXPECT_LT(m_timer.elapsed(), 5000) << "virtual-time path took real time"; }
+
+    std::unique_ptr<HearingLevelTest>
+    page(HearingLevelMode mode, TransducerType transducer = TransducerType::SupraAural, int ear = 0)
+    {
+        auto test = std::make_unique<HearingLevelTest>(mode, preferences, technician);
+        test->initialise(*record, transducer, ear);
+        test->attach(link, files);
+        return test;
+    }
+
+    void present(const Stimulus &stimulus)
+    {
+        const int f = frequencyIndex(stimulus.frequencyHz);
+        PureTone tone;
+        tone.frequencyHz = stimulus.frequencyHz * frequencyFactor;
+        ReferenceQuery query;
+        query.transducer = static_cast<TransducerType>(stimulus.transducer);
+        query.frequencyIndex = f;
+        query.kind = stimulus.signal == QLatin1String("narrow band") ? MeasurementKind::NarrowBandLevel
+                                                                     : MeasurementKind::HearingLevel;
+        tone.splDb =
+            stimulus.dialLevel + GetReferenceLevel(record->setup, query) + levelError[stimulus.frequencyHz];
+        if (stimulus.signal == QLatin1String("FM") && withModulation)
+            tone.fm = FrequencyModulation{5.0, fmDeviationPercent};
+        simulator.scene().setSound(tone);
+    }
+
+    VirtualClock clock;
+    BuiltInSimulator simulator{clock};
+    ScriptedInteraction technician;
+    ComPort port{simulator.portFactory(), clock};
+    SlmLink link{port, technician};
+    SlmFileList files{port, technician};
+    TempDir dir;
+    PreferenceStore preferences{dir.file("tonva.ini")};
+    std::unique_ptr<AudTestRecord> record = hearingLevelRecord({1000, 8000});
+
+    std::map<double, double> levelError;
+    double frequencyFactor = 1.0;
+    bool withModulation = true;
+    double fmDeviationPercent = 10.0;
+
+private:
+    QElapsedTimer m_timer;
+};
+
+} // namespace tonva::test
