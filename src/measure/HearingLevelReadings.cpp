@@ -74,15 +74,13 @@ int HearingLevelReadings::readFrequency(int frequencyIndex, Progress &progress, 
     m_link.RunMeter();
     progress.setStatus(QStringLiteral("Getting multiple readings..."));
     FrequencyConsensus consensus(testFrequencies()[static_cast<std::size_t>(frequencyIndex)]);
-    // The meter's frequency replies run past the 8 bytes a level reply needs ("12500.0" and the
-    // line end), so they get the full reply buffer.
     QByteArray reply;
     for (;;) {
         if (progress.checkCancel())
             return meter::kCancelled;
-        int status = m_link.Command("R241,512", &reply, SlmLink::kScratchReplyBytes, 1);
+        int status = m_link.Command("R241,512", &reply, kFrequencyReplyBytes, 1);
         if (status == meter::kOk)
-            status = m_link.Command("R241,0", &reply, SlmLink::kScratchReplyBytes, 1);
+            status = m_link.Command("R241,0", &reply, kFrequencyReplyBytes, 1);
         if (status != meter::kOk)
             return failedExchange(status);
         switch (consensus.add(meter::leadingNumber(reply))) {

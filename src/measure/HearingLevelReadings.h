@@ -31,6 +31,7 @@ public:
     static constexpr int kStableReadPauseMs = 200;
     // From this frequency index (2000 Hz) up the FFT needs its 20 kHz bandwidth.
     static constexpr int kWideBandwidthFrom = 16;
+    static constexpr int kFrequencyReplyBytes = 8;
     static constexpr int kUnsteadyRecordsBeforeAsking = 30;
     static constexpr int kRecordAttempts = 5;
     static constexpr int kRecordRetryMs = 100;

@@ -52,7 +52,7 @@ protected:
         tone.splDb =
             stimulus.dialLevel + GetReferenceLevel(record->setup, query) + levelError[stimulus.frequencyHz];
         if (stimulus.signal == QLatin1String("FM") && withModulation)
-            tone.fm = FrequencyModulation{5.0, fmDeviationPercent};
+            tone.fm = FrequencyModulation{5.0, swingPercent};
         simulator.scene().setSound(tone);
     }
 
@@ -69,7 +69,7 @@ protected:
     std::map<double, double> levelError;
     double frequencyFactor = 1.0;
     bool withModulation = true;
-    double fmDeviationPercent = 10.0;
+    double swingPercent = 10.0;
 
 private:
     QElapsedTimer m_timer;
