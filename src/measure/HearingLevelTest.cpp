@@ -84,6 +84,14 @@ void HearingLevelTest::rebuildList(UndefinedReferenceWarning *warning)
                                        warning);
 }
 
+int HearingLevelTest::collect()
+{
+    const int result = m_list.pageResult();
+    if (m_record)
+        m_record->statusOf(measurementKindOf(m_mode), m_transducer) = result;
+    return result;
+}
+
 bool HearingLevelTest::confirmMissingGrid()
 {
     const bool gridMatters =

@@ -29,8 +29,8 @@ public:
     int measureAll();
     // Measures the frequencies of the given list rows; nothing happens when none is given.
     int measureSelected(const std::vector<int> &rows);
-    // The page's overall result: -1, 0 or 1.
-    int collect() const { return m_list.pageResult(); }
+    // The page's overall result (-1, 0 or 1), also written into the record's status table.
+    int collect();
 
     HearingLevelMode mode() const { return m_mode; }
     const HearingLevelList &list() const { return m_list; }

@@ -132,6 +132,7 @@ TEST_F(HearingLevelPageFixture, FrequencyAccuracyReadsTheToneFrequency)
     EXPECT_EQ(test->list().rows[0].verdict, RowVerdict::Failed)
         << "1.1 % is outside a type 1 audiometer's 1 %";
     EXPECT_EQ(test->collect(), -1);
+    EXPECT_EQ(record->statusOf(MeasurementKind::FrequencyAccuracy, TransducerType::SupraAural), -1);
     EXPECT_TRUE(technician.progressStatuses().contains("Checking the Trellan for FFT mode"));
     EXPECT_TRUE(technician.progressStatuses().contains("Getting multiple readings..."));
     EXPECT_EQ(simulator.meter().bandwidthCode(), 6) << "8000 Hz needs the 20 kHz span";
