@@ -249,3 +249,36 @@ TEST_F(HearingLevelPageFixture, CircumauralWithoutGridCorrectionsAsksFirst)
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Cancel);
     EXPECT_EQ(test.measureAll(), 1000);
 }
+
+TEST(HearingLevelPageOnAFlakyLine, DroppedAndCorruptedRepliesStillGiveTheRightLevels)
+{
+    VirtualClock clock;
+    LineFaults faults(7);
+    faults.setProbability(LineFaults::Kind::DropReply, 0.05);
+    faults.setProbability(LineFaults::Kind::CorruptChecksum, 0.05);
+    BuiltInSimulator simulator(clock, {}, faults);
+    ScriptedInteraction technician;
+    ComPort port(simulator.portFactory(), clock);
+    ASSERT_EQ(port.Open(), 0);
+    SlmLink link(port, technician);
+    SlmFileList files(port, technician);
+    TempDir dir;
+    PreferenceStore preferences(dir.file("tonva.ini"));
+    auto record = hearingLevelRecord({1000, 4000});
+    technician.onStimulus([&](const Stimulus &stimulus) {
+        PureTone tone;
+        tone.frequencyHz = stimulus.frequencyHz;
+        tone.splDb = stimulus.dialLevel + (stimulus.frequencyHz == 1000 ? 7.0 : 9.5);
+        simulator.scene().setSound(tone);
+    });
+    HearingLevelTest test(HearingLevelMode::HearingLevel, preferences, technician);
+    test.initialise(*record, TransducerType::SupraAural, 0);
+    test.attach(link, files);
+    technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
+        .expectAskToSet("Set 70 dBHL Left at 4000 Hz", Answer::Ok);
+
+    EXPECT_EQ(test.measureAll(), 0);
+    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(1000)], 77.0, 0.1);
+    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(4000)], 79.5, 0.1);
+    EXPECT_EQ(test.collect(), 1);
+}
