@@ -58,6 +58,8 @@ void readImage(QByteArrayView blob, void *image, std::size_t imageSize, BlobRead
     const std::size_t taken = std::min(available, imageSize);
     if (taken > 0)
         std::memcpy(image, blob.data() + kBlobHeaderSize, taken);
+    // What the blob does not cover reads as zero, as in a new record.
+    std::memset(static_cast<char *>(image) + taken, 0, imageSize - taken);
     report.truncated = taken < imageSize;
     report.trailingBytes = available > imageSize;
 }
@@ -121,8 +123,8 @@ QByteArray WriteTestBlob(const AudTestRecord &record)
 BlobReadReport ReadTestBlob(QByteArrayView blob, AudTestRecord &record)
 {
     BlobReadReport report;
-    record = AudTestRecord{};
     if (blob.isEmpty()) {
+        record = AudTestRecord{};
         report.emptyBlob = true;
         return report;
     }

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "meter/MeterTables.h"
+#include "model/AudTestRecord.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace tonva {
+
+class Clock;
+class Interaction;
+class PreferenceStore;
+class Progress;
+class SlmFileList;
+class SlmLink;
+
+// What every page and the run itself talk to: the technician, time and the preference store.
+struct MeasurementServices
+{
+    Interaction &interaction;
+    Clock &clock;
+    PreferenceStore &preferences;
+};
+
+// Which record, transducer and ear a page works on, and the entry of the Measurements list
+// (0..10) that chose it, so a page that serves several measurements knows its mode.
+struct PageTarget
+{
+    AudTestRecord *record = nullptr;
+    TransducerType transducer = TransducerType::SupraAural;
+    int ear = 0; // 0 left, 1 right, 2 both
+    int measurementIndex = 0;
+};
+
+// A page's list as plain texts, so the window, the CLI and the tests show exactly the same strings.
+struct PageTable
+{
+    QStringList columns;
+    QList<QStringList> rows;
+};
+
+// Outcomes of MeasureAll/MeasureSelected besides the meter's own negative statuses.
+namespace measure {
+constexpr int kDone = 0;           // ran to its end; rows may have been skipped on the technician's word
+constexpr int kCancelled = 1000;   // the technician cancelled; what was measured before stays
+constexpr int kNotStarted = -2000; // equipment missing or no meter attached: nothing was touched
+
+// The question of the "meter not ready" loop, asked while SetupMeterForTest answers 0.
+extern const char *const kMeterNotReadyQuestion;
+// Caption, range and step of the progress dialog every page opens.
+extern const char *const kProgressCaption;
+} // namespace measure
+
+// One measurement page: it measures into the record it was given and judges what it measured.
+// The run owns the page; the meter link is only borrowed and may be absent (not connected).
+class MeasurementPage
+{
+public:
+    explicit MeasurementPage(const MeasurementServices &services);
+    virtual ~MeasurementPage();
+    MeasurementPage(const MeasurementPage &) = delete;
+    MeasurementPage &operator=(const MeasurementPage &) = delete;
+
+    void Initialise(const PageTarget &target);
+    void AttachMeter(SlmLink *link, SlmFileList *files);
+
+    // measure::kDone, measure::kCancelled, measure::kNotStarted or a negative meter status.
+    virtual int MeasureAll() = 0;
+    // Rows are indices into List().rows; an empty selection measures nothing.
+    virtual int MeasureSelected(const QList<int> &rows) = 0;
+    // Judges what the record holds now: -1 when a judged row fails, 1 when some row was judged
+    // and none failed, 0 when nothing was measured.
+    virtual int Evaluate() const = 0;
+    virtual PageTable List() const = 0;
+
+    // Hands the result back: writes Evaluate() into the status table entry of this page's kind
+    // and transducer, and returns it.
+    int Collect();
+
+    const PageTarget &target() const { return m_target; }
+
+protected:
+    // The status table entry Collect() writes; by default the one of the measurement index.
+    virtual MeasurementKind statusKind() const;
+    // Called after Initialise() so a page can pick its mode and result block.
+    virtual void onInitialised() {}
+
+    Interaction &interaction() const { return m_services.interaction; }
+    Clock &clock() const { return m_services.clock; }
+    PreferenceStore &preferences() const { return m_services.preferences; }
+    AudTestRecord &record() const { return *m_target.record; }
+    TransducerType transducer() const { return m_target.transducer; }
+    int ear() const { return m_target.ear; }
+    int measurementIndex() const { return m_target.measurementIndex; }
+    SlmLink *link() const { return m_link; }
+    SlmFileList *fileList() const { return m_files; }
+
+    // Shows the missing-equipment message for this page's transducer and ear; true when complete.
+    bool CheckRequiredEquipment() const;
+    // SetupMeterForTest until the meter is ready, asking `question` (OK retries, Cancel ends)
+    // after every refusal. Returns measure::kDone, measure::kCancelled, or measure::kNotStarted
+    // without a meter.
+    int ReadyMeter(MeterMode mode, int kind, const QString &question = measure::kMeterNotReadyQuestion,
+                   Progress *progress = nullptr, const QString &status = QString()) const;
+    // The progress dialog of a reading: "Measurement", 0 to 100, step 10.
+    std::unique_ptr<Progress> OpenProgress() const;
+
+private:
+    MeasurementServices m_services;
+    PageTarget m_target;
+    SlmLink *m_link = nullptr;
+    SlmFileList *m_files = nullptr;
+};
+
+} // namespace tonva
