@@ -37,9 +37,8 @@ bool usesReferenceLevels(HearingLevelMode mode)
 
 } // namespace
 
-HearingLevelTest::HearingLevelTest(HearingLevelMode mode, PreferenceStore &preferences,
-                                   Interaction &interaction)
-    : m_mode(mode), m_preferences(preferences), m_interaction(interaction), m_keys(preferences)
+HearingLevelTest::HearingLevelTest(const MeasurementServices &services)
+    : MeasurementPage(services), m_keys(services.preferences)
 {}
 
 HearingLevelTest::~HearingLevelTest()
@@ -47,20 +46,12 @@ HearingLevelTest::~HearingLevelTest()
     m_keys.Bind(nullptr);
 }
 
-void HearingLevelTest::initialise(AudTestRecord &record, TransducerType transducer, int ear)
+void HearingLevelTest::onInitialised()
 {
-    m_record = &record;
-    m_transducer = transducer;
-    m_ear = ear;
+    m_mode = hearingLevelModeOf(static_cast<MeasurementKind>(measurementIndex()))
+                 .value_or(HearingLevelMode::HearingLevel);
+    m_lastMeasured = -1;
     rebuildList();
-}
-
-void HearingLevelTest::attach(SlmLink &link, SlmFileList &fileList)
-{
-    m_link = &link;
-    m_fileList = &fileList;
-    m_keys.Bind(&link);
-    m_readings = std::make_unique<HearingLevelReadings>(link, fileList);
 }
 
 void HearingLevelTest::setShowCorrections(bool show)
@@ -71,56 +62,71 @@ void HearingLevelTest::setShowCorrections(bool show)
 
 ToneResultBlocks HearingLevelTest::blocks() const
 {
-    const int channel = m_ear == 1 ? 1 : 0;
-    const int t = static_cast<int>(m_transducer);
-    return {m_record->toneLevel[channel][t], m_record->frequencyModulation[channel][t],
-            m_record->narrowBand[channel][t]};
+    const int channel = ear() == 1 ? 1 : 0;
+    const int t = static_cast<int>(transducer());
+    AudTestRecord &results = record();
+    return {results.toneLevel[channel][t], results.frequencyModulation[channel][t],
+            results.narrowBand[channel][t]};
+}
+
+HearingLevelList HearingLevelTest::buildList(UndefinedReferenceWarning *warning) const
+{
+    return buildHearingLevelList(record().setup, transducer(), blocks(), m_mode, m_showCorrections, warning);
 }
 
 void HearingLevelTest::rebuildList(UndefinedReferenceWarning *warning)
 {
-    if (m_record)
-        m_list = buildHearingLevelList(m_record->setup, m_transducer, blocks(), m_mode, m_showCorrections,
-                                       warning);
+    m_list = buildList(warning);
 }
 
-int HearingLevelTest::collect()
+int HearingLevelTest::Evaluate() const
 {
-    const int result = m_list.pageResult();
-    if (m_record)
-        m_record->statusOf(measurementKindOf(m_mode), m_transducer) = result;
-    return result;
+    return buildList().pageResult();
+}
+
+PageTable HearingLevelTest::List() const
+{
+    PageTable table;
+    table.columns = m_list.columns;
+    for (const ListRow &row : m_list.rows)
+        table.rows.append(row.cells);
+    return table;
 }
 
 bool HearingLevelTest::confirmMissingGrid()
 {
     const bool gridMatters =
-        m_transducer == TransducerType::Circumaural &&
+        transducer() == TransducerType::Circumaural &&
         (m_mode == HearingLevelMode::HearingLevel || m_mode == HearingLevelMode::NarrowBand);
-    if (!gridMatters || m_preferences.readInt(kSettings, kAskForGrid, 1) == 0)
+    if (!gridMatters || preferences().readInt(kSettings, kAskForGrid, 1) == 0)
         return true;
-    const MicrophoneSlot *microphone = couplerMicrophone(m_record->setup, m_transducer);
+    const MicrophoneSlot *microphone = couplerMicrophone(record().setup, transducer());
     if (!microphone || !gridCorrectionsMissing(*microphone))
         return true;
     bool doNotShowAgain = false;
     const Answer answer =
-        m_interaction.askWithCheckBox(missingGridQuestion(*microphone), Buttons::OkCancel,
+        interaction().askWithCheckBox(missingGridQuestion(*microphone), Buttons::OkCancel,
                                       QStringLiteral("Do not show this dialog again."), doNotShowAgain);
-    m_preferences.writeInt(kSettings, kAskForGrid, doNotShowAgain ? 0 : 1);
+    preferences().writeInt(kSettings, kAskForGrid, doNotShowAgain ? 0 : 1);
     return answer != Answer::Cancel;
 }
 
-bool HearingLevelTest::prepare()
+int HearingLevelTest::prepare()
 {
-    if (!m_record || !m_link || !m_readings)
-        return false;
+    if (!CheckRequiredEquipment() || !link() || !fileList())
+        return measure::kNotStarted;
+    if (!m_readings || m_readingsLink != link()) {
+        m_readings = std::make_unique<HearingLevelReadings>(*link(), *fileList());
+        m_readingsLink = link();
+        m_keys.Bind(link());
+    }
     m_warning.reset();
     m_meterChecked = false;
     if (!confirmMissingGrid())
-        return false;
-    if (const MicrophoneSlot *microphone = couplerMicrophone(m_record->setup, m_transducer))
-        m_link->MatchTransducerToMic(displayText(microphone->identity.model));
-    return true;
+        return measure::kCancelled;
+    if (const MicrophoneSlot *microphone = couplerMicrophone(record().setup, transducer()))
+        link()->MatchTransducerToMic(displayText(microphone->identity.model));
+    return measure::kDone;
 }
 
 int HearingLevelTest::firstPosition(const std::vector<int> &frequencies)
@@ -138,20 +144,20 @@ int HearingLevelTest::firstPosition(const std::vector<int> &frequencies)
     if (firstMeasured <= 0 || lastMeasuredPosition + 1 >= frequencies.size())
         return 0;
     const double lastHertz = hertzOf(frequencies[lastMeasuredPosition]);
-    const Answer answer = m_interaction.ask(hearingprompt::restartQuestion(lastHertz), Buttons::YesNo);
+    const Answer answer = interaction().ask(hearingprompt::restartQuestion(lastHertz), Buttons::YesNo);
     return answer == Answer::No ? static_cast<int>(lastMeasuredPosition) + 1 : 0;
 }
 
-int HearingLevelTest::measureAll()
+int HearingLevelTest::MeasureAll()
 {
-    if (!prepare())
-        return meter::kCancelled;
-    const std::vector<int> frequencies = selectedFrequencies(m_record->setup, m_mode);
+    if (const int status = prepare(); status != measure::kDone)
+        return status;
+    const std::vector<int> frequencies = selectedFrequencies(record().setup, m_mode);
     const int start = firstPosition(frequencies);
     return run(frequencies, static_cast<std::size_t>(start), Run::All);
 }
 
-int HearingLevelTest::measureSelected(const std::vector<int> &rows)
+int HearingLevelTest::MeasureSelected(const QList<int> &rows)
 {
     // The list's own rows say which frequency they show; reading it back from the cell text would
     // turn the 31.5 Hz row ("32") into 63 Hz.
@@ -161,26 +167,26 @@ int HearingLevelTest::measureSelected(const std::vector<int> &rows)
             frequencies.push_back(m_list.rows[static_cast<std::size_t>(row)].frequencyIndex);
     }
     if (frequencies.empty())
-        return meter::kOk;
-    if (!prepare())
-        return meter::kCancelled;
+        return measure::kDone;
+    if (const int status = prepare(); status != measure::kDone)
+        return status;
     return run(frequencies, 0, Run::Selected);
 }
 
 int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start, Run kind)
 {
-    const int gain = m_link->GetGain();
+    const int gain = link()->GetGain();
     if (gain >= 0 && gain != HearingLevelReadings::kReadingGain)
-        m_link->SetGain(HearingLevelReadings::kReadingGain);
+        link()->SetGain(HearingLevelReadings::kReadingGain);
     for (std::size_t i = start; i < frequencies.size(); ++i) {
         const Step step = measureFrequency(frequencies[i], kind);
         rebuildList(usesReferenceLevels(m_mode) ? &m_warning : nullptr);
         if (step == Step::Cancelled)
-            return meter::kCancelled;
+            return measure::kCancelled;
     }
-    if (!m_warning.isEmpty() && m_preferences.readInt(kSettings, kShowRetsplWarning, 1) != 0)
-        m_interaction.message(m_warning.text());
-    return meter::kOk;
+    if (!m_warning.isEmpty() && preferences().readInt(kSettings, kShowRetsplWarning, 1) != 0)
+        interaction().message(m_warning.text());
+    return measure::kDone;
 }
 
 bool HearingLevelTest::readyMeter(Progress &progress)
@@ -196,14 +202,10 @@ bool HearingLevelTest::readyMeter(Progress &progress)
         mode = MeterMode::PulseFm;
         status = QStringLiteral("Checking the Trellan for Pulse/FM mode");
     }
-    progress.setStatus(status);
     const int kind = static_cast<int>(measurementKindOf(m_mode));
-    while (m_link->SetupMeterForTest(mode, kind) == 0) {
-        if (m_interaction.ask(hearingprompt::communicationFailed(), Buttons::OkCancel) == Answer::Cancel)
-            return false;
-    }
-    m_meterChecked = true;
-    return true;
+    m_meterChecked =
+        ReadyMeter(mode, kind, hearingprompt::communicationFailed(), &progress, status) == measure::kDone;
+    return m_meterChecked;
 }
 
 HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Run run)
@@ -211,20 +213,20 @@ HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Ru
     const double hertz = hertzOf(frequencyIndex);
     const ToneResultBlocks results = blocks();
     Stimulus stimulus;
-    stimulus.transducer = static_cast<int>(m_transducer);
-    stimulus.ear = m_ear;
+    stimulus.transducer = static_cast<int>(transducer());
+    stimulus.ear = ear();
     stimulus.frequencyHz = hertz;
     QString description;
     switch (m_mode) {
     case HearingLevelMode::HearingLevel:
         stimulus.signal = QStringLiteral("tone");
         stimulus.dialLevel = results.tone.dialLevel[frequencyIndex];
-        description = hearingprompt::toneStimulus(results.tone.dialLevel[frequencyIndex], m_ear, hertz);
+        description = hearingprompt::toneStimulus(results.tone.dialLevel[frequencyIndex], ear(), hertz);
         break;
     case HearingLevelMode::Frequency:
         stimulus.signal = QStringLiteral("tone");
         stimulus.dialLevel = kFrequencyTestDial;
-        description = hearingprompt::frequencyStimulus(m_ear, hertz);
+        description = hearingprompt::frequencyStimulus(ear(), hertz);
         break;
     case HearingLevelMode::FrequencyModulation:
         stimulus.signal = QStringLiteral("FM");
@@ -234,16 +236,15 @@ HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Ru
         stimulus.signal = QStringLiteral("narrow band");
         stimulus.dialLevel = results.narrowBand.dialLevel[frequencyIndex];
         description =
-            hearingprompt::narrowBandStimulus(results.narrowBand.dialLevel[frequencyIndex], m_ear, hertz);
+            hearingprompt::narrowBandStimulus(results.narrowBand.dialLevel[frequencyIndex], ear(), hertz);
         break;
     }
-    const QString prompt = hearingprompt::setPrompt(m_mode, description, m_ear, hertz);
-    if (m_interaction.askToSet(prompt, stimulus, Buttons::OkCancel) == Answer::Cancel)
+    const QString prompt = hearingprompt::setPrompt(m_mode, description, ear(), hertz);
+    if (interaction().askToSet(prompt, stimulus, Buttons::OkCancel) == Answer::Cancel)
         return Step::Cancelled;
     m_keys.SelectBand(frequencyIndex);
 
-    const std::unique_ptr<Progress> progress =
-        m_interaction.openProgress(QStringLiteral("Measurement"), 0, 100, 10);
+    const std::unique_ptr<Progress> progress = OpenProgress();
     if (!readyMeter(*progress))
         return Step::Cancelled;
     switch (m_mode) {
@@ -278,16 +279,16 @@ HearingLevelTest::Step HearingLevelTest::measureLevel(int frequencyIndex, Run ru
             return Step::Cancelled;
         Answer answer = Answer::Yes;
         if (status != meter::kOk) {
-            answer = m_interaction.ask(hearingprompt::unstableLevel(run, m_link->lastSpread(), hertz),
+            answer = interaction().ask(hearingprompt::unstableLevel(run, link()->lastSpread(), hertz),
                                        questionButtons(run));
         } else {
-            const double level = bandLevel - couplerCorrection(m_record->setup, m_transducer, frequencyIndex);
+            const double level = bandLevel - couplerCorrection(record().setup, transducer(), frequencyIndex);
             if (level > kNotMeasuredLimit) {
                 stored = static_cast<float>(level);
                 m_lastMeasured = frequencyIndex;
                 return Step::Next;
             }
-            answer = m_interaction.ask(hearingprompt::levelTooLow(run, m_mode, level, hertz, stimulus),
+            answer = interaction().ask(hearingprompt::levelTooLow(run, m_mode, level, hertz, stimulus),
                                        questionButtons(run));
         }
         if (answer != Answer::Yes)
@@ -306,14 +307,14 @@ HearingLevelTest::Step HearingLevelTest::measureToneFrequency(int frequencyIndex
             return Step::Cancelled;
         Answer answer = Answer::Yes;
         if (status != meter::kOk) {
-            answer = m_interaction.ask(hearingprompt::frequencyUnreadable(run, hertz, stimulus),
+            answer = interaction().ask(hearingprompt::frequencyUnreadable(run, hertz, stimulus),
                                        questionButtons(run));
         } else if (measured > kLowestFrequencyHz) {
             blocks().tone.measuredFrequency[frequencyIndex] = static_cast<float>(measured);
             m_lastMeasured = frequencyIndex;
             return Step::Next;
         } else {
-            answer = m_interaction.ask(hearingprompt::frequencyTooLow(run, measured, hertz, stimulus),
+            answer = interaction().ask(hearingprompt::frequencyTooLow(run, measured, hertz, stimulus),
                                        questionButtons(run));
         }
         if (answer != Answer::Yes)
@@ -349,7 +350,7 @@ int HearingLevelTest::measureModulation(int frequencyIndex, Progress &progress)
             FmValues values;
             const int status = m_readings->readModulation(progress, prefix, values);
             if (status == meter::kCancelled) {
-                if (m_interaction.ask(hearingprompt::saveNewReadings(), Buttons::YesNo) == Answer::No)
+                if (interaction().ask(hearingprompt::saveNewReadings(), Buttons::YesNo) == Answer::No)
                     storeModulation(frequencyIndex, before);
                 return status;
             }
@@ -366,11 +367,18 @@ int HearingLevelTest::measureModulation(int frequencyIndex, Progress &progress)
             storeModulation(frequencyIndex, readings.mean());
             return meter::kOk;
         }
-        if (m_interaction.ask(hearingprompt::noisyModulation(), Buttons::YesNo) != Answer::Yes) {
+        if (interaction().ask(hearingprompt::noisyModulation(), Buttons::YesNo) != Answer::Yes) {
             storeModulation(frequencyIndex, before);
             return meter::kCancelled;
         }
     }
+}
+
+void registerHearingLevelPage(PageRegistry &registry)
+{
+    registry.add(PageRole::HearingLevelFrequency, [](const MeasurementServices &services) {
+        return std::make_unique<HearingLevelTest>(services);
+    });
 }
 
 } // namespace tonva

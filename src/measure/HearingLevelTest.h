@@ -3,40 +3,40 @@
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/HearingLevelPrompts.h"
 #include "measure/HearingLevelReadings.h"
+#include "measure/MeasurementPage.h"
+#include "measure/PageRegistry.h"
 #include "meter/KeySimulator.h"
 #include "model/ReferenceData.h"
-#include "platform/PreferenceStore.h"
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace tonva {
 
 // The hearing-level page's logic on earphones: hearing level, frequency accuracy, FM and narrow-band
-// level, each frequency prompted, read, stored into the record and judged.
-class HearingLevelTest
+// level (by the measurement index it is initialised with), each frequency prompted, read, stored
+// into the record and judged.
+class HearingLevelTest final : public MeasurementPage
 {
 public:
-    HearingLevelTest(HearingLevelMode mode, PreferenceStore &preferences, Interaction &interaction);
-    ~HearingLevelTest();
+    explicit HearingLevelTest(const MeasurementServices &services);
+    ~HearingLevelTest() override;
 
-    void initialise(AudTestRecord &record, TransducerType transducer, int ear);
-    void attach(SlmLink &link, SlmFileList &fileList);
-
-    // 0 when the walk ended normally (also when nothing could be measured), 1000 when the technician
-    // cancelled; results measured before a cancel stay in the record.
-    int measureAll();
-    // Measures the frequencies of the given list rows; nothing happens when none is given.
-    int measureSelected(const std::vector<int> &rows);
-    // The page's overall result (-1, 0 or 1), also written into the record's status table.
-    int collect();
+    int MeasureAll() override;
+    int MeasureSelected(const QList<int> &rows) override;
+    int Evaluate() const override;
+    PageTable List() const override;
 
     HearingLevelMode mode() const { return m_mode; }
+    // The list with each row's frequency and verdict.
     const HearingLevelList &list() const { return m_list; }
+    // "Show Applied Corrections".
     void setShowCorrections(bool show);
     // The frequency index measured last on this page, -1 before any; the Adjust dialog starts there.
     int lastMeasuredFrequency() const { return m_lastMeasured; }
+
+protected:
+    void onInitialised() override;
 
 private:
     enum class Step
@@ -46,8 +46,9 @@ private:
     };
 
     ToneResultBlocks blocks() const;
+    HearingLevelList buildList(UndefinedReferenceWarning *warning = nullptr) const;
     void rebuildList(UndefinedReferenceWarning *warning = nullptr);
-    bool prepare();
+    int prepare();
     bool confirmMissingGrid();
     int firstPosition(const std::vector<int> &frequencies);
     int run(const std::vector<int> &frequencies, std::size_t start, hearingprompt::Run kind);
@@ -62,21 +63,19 @@ private:
     void storeModulation(int frequencyIndex, const FmValues &values);
     FmValues storedModulation(int frequencyIndex) const;
 
-    HearingLevelMode m_mode;
-    PreferenceStore &m_preferences;
-    Interaction &m_interaction;
+    HearingLevelMode m_mode = HearingLevelMode::HearingLevel;
     KeySimulator m_keys;
-    AudTestRecord *m_record = nullptr;
-    TransducerType m_transducer = TransducerType::SupraAural;
-    int m_ear = 0;
-    SlmLink *m_link = nullptr;
-    SlmFileList *m_fileList = nullptr;
+    // Made for the link attached when a measurement starts; it keeps the calibration offset.
     std::unique_ptr<HearingLevelReadings> m_readings;
+    SlmLink *m_readingsLink = nullptr;
     HearingLevelList m_list;
     UndefinedReferenceWarning m_warning;
     bool m_showCorrections = false;
     bool m_meterChecked = false;
     int m_lastMeasured = -1;
 };
+
+// Makes the run show this page for hearing level, frequency, FM and narrow band on earphones.
+void registerHearingLevelPage(PageRegistry &registry);
 
 } // namespace tonva

@@ -30,12 +30,14 @@ protected:
     }
     void TearDown() override { EXPECT_LT(m_timer.elapsed(), 5000) << "virtual-time path took real time"; }
 
-    std::unique_ptr<HearingLevelTest>
-    page(HearingLevelMode mode, TransducerType transducer = TransducerType::SupraAural, int ear = 0)
+    std::unique_ptr<HearingLevelTest> page(HearingLevelMode mode,
+                                           TransducerType transducer = TransducerType::SupraAural,
+                                           int ear = 0, Interaction *asking = nullptr)
     {
-        auto test = std::make_unique<HearingLevelTest>(mode, preferences, technician);
-        test->initialise(*record, transducer, ear);
-        test->attach(link, files);
+        auto test = std::make_unique<HearingLevelTest>(
+            MeasurementServices{asking ? *asking : technician, clock, preferences});
+        test->Initialise({record.get(), transducer, ear, static_cast<int>(measurementKindOf(mode))});
+        test->AttachMeter(&link, &files);
         return test;
     }
 

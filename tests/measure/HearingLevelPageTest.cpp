@@ -22,7 +22,7 @@ TEST_F(HearingLevelPageFixture, MeasureAllStoresCorrectedLevelsAndJudgesThem)
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
         .expectAskToSet("Set 70 dBHL Left at 8000 Hz", Answer::Ok);
 
-    EXPECT_EQ(test->measureAll(), 0);
+    EXPECT_EQ(test->MeasureAll(), 0);
     const ToneLevelResult &tone = record->toneLevel[0][0];
     // The microphone's 0.5 dB is taken off what the meter read.
     EXPECT_NEAR(tone.measuredLevel[at(1000)], 70 + 7 + 3.0 - 0.5, 0.1);
@@ -48,7 +48,7 @@ TEST_F(HearingLevelPageFixture, RestartQuestionAndCancelAtAPromptKeepEarlierResu
         .expectAskToSet("Set 70 dBHL Left at 2000 Hz", Answer::Ok)
         .expectAskToSet("Set 70 dBHL Left at 4000 Hz", Answer::Cancel);
 
-    EXPECT_EQ(test->measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
     EXPECT_EQ(tone.measuredLevel[at(1000)], 90.0f);
     EXPECT_NEAR(tone.measuredLevel[at(2000)], 79.0, 0.1);
     EXPECT_EQ(tone.measuredLevel[at(4000)], 0.0f);
@@ -60,7 +60,7 @@ TEST_F(HearingLevelPageFixture, RestartQuestionAndCancelAtAPromptKeepEarlierResu
             "tested with 'Measure Selected'",
             Answer::Yes)
         .expectAskToSet("Set 70 dBHL Left at 125 Hz", Answer::Cancel);
-    EXPECT_EQ(test->measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
 }
 
 TEST_F(HearingLevelPageFixture, NoRestartQuestionWhenResultsReachTheLastFrequency)
@@ -69,7 +69,7 @@ TEST_F(HearingLevelPageFixture, NoRestartQuestionWhenResultsReachTheLastFrequenc
     record->toneLevel[0][0].measuredLevel[at(1000)] = 77.0f;
     auto test = page(HearingLevelMode::HearingLevel);
     technician.expectAskToSet("Set 70 dBHL Left at 500 Hz", Answer::Cancel);
-    EXPECT_EQ(test->measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
 }
 
 TEST_F(HearingLevelPageFixture, CancelInTheProgressDialogEndsWithoutFurtherQuestions)
@@ -77,9 +77,9 @@ TEST_F(HearingLevelPageFixture, CancelInTheProgressDialogEndsWithoutFurtherQuest
     auto test = page(HearingLevelMode::HearingLevel);
     technician.cancelProgressAfterChecks(0);
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok);
-    EXPECT_EQ(test->measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
     EXPECT_EQ(record->toneLevel[0][0].measuredLevel[at(1000)], 0.0f);
-    EXPECT_EQ(test->collect(), 0);
+    EXPECT_EQ(test->Collect(), 0);
 }
 
 TEST_F(HearingLevelPageFixture, TooLowLevelIsNotStoredAndItsQuestionDecidesWhatFollows)
@@ -91,16 +91,16 @@ TEST_F(HearingLevelPageFixture, TooLowLevelIsNotStoredAndItsQuestionDecidesWhatF
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
         .expectAskStartingWith("Measured SPL was too low (", Answer::No)
         .expectAskToSet("Set 70 dBHL Left at 8000 Hz", Answer::Ok);
-    EXPECT_EQ(test->measureAll(), 0);
+    EXPECT_EQ(test->MeasureAll(), 0);
     EXPECT_EQ(record->toneLevel[0][0].measuredLevel[at(1000)], 0.0f);
     EXPECT_GT(record->toneLevel[0][0].measuredLevel[at(8000)], 80.0f);
 
     // Measure Selected has no "next frequency": No cancels.
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
         .expectAskStartingWith("Measured SPL was too low (", Answer::No);
-    EXPECT_EQ(test->measureSelected({0, 1}), 1000);
+    EXPECT_EQ(test->MeasureSelected({0, 1}), 1000);
     EXPECT_TRUE(technician.transcript().back().endsWith("Click No to cancel the measurement."));
-    EXPECT_EQ(test->measureSelected({}), 0);
+    EXPECT_EQ(test->MeasureSelected({}), 0);
 }
 
 TEST_F(HearingLevelPageFixture, MeasureSelectedMeasuresTheRowsOwnFrequency)
@@ -110,13 +110,13 @@ TEST_F(HearingLevelPageFixture, MeasureSelectedMeasuresTheRowsOwnFrequency)
     technician.expectAskToSet("Set 70 dBHL Left at 32 Hz", Answer::Ok)
         .expectMessage(
             "RETSPL not defined for 31.5} Hz, \nTest results at these frequencies will be incorrect.");
-    EXPECT_EQ(test->measureSelected({0}), 0);
+    EXPECT_EQ(test->MeasureSelected({0}), 0);
     EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[0], 70.0, 0.2);
     EXPECT_EQ(record->toneLevel[0][0].measuredLevel[1], 0.0f) << "63 Hz was never asked for";
 
     preferences.writeInt("Settings", "Show RETSPL Warn", 0);
     technician.expectAskToSet("Set 70 dBHL Left at 32 Hz", Answer::Ok);
-    EXPECT_EQ(test->measureSelected({0}), 0);
+    EXPECT_EQ(test->MeasureSelected({0}), 0);
 }
 
 TEST_F(HearingLevelPageFixture, FrequencyAccuracyReadsTheToneFrequency)
@@ -125,13 +125,13 @@ TEST_F(HearingLevelPageFixture, FrequencyAccuracyReadsTheToneFrequency)
     auto test = page(HearingLevelMode::Frequency);
     technician.expectAskToSet("Set 80 dBHL (or max level) Left at 1000 Hz", Answer::Ok)
         .expectAskToSet("Set 80 dBHL (or max level) Left at 8000 Hz", Answer::Ok);
-    EXPECT_EQ(test->measureAll(), 0);
+    EXPECT_EQ(test->MeasureAll(), 0);
     const ToneLevelResult &tone = record->toneLevel[0][0];
     EXPECT_NEAR(tone.measuredFrequency[at(1000)], 1011.0, 0.5);
     EXPECT_NEAR(tone.measuredFrequency[at(8000)], 8088.0, 0.5);
     EXPECT_EQ(test->list().rows[0].verdict, RowVerdict::Failed)
         << "1.1 % is outside a type 1 audiometer's 1 %";
-    EXPECT_EQ(test->collect(), -1);
+    EXPECT_EQ(test->Collect(), -1);
     EXPECT_EQ(record->statusOf(MeasurementKind::FrequencyAccuracy, TransducerType::SupraAural), -1);
     EXPECT_TRUE(technician.progressStatuses().contains("Checking the Trellan for FFT mode"));
     EXPECT_TRUE(technician.progressStatuses().contains("Getting multiple readings..."));
@@ -146,7 +146,7 @@ TEST_F(HearingLevelPageFixture, ModulationAveragesThreeReadings)
     technician.expectAskToSet(
         "Set FM 90 dBHL (or max level) Left at 1000 Hz (make sure the Trellan readings are steady)",
         Answer::Ok);
-    EXPECT_EQ(test->measureAll(), 0);
+    EXPECT_EQ(test->MeasureAll(), 0);
     const FrequencyModulationResult &fm = record->frequencyModulation[0][0];
     EXPECT_NEAR(fm.carrier[at(1000)], 1031.0, 0.5);
     EXPECT_NEAR(fmDeviationPercent(fm.carrier[at(1000)], fm.lowest[at(1000)], fm.highest[at(1000)]), 10.0,
@@ -173,7 +173,7 @@ TEST_F(HearingLevelPageFixture, ModulationCancelledAfterAPureToneRestoresWhatWas
             Answer::Ok)
         .expectAsk("Only a pure tone is heard. Make sure FM is set.\nTry Again?", Answer::No)
         .expectAsk("Do you wish to save your new readings?", Answer::No);
-    EXPECT_EQ(test->measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
     EXPECT_EQ(fm.carrier[at(1000)], 1002.0f);
     EXPECT_EQ(fm.rate[at(1000)], 4.9f);
 }
@@ -185,10 +185,10 @@ TEST_F(HearingLevelPageFixture, NarrowBandUsesItsOwnDialAndBlockUpTo8000Hz)
     auto test = page(HearingLevelMode::NarrowBand, TransducerType::SupraAural, 1);
     record->narrowBand[1][0].dialLevel[at(1000)] = 60;
     technician.expectAskToSet("Set  NB 60 dBHL Right at 1000 Hz", Answer::Ok);
-    EXPECT_EQ(test->measureAll(), 0);
+    EXPECT_EQ(test->MeasureAll(), 0);
     EXPECT_NEAR(record->narrowBand[1][0].measuredLevel[at(1000)], 60 + 13 + 4.0, 0.1);
     EXPECT_EQ(record->toneLevel[1][0].measuredLevel[at(1000)], 0.0f);
-    EXPECT_EQ(test->collect(), 1);
+    EXPECT_EQ(test->Collect(), 1);
     EXPECT_EQ(technician.stimuli().front().signal, "narrow band");
     EXPECT_EQ(technician.stimuli().front().ear, 1);
 }
@@ -229,25 +229,23 @@ TEST_F(HearingLevelPageFixture, CircumauralWithoutGridCorrectionsAsksFirst)
     record = hearingLevelRecord({1000});
     setFixedText(record->setup.couplerMicrophone[1].identity.manufacturer, "Brill");
     const QString question =
-        "No grid corrections have been entered for the IEC 318 microphone\n(Brill  S/N )\n\n"
+        "No grid corrections have been entered for the IEC 318 microphone\n(Brill  S/N L1)\n\n"
         "Press OK to continue the measurement anyway.";
     TickingTechnician ticking(technician);
-    HearingLevelTest test(HearingLevelMode::HearingLevel, preferences, ticking);
-    test.initialise(*record, TransducerType::Circumaural, 0);
-    test.attach(link, files);
+    auto test = page(HearingLevelMode::HearingLevel, TransducerType::Circumaural, 0, &ticking);
 
     technician.expectAsk(question, Answer::Cancel);
-    EXPECT_EQ(test.measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
     EXPECT_EQ(ticking.boxes, QStringList({"Do not show this dialog again."}));
     EXPECT_EQ(preferences.readInt("Settings", "Ask For Grid", 1), 0);
 
     // Not asked again; frequency accuracy never asks.
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Cancel);
-    EXPECT_EQ(test.measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
     preferences.writeInt("Settings", "Ask For Grid", 1);
     record->setup.couplerMicrophone[1].gridCorrection[3] = 0.5f;
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Cancel);
-    EXPECT_EQ(test.measureAll(), 1000);
+    EXPECT_EQ(test->MeasureAll(), 1000);
 }
 
 TEST(HearingLevelPageOnAFlakyLine, DroppedAndCorruptedRepliesStillGiveTheRightLevels)
@@ -271,14 +269,52 @@ TEST(HearingLevelPageOnAFlakyLine, DroppedAndCorruptedRepliesStillGiveTheRightLe
         tone.splDb = stimulus.dialLevel + (stimulus.frequencyHz == 1000 ? 7.0 : 9.5);
         simulator.scene().setSound(tone);
     });
-    HearingLevelTest test(HearingLevelMode::HearingLevel, preferences, technician);
-    test.initialise(*record, TransducerType::SupraAural, 0);
-    test.attach(link, files);
+    HearingLevelTest test({technician, clock, preferences});
+    test.Initialise({record.get(), TransducerType::SupraAural, 0, 0});
+    test.AttachMeter(&link, &files);
     technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
         .expectAskToSet("Set 70 dBHL Left at 4000 Hz", Answer::Ok);
 
-    EXPECT_EQ(test.measureAll(), 0);
+    EXPECT_EQ(test.MeasureAll(), 0);
     EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(1000)], 77.0, 0.1);
     EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(4000)], 79.5, 0.1);
-    EXPECT_EQ(test.collect(), 1);
+    EXPECT_EQ(test.Collect(), 1);
+}
+
+TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
+{
+    setFixedText(record->setup.supraAural.rightSerialNumber, "");
+    auto test = page(HearingLevelMode::Frequency, TransducerType::SupraAural, 1);
+    technician.expectMessageStartingWith("Unable to perform measurement because not all required equipment");
+    EXPECT_EQ(test->MeasureAll(), measure::kNotStarted);
+    EXPECT_TRUE(technician.transcript().back().endsWith(
+        "    Right Supra-aural Earphone (may be missing serial number)\n"));
+
+    auto unattached = page(HearingLevelMode::HearingLevel);
+    unattached->AttachMeter(nullptr, nullptr);
+    EXPECT_EQ(unattached->MeasureAll(), measure::kNotStarted);
+}
+
+TEST(HearingLevelPageRegistry, TheRunMakesThisPageForTheEarphoneToneTests)
+{
+    PageRegistry registry;
+    registerHearingLevelPage(registry);
+    VirtualClock clock;
+    ScriptedInteraction technician;
+    TempDir dir;
+    PreferenceStore preferences(dir.file("tonva.ini"));
+    auto record = hearingLevelRecord({500, 1000});
+    record->toneLevel[0][3].measuredFrequency[at(1000)] = 1004.0f;
+    const std::optional<PageRole> role = PageRoleFor(1, TransducerType::InsertEarphone);
+    ASSERT_EQ(role, PageRole::HearingLevelFrequency);
+    std::unique_ptr<MeasurementPage> page = registry.create(*role, {technician, clock, preferences});
+    ASSERT_NE(page, nullptr);
+    page->Initialise({record.get(), TransducerType::InsertEarphone, 0, 1});
+
+    const PageTable table = page->List();
+    EXPECT_EQ(table.columns.first(), "Dial Frequency");
+    ASSERT_EQ(table.rows.size(), 2);
+    EXPECT_EQ(table.rows[1], QStringList({"1000", "1004.0", "4.0", "990.0 to 1010.0"}));
+    EXPECT_EQ(page->Collect(), 1);
+    EXPECT_EQ(record->statusOf(MeasurementKind::FrequencyAccuracy, TransducerType::InsertEarphone), 1);
 }

@@ -16,8 +16,8 @@ inline void PrintTo(const QString &text, std::ostream *out)
 
 namespace tonva::test {
 
-// A test record for a two-channel audiometer with TDH 39 earphones on the Kestin coupler and an
-// HDA200 on the Lorvat coupler, offering the given frequencies.
+// A test record with all equipment chosen, for a two-channel audiometer with TDH 39 earphones on the
+// Kestin coupler and an HDA200 on the Lorvat coupler, offering the given frequencies.
 inline std::unique_ptr<AudTestRecord> hearingLevelRecord(std::initializer_list<double> offered,
                                                          const char *type = "1")
 {
@@ -38,6 +38,15 @@ inline std::unique_ptr<AudTestRecord> hearingLevelRecord(std::initializer_list<d
         std::copy(std::begin(earphone.retspl), std::end(earphone.retspl), std::begin(slot->retspl));
         slot->couplerCode = earphone.couplerCode;
         slot->kind = earphone.kind;
+    }
+    setFixedText(setup.soundLevelMeter.serialNumber, "M1");
+    setFixedText(setup.preamplifier.serialNumber, "P1");
+    setFixedText(setup.couplerMicrophone[1].identity.serialNumber, "L1");
+    setFixedText(setup.couplerMicrophone[2].identity.serialNumber, "K1");
+    setFixedText(setup.audiometerModel, "AD 229");
+    for (EarphoneSlot *slot : {&setup.supraAural, &setup.circumaural}) {
+        setFixedText(slot->leftSerialNumber, "E1");
+        setFixedText(slot->rightSerialNumber, "E2");
     }
     for (int t = 0; t < kTransducerTypes; ++t) {
         for (int f = 0; f < kFrequencyCount; ++f) {
