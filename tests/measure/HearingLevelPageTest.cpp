@@ -63,15 +63,6 @@ TEST_F(HearingLevelPageFixture, RestartQuestionAndCancelAtAPromptKeepEarlierResu
     EXPECT_EQ(test->MeasureAll(), 1000);
 }
 
-TEST_F(HearingLevelPageFixture, NoRestartQuestionWhenResultsReachTheLastFrequency)
-{
-    record = hearingLevelRecord({500, 1000});
-    record->toneLevel[0][0].measuredLevel[at(1000)] = 77.0f;
-    auto test = page(HearingLevelMode::HearingLevel);
-    technician.expectAskToSet("Set 70 dBHL Left at 500 Hz", Answer::Cancel);
-    EXPECT_EQ(test->MeasureAll(), 1000);
-}
-
 TEST_F(HearingLevelPageFixture, CancelInTheProgressDialogEndsWithoutFurtherQuestions)
 {
     auto test = page(HearingLevelMode::HearingLevel);
@@ -248,39 +239,6 @@ TEST_F(HearingLevelPageFixture, CircumauralWithoutGridCorrectionsAsksFirst)
     EXPECT_EQ(test->MeasureAll(), 1000);
 }
 
-TEST(HearingLevelPageOnAFlakyLine, DroppedAndCorruptedRepliesStillGiveTheRightLevels)
-{
-    VirtualClock clock;
-    LineFaults faults(7);
-    faults.setProbability(LineFaults::Kind::DropReply, 0.05);
-    faults.setProbability(LineFaults::Kind::CorruptChecksum, 0.05);
-    BuiltInSimulator simulator(clock, {}, faults);
-    ScriptedInteraction technician;
-    ComPort port(simulator.portFactory(), clock);
-    ASSERT_EQ(port.Open(), 0);
-    SlmLink link(port, technician);
-    SlmFileList files(port, technician);
-    TempDir dir;
-    PreferenceStore preferences(dir.file("tonva.ini"));
-    auto record = hearingLevelRecord({1000, 4000});
-    technician.onStimulus([&](const Stimulus &stimulus) {
-        PureTone tone;
-        tone.frequencyHz = stimulus.frequencyHz;
-        tone.splDb = stimulus.dialLevel + (stimulus.frequencyHz == 1000 ? 7.0 : 9.5);
-        simulator.scene().setSound(tone);
-    });
-    HearingLevelTest test({technician, clock, preferences});
-    test.Initialise({record.get(), TransducerType::SupraAural, 0, 0});
-    test.AttachMeter(&link, &files);
-    technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
-        .expectAskToSet("Set 70 dBHL Left at 4000 Hz", Answer::Ok);
-
-    EXPECT_EQ(test.MeasureAll(), 0);
-    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(1000)], 77.0, 0.1);
-    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(4000)], 79.5, 0.1);
-    EXPECT_EQ(test.Collect(), 1);
-}
-
 TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
 {
     setFixedText(record->setup.supraAural.rightSerialNumber, "");
@@ -293,28 +251,4 @@ TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
     auto unattached = page(HearingLevelMode::HearingLevel);
     unattached->AttachMeter(nullptr, nullptr);
     EXPECT_EQ(unattached->MeasureAll(), measure::kNotStarted);
-}
-
-TEST(HearingLevelPageRegistry, TheRunMakesThisPageForTheEarphoneToneTests)
-{
-    PageRegistry registry;
-    registerHearingLevelPage(registry);
-    VirtualClock clock;
-    ScriptedInteraction technician;
-    TempDir dir;
-    PreferenceStore preferences(dir.file("tonva.ini"));
-    auto record = hearingLevelRecord({500, 1000});
-    record->toneLevel[0][3].measuredFrequency[at(1000)] = 1004.0f;
-    const std::optional<PageRole> role = PageRoleFor(1, TransducerType::InsertEarphone);
-    ASSERT_EQ(role, PageRole::HearingLevelFrequency);
-    std::unique_ptr<MeasurementPage> page = registry.create(*role, {technician, clock, preferences});
-    ASSERT_NE(page, nullptr);
-    page->Initialise({record.get(), TransducerType::InsertEarphone, 0, 1});
-
-    const PageTable table = page->List();
-    EXPECT_EQ(table.columns.first(), "Dial Frequency");
-    ASSERT_EQ(table.rows.size(), 2);
-    EXPECT_EQ(table.rows[1], QStringList({"1000", "1004.0", "4.0", "990.0 to 1010.0"}));
-    EXPECT_EQ(page->Collect(), 1);
-    EXPECT_EQ(record->statusOf(MeasurementKind::FrequencyAccuracy, TransducerType::InsertEarphone), 1);
 }
