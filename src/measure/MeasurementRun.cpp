@@ -1,0 +1,283 @@
+#include "measure/MeasurementRun.h"
+
+#include "measure/MeterReadiness.h"
+#include "platform/PreferenceStore.h"
+#include "platform/TextFormat.h"
+
+#include <algorithm>
+
+namespace tonva {
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+
+bool isEarphone(TransducerType transducer)
+{
+    return transducer == TransducerType::SupraAural || transducer == TransducerType::InsertEarphone ||
+           transducer == TransducerType::Circumaural;
+}
+
+void copyLevels(const DialLevels &from, DialLevels &to)
+{
+    std::copy(std::begin(from), std::end(from), std::begin(to));
+}
+
+} // namespace
+
+MeasurementRun::MeasurementRun(const MeasurementServices &services, const PageRegistry &pages, RunHost &host,
+                               AudTestRecord &record)
+    : m_services(services), m_registry(pages), m_host(host), m_record(record)
+{}
+
+MeasurementRun::~MeasurementRun() = default;
+
+void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
+{
+    m_link = link;
+    m_files = files;
+    if (m_page)
+        m_page->AttachMeter(link, files);
+}
+
+void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int ear)
+{
+    if (!measurementEntry(measurementIndex))
+        return;
+    m_index = measurementIndex;
+    m_transducer = isOffered(measurementIndex, transducer)
+                       ? transducer
+                       : measurementEntry(measurementIndex)->transducers.front();
+    m_ear = ear;
+    m_modified = false;
+    m_open = true;
+    rebuildPages();
+    readyMeterForMeasurement();
+}
+
+void MeasurementRun::ChooseMeasurement(int measurementIndex)
+{
+    const MeasurementEntry *entry = measurementEntry(measurementIndex);
+    if (!m_open || !entry || measurementIndex == m_index)
+        return;
+    offerSave();
+    collect();
+    m_index = measurementIndex;
+    // The transducer shown stays when the new measurement offers it.
+    if (!isOffered(measurementIndex, m_transducer))
+        m_transducer = entry->transducers.front();
+    rebuildPages();
+    readyMeterForMeasurement();
+}
+
+void MeasurementRun::ChooseTransducerPosition(int position)
+{
+    const std::optional<TransducerType> chosen = transducerAtPosition(m_index, position);
+    if (!m_open || !chosen || *chosen == m_transducer)
+        return;
+    offerSave();
+    collect();
+    m_transducer = *chosen;
+    rebuildPages();
+}
+
+void MeasurementRun::ChooseEar(int ear)
+{
+    if (!m_open || ear == m_ear || ear < 0 || ear > 2)
+        return;
+    collect();
+    m_ear = ear;
+    rebuildPages();
+}
+
+void MeasurementRun::ShowSoundFieldPage(bool binaural)
+{
+    const PageRole wanted = binaural ? PageRole::SoundFieldBinaural : PageRole::SoundFieldMono;
+    const bool soundField =
+        m_pageRole == PageRole::SoundFieldMono || m_pageRole == PageRole::SoundFieldBinaural;
+    if (!m_open || !soundField || m_pageRole == wanted)
+        return;
+    collect();
+    m_pageRole = wanted;
+    rebuildPages();
+}
+
+void MeasurementRun::NextTest()
+{
+    if (!m_open)
+        return;
+    if (m_index >= kLastMeasurementEntry) {
+        // Leaving past the last measurement hands the results on as OK does, so a document closed
+        // later still knows it has unsaved measurements.
+        Ok();
+        return;
+    }
+    collect();
+    ChooseMeasurement(m_index + 1);
+}
+
+int MeasurementRun::MeasureAll()
+{
+    return measure(true, {});
+}
+
+int MeasurementRun::MeasureSelected(const QList<int> &rows)
+{
+    return measure(false, rows);
+}
+
+int MeasurementRun::measure(bool all, const QList<int> &rows)
+{
+    if (!m_open || !m_page || !m_link)
+        return measure::kNotStarted;
+    const MeasurementEntry *entry = measurementEntry(m_index);
+    if (!ReadyMeterForTest(*m_link, m_services.interaction, entry->mode, m_index,
+                           QString::fromLatin1(measure::kMeterNotReadyQuestion)))
+        return measure::kCancelled;
+    if (m_index == 0 || m_index == 7)
+        copyInputLevels();
+    const int status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
+    // A cancelled run may have measured some rows already; those are results to keep and save.
+    if (!m_readOnly && status != measure::kNotStarted)
+        m_modified = true;
+    return status;
+}
+
+void MeasurementRun::Ok()
+{
+    if (!m_open)
+        return;
+    collect();
+    m_host.RecordChanged(m_modified);
+    close();
+}
+
+void MeasurementRun::Cancel()
+{
+    if (m_open)
+        close();
+}
+
+bool MeasurementRun::Save()
+{
+    if (!m_open)
+        return false;
+    collect();
+    if (!m_host.SaveRecord())
+        return false;
+    m_modified = false;
+    return true;
+}
+
+void MeasurementRun::Adjust()
+{
+    if (m_open && adjustAvailable())
+        m_host.OpenAdjust(m_index);
+}
+
+QString MeasurementRun::windowText() const
+{
+    const MeasurementEntry *entry = measurementEntry(m_index);
+    return entry ? QString::fromLatin1(entry->windowText) : QString();
+}
+
+QStringList MeasurementRun::transducerList() const
+{
+    return m_open ? transducerListTexts(m_index) : initialTransducerListTexts();
+}
+
+QString MeasurementRun::clockText(int hour24, int minute)
+{
+    const int hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
+    return formatText("%02d:%02d %s", hour12, minute, hour24 < 12 ? "AM" : "PM");
+}
+
+void MeasurementRun::offerSave()
+{
+    if (!m_modified)
+        return;
+    PreferenceStore &preferences = m_services.preferences;
+    if (preferences.readInt(kSettings, QStringLiteral("Show Save Dialog After Test"), 1) != 0) {
+        if (m_host.AskSaveData())
+            Save();
+    } else if (preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0) {
+        Save();
+    }
+}
+
+void MeasurementRun::collect()
+{
+    for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
+        inputPage->Apply();
+    if (m_page)
+        m_page->Collect();
+}
+
+void MeasurementRun::rebuildPages()
+{
+    m_page.reset();
+    m_inputPages.clear();
+
+    const std::optional<PageRole> role =
+        PageRoleFor(m_index, m_transducer, m_pageRole == PageRole::SoundFieldBinaural);
+    if (!role)
+        return;
+    m_pageRole = *role;
+    m_page = m_registry.create(*role, m_services);
+    if (m_page) {
+        m_page->Initialise({&m_record, m_transducer, m_ear, m_index});
+        m_page->AttachMeter(m_link, m_files);
+    }
+    if (m_index != 0)
+        return;
+
+    const int t = static_cast<int>(m_transducer);
+    DialLevels &levels = m_record.toneLevel[0][t].dialLevel;
+    DialLevels *otherChannel = &m_record.toneLevel[1][t].dialLevel;
+    if (m_transducer == TransducerType::BoneVibrator) {
+        m_inputPages.push_back(
+            std::make_unique<InputLevelPage>(InputLevelRange::Bone, levels, otherChannel, nullptr));
+        return;
+    }
+    DialLevels *binaural =
+        m_transducer == TransducerType::Speakers ? &m_record.toneLevelBinaural.dialLevel : nullptr;
+    m_inputPages.push_back(
+        std::make_unique<InputLevelPage>(InputLevelRange::Low, levels, otherChannel, binaural));
+    m_inputPages.push_back(
+        std::make_unique<InputLevelPage>(InputLevelRange::High, levels, otherChannel, binaural));
+}
+
+void MeasurementRun::readyMeterForMeasurement()
+{
+    if (!m_link)
+        return;
+    const MeasurementEntry *entry = measurementEntry(m_index);
+    ReadyMeterForTest(*m_link, m_services.interaction, entry->mode, m_index,
+                      QString::fromLatin1(measure::kMeterNotReadyQuestion));
+}
+
+void MeasurementRun::copyInputLevels()
+{
+    if (!isEarphone(m_transducer) && m_transducer != TransducerType::Speakers)
+        return;
+    // Hearing level: the pages carry the levels to the other channel and the binaural block.
+    for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
+        inputPage->Apply();
+    if (m_index != 7)
+        return;
+    // Narrow band has no page of its own; its levels start on the first channel only.
+    const int t = static_cast<int>(m_transducer);
+    copyLevels(m_record.narrowBand[0][t].dialLevel, m_record.narrowBand[1][t].dialLevel);
+    if (m_transducer == TransducerType::Speakers)
+        copyLevels(m_record.narrowBand[0][t].dialLevel, m_record.narrowBandBinaural.dialLevel);
+}
+
+void MeasurementRun::close()
+{
+    m_page.reset();
+    m_inputPages.clear();
+    m_open = false;
+    m_host.ReturnToSummary();
+}
+
+} // namespace tonva

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "measure/InputLevelPage.h"
+#include "measure/MeasurementCatalogue.h"
+#include "measure/MeasurementPage.h"
+#include "measure/PageRegistry.h"
+
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace tonva {
+
+// What the run needs from the window or program hosting it.
+class RunHost
+{
+public:
+    virtual ~RunHost() = default;
+
+    // Stores the test record; false when it could not be stored (the host has said why).
+    virtual bool SaveRecord() = 0;
+    // The "Save Data" dialog; true for Save. The dialog keeps the two save preferences itself.
+    virtual bool AskSaveData() = 0;
+    // OK: the test record was changed; the document is modified too when `sheetModified`.
+    virtual void RecordChanged(bool sheetModified) = 0;
+    // Closes the window and shows the test summary.
+    virtual void ReturnToSummary() = 0;
+    // The adjust dialog of hearing level (0) or speech (9), modal.
+    virtual void OpenAdjust(int measurementIndex) = 0;
+};
+
+// The audiometer test window without its widgets: the choice of measurement and transducer, the
+// page that measures it, readying the meter, and when results are collected and saved.
+class MeasurementRun
+{
+public:
+    MeasurementRun(const MeasurementServices &services, const PageRegistry &pages, RunHost &host,
+                   AudTestRecord &record);
+    ~MeasurementRun();
+
+    // Null when not connected; pages get the same pointers.
+    void AttachMeter(SlmLink *link, SlmFileList *files);
+    bool connected() const { return m_link != nullptr; }
+
+    // Opens the window on a measurement (0..10), transducer and ear, as Go To Measurement does.
+    void Open(int measurementIndex, TransducerType transducer, int ear);
+
+    // The Measurements list; choosing the entry already shown changes nothing.
+    void ChooseMeasurement(int measurementIndex);
+    // The Transducers list, by position in the current measurement's list.
+    void ChooseTransducerPosition(int position);
+    void ChooseEar(int ear);
+    // Sound field on speakers has a mono and a binaural page; the run keeps to the one shown.
+    void ShowSoundFieldPage(bool binaural);
+    void NextTest();
+
+    // measure::kDone, measure::kCancelled, measure::kNotStarted or a negative meter status.
+    int MeasureAll();
+    int MeasureSelected(const QList<int> &rows);
+
+    void Ok();
+    void Cancel();
+    // False when the record could not be stored; the sheet then stays modified.
+    bool Save();
+    void Adjust();
+
+    int measurementIndex() const { return m_index; }
+    TransducerType transducer() const { return m_transducer; }
+    int ear() const { return m_ear; }
+    QString windowText() const;
+    QStringList transducerList() const;
+    bool adjustAvailable() const { return m_index == 0 || m_index == 9; }
+    bool modified() const { return m_modified; }
+    // A stored test opened for viewing: measuring then leaves the modified flag alone.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool isOpen() const { return m_open; }
+
+    // The page showing now; null when no page is registered for the pair.
+    MeasurementPage *page() const { return m_page.get(); }
+    // The input-level pages showing with the measurement (hearing level only).
+    const std::vector<std::unique_ptr<InputLevelPage>> &inputLevelPages() const { return m_inputPages; }
+
+    // The date line's clock: "%02d:%02d %s" with "AM" or "PM".
+    static QString clockText(int hour24, int minute);
+
+private:
+    void offerSave();
+    void collect();
+    void rebuildPages();
+    void readyMeterForMeasurement();
+    // Applies the input-level pages and copies the transducer's levels to the block being measured.
+    void copyInputLevels();
+    int measure(bool all, const QList<int> &rows);
+    void close();
+
+    MeasurementServices m_services;
+    const PageRegistry &m_registry;
+    RunHost &m_host;
+    AudTestRecord &m_record;
+    SlmLink *m_link = nullptr;
+    SlmFileList *m_files = nullptr;
+
+    int m_index = 0;
+    TransducerType m_transducer = TransducerType::SupraAural;
+    int m_ear = 0;
+    bool m_modified = false;
+    bool m_readOnly = false;
+    bool m_open = false;
+    PageRole m_pageRole = PageRole::HearingLevelFrequency;
+    std::unique_ptr<MeasurementPage> m_page;
+    std::vector<std::unique_ptr<InputLevelPage>> m_inputPages;
+};
+
+} // namespace tonva
