@@ -1,4 +1,5 @@
 #include "HearingLevelPageFixture.h"
+#include "measure/MeasurementRun.h"
 
 #include <QRegularExpression>
 
@@ -251,4 +252,37 @@ TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
     auto unattached = page(HearingLevelMode::HearingLevel);
     unattached->AttachMeter(nullptr, nullptr);
     EXPECT_EQ(unattached->MeasureAll(), measure::kNotStarted);
+}
+
+namespace {
+
+class QuietHost final : public RunHost
+{
+public:
+    bool SaveRecord() override { return true; }
+    bool AskSaveData() override { return false; }
+    void RecordChanged(bool) override {}
+    void ReturnToSummary() override {}
+    void OpenAdjust(int) override {}
+};
+
+} // namespace
+
+TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResult)
+{
+    PageRegistry registry;
+    registerHearingLevelPage(registry);
+    QuietHost host;
+    MeasurementRun run({technician, clock, preferences}, registry, host, *record);
+    run.AttachMeter(&link, &files);
+    run.Open(0, TransducerType::SupraAural, 1);
+    levelError = {{1000, -1.0}, {8000, 4.0}};
+    technician.expectAskToSet("Set 70 dBHL Right at 1000 Hz", Answer::Ok)
+        .expectAskToSet("Set 70 dBHL Right at 8000 Hz", Answer::Ok);
+
+    EXPECT_EQ(run.MeasureAll(), measure::kDone);
+    run.Ok();
+    EXPECT_NEAR(record->toneLevel[1][0].measuredLevel[at(1000)], 76.0, 0.1);
+    EXPECT_NEAR(record->toneLevel[1][0].measuredLevel[at(8000)], 87.0, 0.1);
+    EXPECT_EQ(record->statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
 }
