@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -37,8 +38,9 @@ bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
 
 } // namespace
 
+// A time-out of zero or less would mean waiting for ever.
 SceneControl::SceneControl(QString socketPath, int timeoutMs)
-    : m_path(std::move(socketPath)), m_timeoutMs(timeoutMs)
+    : m_path(std::move(socketPath)), m_timeoutMs(std::max(timeoutMs, 1))
 {}
 
 SceneControl::~SceneControl()

@@ -291,14 +291,10 @@ TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
     const std::pair<const char *, const char *> cases[] = {
         {R"({"levelErorDb": {}})", "levelErorDb"},
         {R"({"levelErrorDb": {"headphones": {}}})", "headphones"},
-        {R"({"levelErrorDb": {"insert": {"middle": 1}}})", "middle"},
         {R"({"frequencyErrorPercent": {"4k": 1.0}})", "4k"},
-        {R"({"frequencyErrorPercent": {"-250": 1.0}})", "-250"},
         {R"({"fmRateHz": "fast"})", "fmRateHz"},
         {R"({"harmonicsDb": [-50, -60]})", "harmonicsDb"},
         {R"({"pulse": {"onMs": -5}})", "pulse.onMs"},
-        {R"({"pulse": {"duty": 50}})", "pulse.duty"},
-        {R"([1, 2])", "object"},
         {R"({"fmRateHz": )", "offset"},
     };
     for (const auto &[json, named] : cases) {

@@ -34,7 +34,7 @@ struct Desk
 
 } // namespace
 
-TEST(SimulatedTechnician, SetsTheAudiometerBeforePressingOk)
+TEST(SimulatedTechnician, SetsTheAudiometerBeforePressingOkAndCancelsWhatItCannotSet)
 {
     Desk desk;
     EXPECT_EQ(desk.set(2000.0), Answer::Ok);
@@ -46,17 +46,12 @@ TEST(SimulatedTechnician, SetsTheAudiometerBeforePressingOk)
     EXPECT_TRUE(std::get<PureTone>(desk.scene.sound()).fm.has_value());
     EXPECT_EQ(desk.technician.transcript().back(), QStringLiteral("[set] Set FM  => Yes"));
     EXPECT_EQ(desk.technician.failedStimuli(), 0);
-}
 
-TEST(SimulatedTechnician, CancelsAPromptItCannotCarryOut)
-{
-    Desk desk;
-    desk.set(1000.0);
+    // A prompt it cannot carry out is cancelled, and what was set before stays set.
     EXPECT_EQ(desk.set(1000.0, QStringLiteral("chirp")), Answer::Cancel);
     EXPECT_EQ(desk.technician.failedStimuli(), 1);
     EXPECT_TRUE(
         desk.technician.transcript().back().contains(QLatin1String("cannot: The audiometer has no signal")));
-    // What was set before stays set.
     EXPECT_DOUBLE_EQ(std::get<PureTone>(desk.scene.sound()).frequencyHz, 1000.0);
 }
 
