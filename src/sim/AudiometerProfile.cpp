@@ -39,6 +39,8 @@ private:
         const auto is = [&key](const char *name) { return key == QLatin1String(name); };
         if (is("levelErrorDb"))
             return readLevelErrors(value, p);
+        if (is("maxDialLevelDb"))
+            return readTable(key, value, p.maxDialLevelDb);
         if (is("frequencyErrorPercent"))
             return readTable(key, value, p.frequencyErrorPercent);
         if (is("fmRateHz"))
@@ -200,6 +202,25 @@ std::optional<double> FrequencyTable::find(double frequencyHz) const
     if (it != m_values.end() && it->first <= frequencyHz + kSameFrequencyHz)
         return it->second;
     return m_default;
+}
+
+FrequencyTable AudiometerProfile::typicalMaximumLevels()
+{
+    FrequencyTable levels(120.0);
+    for (const auto &[hz, level] : {std::pair{31.5, 70.0},
+                                    {63.0, 70.0},
+                                    {125.0, 70.0},
+                                    {160.0, 80.0},
+                                    {200.0, 85.0},
+                                    {250.0, 90.0},
+                                    {6000.0, 110.0},
+                                    {6300.0, 110.0},
+                                    {8000.0, 100.0}})
+        levels.set(hz, level);
+    for (const double hz : {9000.0, 10000.0, 11000.0, 11200.0, 12000.0, 12500.0, 13000.0, 14000.0, 15000.0,
+                            16000.0, 17000.0, 18000.0, 19000.0, 20000.0})
+        levels.set(hz, 90.0);
+    return levels;
 }
 
 double AudiometerProfile::levelError(int transducer, int ear, double frequencyHz) const

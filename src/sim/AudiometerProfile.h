@@ -42,6 +42,9 @@ struct AudiometerProfile
     // dB by transducer type, then ear (0 left, 1 right, 2 both, 3 any ear not listed itself).
     // JSON: {"supra-aural": {"right": {"4000": 3.5}, "any": 0.2}}.
     std::array<std::array<FrequencyTable, 4>, kTransducerTypes> levelErrorDb;
+    // The highest dial setting per frequency; asked for more, the technician can set no more
+    // ("or max level"). Defaults are those of a typical clinical audiometer for air conduction.
+    FrequencyTable maxDialLevelDb = typicalMaximumLevels();
     // Percent the tone's frequency lies above the dial frequency.
     FrequencyTable frequencyErrorPercent;
     // The modulation the audiometer really produces, whatever its front panel states.
@@ -63,6 +66,8 @@ struct AudiometerProfile
     double maskingNoiseLevelErrorDb = 0.0;
     FrequencyTable maskingNoiseShapeDb;
     double speechLevelErrorDb = 0.0;
+
+    static FrequencyTable typicalMaximumLevels();
 
     // Error of transducer `transducer` at `frequencyHz` for `ear`; 0 where the profile says nothing.
     double levelError(int transducer, int ear, double frequencyHz) const;

@@ -81,11 +81,20 @@ bool SimulatedAudiometer::apply(const Stimulus &stimulus, QString *error)
         return true;
     }
     const int used = channelOf(signal);
-    for (int c = 0; c < kChannels; ++c)
-        m_channels[static_cast<std::size_t>(c)].on = false;
-    m_channels[static_cast<std::size_t>(used)] = DialSetting{
-        stimulus.transducer, stimulus.ear, stimulus.signal, stimulus.frequencyHz, stimulus.dialLevel, true};
+    for (DialSetting &channel : m_channels)
+        channel.on = false;
+    const bool broadband = signal == Signal::BroadbandNoise || signal == Signal::Speech;
+    const Stimulus set = withinRange(stimulus, broadband ? 1000.0 : stimulus.frequencyHz);
+    m_channels[static_cast<std::size_t>(used)] =
+        DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, true};
     return true;
+}
+
+Stimulus SimulatedAudiometer::withinRange(const Stimulus &asked, double frequencyHz) const
+{
+    Stimulus set = asked;
+    set.dialLevel = std::min(asked.dialLevel, m_profile.maxDialLevelDb.at(frequencyHz));
+    return set;
 }
 
 std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QString *error) const
@@ -107,7 +116,8 @@ std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QSt
     }
     // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
     if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
-        const double base = dialAtMeterDb(stimulus, kIndex1kHz) + crossTalkDb(stimulus.ear);
+        const Stimulus set = withinRange(stimulus, 1000.0);
+        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set.ear);
         if (*signal == Signal::Speech)
             return spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false);
         return spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true);
@@ -118,9 +128,10 @@ std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QSt
              QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
         return std::nullopt;
     }
+    const Stimulus set = withinRange(stimulus, meter::kTestFrequencies[static_cast<std::size_t>(index)]);
     if (*signal == Signal::NarrowBand)
-        return narrowBandSound(stimulus, index);
-    return toneSound(*signal, stimulus, index);
+        return narrowBandSound(set, index);
+    return toneSound(*signal, set, index);
 }
 
 double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) const

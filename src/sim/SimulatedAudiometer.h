@@ -99,6 +99,8 @@ private:
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;
     Sound spreadNoise(double overallDb, bool shaped) const;
     Sound offSound() const;
+    // The stimulus as the dial can be set: no higher than the audiometer's maximum at that frequency.
+    Stimulus withinRange(const Stimulus &asked, double frequencyHz) const;
     // Dial + reference + corrections of the stimulus's transducer at frequency `index`.
     double dialAtMeterDb(const Stimulus &stimulus, int index) const;
     double crossTalkDb(int ear) const;

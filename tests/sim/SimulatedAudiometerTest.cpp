@@ -250,7 +250,7 @@ TEST(SimulatedAudiometer, ToneOffLeakageAndCrossTalk)
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel);
 }
 
-TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndLeavesTheSceneAlone)
+TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndStopsAtItsMaximum)
 {
     AcousticScene scene;
     LocalSceneDriver driver(scene);
@@ -267,6 +267,12 @@ TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndLeavesTheSceneAlone)
     EXPECT_FALSE(audiometer.apply({5, kLeft, QStringLiteral("tone"), 1000.0, 60.0}, &error));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, before);
     EXPECT_EQ(audiometer.channel(0).frequencyHz, 1000.0);
+
+    // Asked for more than it has, the dial stops at the audiometer's maximum.
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 125.0, 90.0}));
+    EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
+    const double correction = audiometer.coupling().transducers[kSupraAural].correctionDb[2];
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 70.0 + 45.0 + correction);
 }
 
 TEST(AudiometerProfile, EarTablesFallBackToAnyEarFrequencyByFrequency)
