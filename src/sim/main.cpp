@@ -5,10 +5,14 @@
 // whatever rate the client set (a meter left at another rate could never be brought back without
 // a break) and paces the meter's replies at the meter's own rate, 10 bits per byte, after the
 // per-reply latency. The disconnect fault silences the meter, as a pulled cable would.
+//
+// With --control PATH a Unix-domain socket lets another process (the demo's simulated audiometer)
+// set what the meter's microphone hears, one JSON line per sound.
 
 #include "platform/Clock.h"
 #include "sim/AcousticScene.h"
 #include "sim/LineFaults.h"
+#include "sim/SceneControlServer.h"
 #include "sim/TrellanProfile.h"
 #include "sim/VirtualTrellan.h"
 
@@ -26,6 +30,7 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -43,6 +48,7 @@ void onSignal(int)
 struct Options
 {
     QString link;
+    QString control;
     TrellanProfile profile;
     LineFaults faults;
     TrellanTiming timing;
@@ -69,7 +75,10 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
                                      QStringLiteral("MS"), QStringLiteral("3"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of reading noise and faults."),
                                   QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({link, profile, faults, speed, latency, seed});
+    const QCommandLineOption control(QStringLiteral("control"),
+                                     QStringLiteral("Take the scene's sound from a Unix-domain socket."),
+                                     QStringLiteral("PATH"));
+    parser.addOptions({link, profile, faults, speed, latency, seed, control});
     parser.process(app);
 
     const auto refuse = [](const QString &text) {
@@ -78,6 +87,7 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
     };
     Options options;
     options.link = parser.value(link);
+    options.control = parser.value(control);
     bool ok = false;
     options.seed = parser.value(seed).toULongLong(&ok);
     if (!ok)
@@ -106,7 +116,7 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
 class PtyServer
 {
 public:
-    explicit PtyServer(VirtualTrellan &meter) : m_meter(meter) {}
+    PtyServer(VirtualTrellan &meter, SceneControlServer *control) : m_meter(meter), m_control(control) {}
     ~PtyServer()
     {
         for (const int fd : {m_master, m_slave}) {
@@ -148,13 +158,18 @@ public:
     {
         SystemClock clock;
         bool stdinOpen = true;
+        std::vector<pollfd> fds;
         for (;;) {
-            pollfd fds[3] = {{m_master, static_cast<short>(POLLIN | (m_pending.isEmpty() ? 0 : POLLOUT)), 0},
-                             {g_signalPipe[0], POLLIN, 0},
-                             {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-            const int ready = ::poll(fds, 3, waitMs(clock.nowMs()));
+            fds = {{m_master, static_cast<short>(POLLIN | (m_pending.isEmpty() ? 0 : POLLOUT)), 0},
+                   {g_signalPipe[0], POLLIN, 0},
+                   {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+            if (m_control)
+                m_control->addPollFds(fds);
+            const int ready = ::poll(fds.data(), fds.size(), waitMs(clock.nowMs()));
             if (ready < 0 && errno != EINTR)
                 return;
+            if (m_control && ready > 0)
+                m_control->serve(fds);
             if (fds[1].revents & POLLIN)
                 return;
             if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -206,6 +221,7 @@ private:
     }
 
     VirtualTrellan &m_meter;
+    SceneControlServer *m_control;
     int m_master = -1;
     int m_slave = -1;
     QByteArray m_pending;
@@ -256,7 +272,13 @@ int main(int argc, char **argv)
 
     AcousticScene scene;
     VirtualTrellan meter(scene, options->profile, options->faults, options->timing, options->seed);
-    PtyServer server(meter);
+    SceneControlServer control(scene);
+    QString controlError;
+    if (!options->control.isEmpty() && !control.listen(options->control, &controlError)) {
+        std::fprintf(stderr, "trellan-sim: %s\n", qPrintable(controlError));
+        return 1;
+    }
+    PtyServer server(meter, options->control.isEmpty() ? nullptr : &control);
     const QByteArray device = server.open();
     if (device.isEmpty())
         return 1;

@@ -1,0 +1,278 @@
+#include "sim/AudiometerProfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace tonva {
+
+namespace {
+
+// Dial frequencies are written as whole or half hertz; anything closer than this is the same one.
+constexpr double kSameFrequencyHz = 0.05;
+
+constexpr std::array<const char *, AudiometerProfile::kTransducerTypes> kTransducerKeys{
+    "supra-aural", "bone", "speakers", "insert", "circumaural"};
+constexpr std::array<const char *, 4> kEarKeys{"left", "right", "both", "any"};
+
+// Reads the JSON into a profile, stopping at the first thing it cannot take.
+class ProfileReader
+{
+public:
+    explicit ProfileReader(QString *error) : m_error(error) {}
+
+    bool read(const QJsonObject &object, AudiometerProfile &profile)
+    {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!readKey(it.key(), it.value(), profile))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool readKey(const QString &key, const QJsonValue &value, AudiometerProfile &p)
+    {
+        const auto is = [&key](const char *name) { return key == QLatin1String(name); };
+        if (is("levelErrorDb"))
+            return readLevelErrors(value, p);
+        if (is("maxDialLevelDb"))
+            return readTable(key, value, p.maxDialLevelDb);
+        if (is("frequencyErrorPercent"))
+            return readTable(key, value, p.frequencyErrorPercent);
+        if (is("fmRateHz"))
+            return readTable(key, value, p.fmRateHz);
+        if (is("fmDeviationPercent"))
+            return readTable(key, value, p.fmDeviationPercent);
+        if (is("narrowBandLevelErrorDb"))
+            return readTable(key, value, p.narrowBandLevelErrorDb);
+        if (is("maskingNoiseShapeDb"))
+            return readTable(key, value, p.maskingNoiseShapeDb);
+        if (is("narrowBandSkirtDb"))
+            return readNumber(key, value, p.narrowBandSkirtDb);
+        if (is("crossTalkDb"))
+            return readNumber(key, value, p.crossTalkDb);
+        if (is("toneOffLeakageDb"))
+            return readNumber(key, value, p.toneOffLeakageDb);
+        if (is("maskingNoiseLevelErrorDb"))
+            return readNumber(key, value, p.maskingNoiseLevelErrorDb);
+        if (is("speechLevelErrorDb"))
+            return readNumber(key, value, p.speechLevelErrorDb);
+        if (is("harmonicsDb"))
+            return readHarmonics(value, p.harmonicsDb);
+        if (is("pulse"))
+            return readPulse(value, p.pulse);
+        if (is("name") || is("description"))
+            return value.isString() || fail(QStringLiteral("Profile key '%1' must be a text").arg(key));
+        return fail(QStringLiteral("Unknown profile key '%1'").arg(key));
+    }
+
+    bool readLevelErrors(const QJsonValue &value, AudiometerProfile &p)
+    {
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key 'levelErrorDb' must be an object of transducers"));
+        const QJsonObject transducers = value.toObject();
+        for (auto t = transducers.begin(); t != transducers.end(); ++t) {
+            const int transducer = indexOf(kTransducerKeys, t.key());
+            if (transducer < 0)
+                return fail(
+                    QStringLiteral("Unknown transducer '%1' in 'levelErrorDb' (use %2)")
+                        .arg(t.key(), QStringLiteral("supra-aural, bone, speakers, insert, circumaural")));
+            if (!t.value().isObject())
+                return fail(QStringLiteral("'levelErrorDb.%1' must be an object of ears").arg(t.key()));
+            const QJsonObject ears = t.value().toObject();
+            for (auto e = ears.begin(); e != ears.end(); ++e) {
+                const int ear = indexOf(kEarKeys, e.key());
+                if (ear < 0)
+                    return fail(
+                        QStringLiteral("Unknown ear '%1' in 'levelErrorDb.%2' (use left, right, both, any)")
+                            .arg(e.key(), t.key()));
+                if (!readTable(QStringLiteral("levelErrorDb.%1.%2").arg(t.key(), e.key()), e.value(),
+                               p.levelErrorDb[static_cast<size_t>(transducer)][static_cast<size_t>(ear)]))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    bool readTable(const QString &key, const QJsonValue &value, FrequencyTable &table)
+    {
+        double number = 0.0;
+        if (value.isDouble())
+            return readNumber(key, value, number) && (table.setDefault(number), true);
+        if (!value.isObject())
+            return fail(
+                QStringLiteral("Profile key '%1' must be a number or an object of frequencies").arg(key));
+        const QJsonObject entries = value.toObject();
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            const QString entryKey = QStringLiteral("%1.%2").arg(key, it.key());
+            if (!readNumber(entryKey, it.value(), number))
+                return false;
+            if (it.key() == QLatin1String("default")) {
+                table.setDefault(number);
+                continue;
+            }
+            bool ok = false;
+            const double hz = it.key().toDouble(&ok);
+            if (!ok || !std::isfinite(hz) || hz <= 0.0)
+                return fail(QStringLiteral("'%1' is not a frequency in Hz").arg(entryKey));
+            table.set(hz, number);
+        }
+        return true;
+    }
+
+    bool readHarmonics(const QJsonValue &value, std::array<double, 4> &harmonics)
+    {
+        const QJsonArray list = value.toArray();
+        if (!value.isArray() || list.size() != 4)
+            return fail(
+                QStringLiteral("Profile key 'harmonicsDb' must list the 2nd to 5th harmonic (4 numbers)"));
+        for (int k = 0; k < 4; ++k) {
+            if (!readNumber(QStringLiteral("harmonicsDb[%1]").arg(k), list[k], harmonics[k]))
+                return false;
+        }
+        return true;
+    }
+
+    bool readPulse(const QJsonValue &value, PulseEnvelope &pulse)
+    {
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key 'pulse' must be an object"));
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const QString &k = it.key();
+            double *field = k == QLatin1String("riseMs")       ? &pulse.riseMs
+                            : k == QLatin1String("fallMs")     ? &pulse.fallMs
+                            : k == QLatin1String("onMs")       ? &pulse.onMs
+                            : k == QLatin1String("offMs")      ? &pulse.offMs
+                            : k == QLatin1String("offLevelDb") ? &pulse.offLevelDb
+                                                               : nullptr;
+            if (!field)
+                return fail(QStringLiteral("Unknown key 'pulse.%1'").arg(k));
+            if (!readNumber(QStringLiteral("pulse.%1").arg(k), it.value(), *field))
+                return false;
+            if (k != QLatin1String("offLevelDb") && *field < 0.0)
+                return fail(QStringLiteral("'pulse.%1' cannot be negative").arg(k));
+        }
+        return true;
+    }
+
+    bool readNumber(const QString &key, const QJsonValue &value, double &number)
+    {
+        if (!value.isDouble() || !std::isfinite(value.toDouble()))
+            return fail(QStringLiteral("Profile key '%1' must be a number").arg(key));
+        number = value.toDouble();
+        return true;
+    }
+
+    template<size_t N> static int indexOf(const std::array<const char *, N> &names, const QString &key)
+    {
+        for (size_t i = 0; i < N; ++i) {
+            if (key == QLatin1String(names[i]))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    bool fail(const QString &text)
+    {
+        if (m_error)
+            *m_error = text;
+        return false;
+    }
+
+    QString *m_error;
+};
+
+std::optional<AudiometerProfile> failed(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> FrequencyTable::find(double frequencyHz) const
+{
+    const auto it = m_values.lower_bound(frequencyHz - kSameFrequencyHz);
+    if (it != m_values.end() && it->first <= frequencyHz + kSameFrequencyHz)
+        return it->second;
+    return m_default;
+}
+
+FrequencyTable AudiometerProfile::typicalMaximumLevels()
+{
+    FrequencyTable levels(120.0);
+    for (const auto &[hz, level] : {std::pair{31.5, 70.0},
+                                    {63.0, 70.0},
+                                    {125.0, 70.0},
+                                    {160.0, 80.0},
+                                    {200.0, 85.0},
+                                    {250.0, 90.0},
+                                    {6000.0, 110.0},
+                                    {6300.0, 110.0},
+                                    {8000.0, 100.0}})
+        levels.set(hz, level);
+    for (const double hz : {9000.0, 10000.0, 11000.0, 11200.0, 12000.0, 12500.0, 13000.0, 14000.0, 15000.0,
+                            16000.0, 17000.0, 18000.0, 19000.0, 20000.0})
+        levels.set(hz, 90.0);
+    return levels;
+}
+
+double AudiometerProfile::levelError(int transducer, int ear, double frequencyHz) const
+{
+    if (transducer < 0 || transducer >= kTransducerTypes)
+        return 0.0;
+    const auto &ears = levelErrorDb[static_cast<size_t>(transducer)];
+    if (ear >= 0 && ear < kAnyEar) {
+        if (const std::optional<double> own = ears[static_cast<size_t>(ear)].find(frequencyHz))
+            return *own;
+    }
+    return ears[kAnyEar].at(frequencyHz);
+}
+
+std::optional<AudiometerProfile> AudiometerProfile::fromJson(const QByteArray &json, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return failed(error, QStringLiteral("Audiometer profile is not valid JSON at offset %1: %2")
+                                 .arg(parseError.offset)
+                                 .arg(parseError.errorString()));
+    if (!document.isObject())
+        return failed(error, QStringLiteral("Audiometer profile must be a JSON object"));
+    AudiometerProfile profile;
+    if (!ProfileReader(error).read(document.object(), profile))
+        return std::nullopt;
+    return profile;
+}
+
+std::optional<AudiometerProfile> AudiometerProfile::fromFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(error,
+                      QStringLiteral("Cannot read audiometer profile %1: %2").arg(path, file.errorString()));
+    std::optional<AudiometerProfile> profile = fromJson(file.readAll(), error);
+    if (!profile && error)
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+    return profile;
+}
+
+std::optional<AudiometerProfile> AudiometerProfile::load(const QString &nameOrPath, QString *error)
+{
+    if (QFileInfo::exists(nameOrPath))
+        return fromFile(nameOrPath, error);
+    const QString shipped = QStringLiteral(":/profiles/%1.json").arg(nameOrPath);
+    if (!nameOrPath.contains(QLatin1Char('/')) && QFileInfo::exists(shipped))
+        return fromFile(shipped, error);
+    return failed(error, QStringLiteral("No audiometer profile '%1': give a profile file or one of "
+                                        "good, faulty")
+                             .arg(nameOrPath));
+}
+
+} // namespace tonva

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "sim/AcousticScene.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <map>
+#include <optional>
+
+namespace tonva {
+
+// A value that may differ by nominal frequency: one value for every frequency, with exceptions.
+class FrequencyTable
+{
+public:
+    FrequencyTable() = default;
+    explicit FrequencyTable(double everywhere) : m_default(everywhere) {}
+
+    // The value at `frequencyHz`, or the table's default, or nothing when it has neither.
+    std::optional<double> find(double frequencyHz) const;
+    double at(double frequencyHz) const { return find(frequencyHz).value_or(0.0); }
+    void set(double frequencyHz, double value) { m_values[frequencyHz] = value; }
+    void setDefault(double value) { m_default = value; }
+
+private:
+    std::map<double, double> m_values;
+    std::optional<double> m_default;
+};
+
+// How the audiometer under test departs from what its dial says. Loaded from a JSON object (the
+// keys are the member names below); keys left out keep these defaults, which describe a perfect
+// audiometer with the usual FM of 5 Hz and 10 %.
+//
+// Per-frequency values are written either as one number for every frequency or as an object whose
+// keys are nominal frequencies in Hz ("4000") plus an optional "default".
+struct AudiometerProfile
+{
+    static constexpr int kTransducerTypes = 5;
+    static constexpr int kAnyEar = 3;
+
+    // dB by transducer type, then ear (0 left, 1 right, 2 both, 3 any ear not listed itself).
+    // JSON: {"supra-aural": {"right": {"4000": 3.5}, "any": 0.2}}.
+    std::array<std::array<FrequencyTable, 4>, kTransducerTypes> levelErrorDb;
+    // The highest dial setting per frequency; asked for more, the technician can set no more
+    // ("or max level"). Defaults are those of a typical clinical audiometer for air conduction.
+    FrequencyTable maxDialLevelDb = typicalMaximumLevels();
+    // Percent the tone's frequency lies above the dial frequency.
+    FrequencyTable frequencyErrorPercent;
+    // The modulation the audiometer really produces, whatever its front panel states.
+    FrequencyTable fmRateHz{5.0};
+    FrequencyTable fmDeviationPercent{10.0};
+    // Narrow-band masking: level error at the centre band, and how far the neighbouring third-octave
+    // bands lie below it (the noise is wider than one band but not by much).
+    FrequencyTable narrowBandLevelErrorDb;
+    double narrowBandSkirtDb = -20.0;
+    // 2nd to 5th harmonic relative to the fundamental.
+    std::array<double, 4> harmonicsDb{-200.0, -200.0, -200.0, -200.0};
+    PulseEnvelope pulse;
+    // Level the non-driven earphone gives, relative to the driven one.
+    double crossTalkDb = -200.0;
+    // Level a switched-off tone still leaks, relative to its on level.
+    double toneOffLeakageDb = -200.0;
+    // Broadband masking noise: level error, and band shape relative to a flat-per-band spectrum
+    // (keys are third-octave band centres).
+    double maskingNoiseLevelErrorDb = 0.0;
+    FrequencyTable maskingNoiseShapeDb;
+    double speechLevelErrorDb = 0.0;
+
+    static FrequencyTable typicalMaximumLevels();
+
+    // Error of transducer `transducer` at `frequencyHz` for `ear`; 0 where the profile says nothing.
+    double levelError(int transducer, int ear, double frequencyHz) const;
+
+    static std::optional<AudiometerProfile> fromJson(const QByteArray &json, QString *error = nullptr);
+    static std::optional<AudiometerProfile> fromFile(const QString &path, QString *error = nullptr);
+    // A profile file, or the name of a profile shipped with the program ("good", "faulty").
+    static std::optional<AudiometerProfile> load(const QString &nameOrPath, QString *error = nullptr);
+};
+
+} // namespace tonva

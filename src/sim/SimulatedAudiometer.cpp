@@ -1,0 +1,217 @@
+#include "sim/SimulatedAudiometer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tonva {
+
+namespace {
+
+// Dial frequencies are whole or half hertz; the prompt may carry them rounded.
+constexpr double kDialFrequencyToleranceHz = 0.5;
+constexpr int kIndex1kHz = 12;
+// Bands outside a noise's spectrum: far below any meter's floor.
+constexpr double kNoBandDb = -100.0;
+// Masking noise and speech fill the audiometric bands, 125 Hz to 8 kHz.
+constexpr int kFirstNoiseBand = 10;
+constexpr int kLastNoiseBand = 28;
+// Leakage below this is no sound at all.
+constexpr double kInaudibleRelativeDb = -150.0;
+
+int testFrequencyIndex(double frequencyHz)
+{
+    for (int i = 0; i < meter::kTestFrequencyCount; ++i) {
+        if (std::abs(meter::kTestFrequencies[static_cast<std::size_t>(i)] - frequencyHz) <=
+            kDialFrequencyToleranceHz)
+            return i;
+    }
+    return -1;
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+SimulatedAudiometer::SimulatedAudiometer(SceneDriver &scene, AudiometerProfile profile,
+                                         AudiometerCoupling coupling)
+    : m_scene(scene), m_profile(std::move(profile)), m_coupling(coupling)
+{}
+
+std::optional<SimulatedAudiometer::Signal> SimulatedAudiometer::signalOf(const QString &name)
+{
+    const QString s = name.trimmed().toLower();
+    if (s.isEmpty() || s == QLatin1String("tone") || s == QLatin1String("pure tone"))
+        return Signal::Tone;
+    if (s == QLatin1String("pulsed") || s == QLatin1String("pulse"))
+        return Signal::Pulsed;
+    if (s == QLatin1String("fm") || s == QLatin1String("warble"))
+        return Signal::Fm;
+    if (s == QLatin1String("narrow band") || s == QLatin1String("narrow-band") || s == QLatin1String("nb"))
+        return Signal::NarrowBand;
+    if (s == QLatin1String("noise") || s == QLatin1String("broadband noise") ||
+        s == QLatin1String("broad band noise") || s == QLatin1String("white noise") ||
+        s == QLatin1String("masking"))
+        return Signal::BroadbandNoise;
+    if (s == QLatin1String("speech"))
+        return Signal::Speech;
+    if (s == QLatin1String("off") || s == QLatin1String("none") || s == QLatin1String("silence"))
+        return Signal::Off;
+    return std::nullopt;
+}
+
+int SimulatedAudiometer::channelOf(Signal signal)
+{
+    return signal == Signal::NarrowBand || signal == Signal::BroadbandNoise ? 1 : 0;
+}
+
+bool SimulatedAudiometer::apply(const Stimulus &stimulus, QString *error)
+{
+    const std::optional<Sound> sound = soundFor(stimulus, error);
+    if (!sound || !m_scene.present(*sound, error))
+        return false;
+    const Signal signal = *signalOf(stimulus.signal);
+    if (signal == Signal::Off) {
+        for (DialSetting &channel : m_channels)
+            channel.on = false;
+        return true;
+    }
+    const int used = channelOf(signal);
+    for (DialSetting &channel : m_channels)
+        channel.on = false;
+    const bool broadband = signal == Signal::BroadbandNoise || signal == Signal::Speech;
+    const Stimulus set = withinRange(stimulus, broadband ? 1000.0 : stimulus.frequencyHz);
+    m_channels[static_cast<std::size_t>(used)] =
+        DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, true};
+    return true;
+}
+
+Stimulus SimulatedAudiometer::withinRange(const Stimulus &asked, double frequencyHz) const
+{
+    Stimulus set = asked;
+    set.dialLevel = std::min(asked.dialLevel, m_profile.maxDialLevelDb.at(frequencyHz));
+    return set;
+}
+
+std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QString *error) const
+{
+    const std::optional<Signal> signal = signalOf(stimulus.signal);
+    if (!signal) {
+        fail(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
+        return std::nullopt;
+    }
+    if (*signal == Signal::Off)
+        return offSound();
+    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes) {
+        fail(error, QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
+        return std::nullopt;
+    }
+    if (!std::isfinite(stimulus.dialLevel)) {
+        fail(error, QStringLiteral("The stimulus has no dial level"));
+        return std::nullopt;
+    }
+    // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
+    if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
+        const Stimulus set = withinRange(stimulus, 1000.0);
+        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set.ear);
+        if (*signal == Signal::Speech)
+            return spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false);
+        return spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true);
+    }
+    const int index = testFrequencyIndex(stimulus.frequencyHz);
+    if (index < 0) {
+        fail(error,
+             QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
+        return std::nullopt;
+    }
+    const Stimulus set = withinRange(stimulus, meter::kTestFrequencies[static_cast<std::size_t>(index)]);
+    if (*signal == Signal::NarrowBand)
+        return narrowBandSound(set, index);
+    return toneSound(*signal, set, index);
+}
+
+double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) const
+{
+    const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(stimulus.transducer)];
+    const auto i = static_cast<std::size_t>(index);
+    return stimulus.dialLevel + path.referenceDb[i] + path.correctionDb[i];
+}
+
+double SimulatedAudiometer::crossTalkDb(int ear) const
+{
+    const bool oneEarEach = (ear == 0 || ear == 1) && (m_earOnCoupler == 0 || m_earOnCoupler == 1);
+    return oneEarEach && ear != m_earOnCoupler ? m_profile.crossTalkDb : 0.0;
+}
+
+PureTone SimulatedAudiometer::toneSound(Signal signal, const Stimulus &stimulus, int index) const
+{
+    const double nominal = meter::kTestFrequencies[static_cast<std::size_t>(index)];
+    PureTone tone;
+    tone.frequencyHz = nominal * (1.0 + m_profile.frequencyErrorPercent.at(nominal) / 100.0);
+    tone.splDb = dialAtMeterDb(stimulus, index) +
+                 m_profile.levelError(stimulus.transducer, stimulus.ear, nominal) + crossTalkDb(stimulus.ear);
+    tone.harmonicsDb = m_profile.harmonicsDb;
+    if (signal == Signal::Fm)
+        tone.fm =
+            FrequencyModulation{m_profile.fmRateHz.at(nominal), m_profile.fmDeviationPercent.at(nominal)};
+    if (signal == Signal::Pulsed)
+        tone.pulse = m_profile.pulse;
+    return tone;
+}
+
+Sound SimulatedAudiometer::narrowBandSound(const Stimulus &stimulus, int index) const
+{
+    const double nominal = meter::kTestFrequencies[static_cast<std::size_t>(index)];
+    const double centreDb = dialAtMeterDb(stimulus, index) +
+                            m_coupling.narrowBandCorrectionDb[static_cast<std::size_t>(index)] +
+                            m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(stimulus.ear);
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    const int centre = meter::bandOfTestFrequency(index);
+    for (const int band : {centre - 1, centre + 1}) {
+        if (band >= 0 && band < kThirdOctaveBands)
+            noise.bandLevels[static_cast<std::size_t>(band)] = centreDb + m_profile.narrowBandSkirtDb;
+    }
+    noise.bandLevels[static_cast<std::size_t>(centre)] = centreDb;
+    return noise;
+}
+
+Sound SimulatedAudiometer::spreadNoise(double overallDb, bool shaped) const
+{
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    double relativePower = 0.0;
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
+        const double shape =
+            shaped ? m_profile.maskingNoiseShapeDb.at(meter::kBandCentres[static_cast<std::size_t>(band)])
+                   : 0.0;
+        noise.bandLevels[static_cast<std::size_t>(band)] = shape;
+        relativePower += std::pow(10.0, shape / 10.0);
+    }
+    // Scale the shape so the bands together carry the overall level.
+    const double offset = overallDb - 10.0 * std::log10(relativePower);
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
+        noise.bandLevels[static_cast<std::size_t>(band)] += offset;
+    return noise;
+}
+
+Sound SimulatedAudiometer::offSound() const
+{
+    const DialSetting &tone = m_channels[0];
+    if (!tone.on || m_profile.toneOffLeakageDb <= kInaudibleRelativeDb)
+        return Silence{};
+    const std::optional<Signal> signal = signalOf(tone.signal);
+    const int index = testFrequencyIndex(tone.frequencyHz);
+    if (!signal || channelOf(*signal) != 0 || *signal == Signal::Speech || index < 0)
+        return Silence{};
+    const Stimulus was{tone.transducer, tone.ear, tone.signal, tone.frequencyHz, tone.dialLevel};
+    PureTone leak = toneSound(Signal::Tone, was, index);
+    leak.splDb += m_profile.toneOffLeakageDb;
+    return leak;
+}
+
+} // namespace tonva

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "meter/MeterTables.h"
+#include "platform/Interaction.h"
+#include "sim/AudiometerProfile.h"
+#include "sim/SceneDriver.h"
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <optional>
+
+namespace tonva {
+
+using PerFrequencyDb = std::array<double, meter::kTestFrequencyCount>;
+
+// What lies between one transducer's dial and the meter's reading, as the host will undo it.
+struct TransducerCoupling
+{
+    // The reference level (RETSPL, RETFL or sound-field level) the test set-up holds.
+    PerFrequencyDb referenceDb{};
+    // Coupler, microphone and grid corrections the host subtracts from the band level.
+    PerFrequencyDb correctionDb{};
+};
+
+// The host's view of the whole chain, handed in by whoever sets the simulation up, so that what the
+// meter hears is exactly what the host's arithmetic turns back into the dial level plus the
+// audiometer's own error.
+struct AudiometerCoupling
+{
+    static constexpr int kTransducerTypes = AudiometerProfile::kTransducerTypes;
+
+    std::array<TransducerCoupling, kTransducerTypes> transducers{};
+    // Added to the reference level for narrow-band masking.
+    PerFrequencyDb narrowBandCorrectionDb{};
+    // Added to the 1000 Hz reference level for speech.
+    double speechCorrectionDb = 0.0;
+
+    // Copies a per-frequency array of the test record.
+    template<class T> static PerFrequencyDb perFrequency(const T (&values)[meter::kTestFrequencyCount])
+    {
+        PerFrequencyDb copy{};
+        for (std::size_t i = 0; i < copy.size(); ++i)
+            copy[i] = static_cast<double>(values[i]);
+        return copy;
+    }
+};
+
+// One channel's dial as the technician left it.
+struct DialSetting
+{
+    int transducer = -1;
+    int ear = -1;
+    QString signal;
+    double frequencyHz = 0.0;
+    double dialLevel = 0.0;
+    bool on = false;
+};
+
+// An audiometer under test: two channels of dials, a device profile that says how far its output
+// departs from the dial, and an output that reaches the meter through the given coupling. Channel
+// 1 carries tones and speech, channel 2 masking noise. A "Set ..." prompt describes the whole
+// presentation, so applying one switches the other channel off.
+class SimulatedAudiometer
+{
+public:
+    static constexpr int kChannels = 2;
+
+    SimulatedAudiometer(SceneDriver &scene, AudiometerProfile profile, AudiometerCoupling coupling = {});
+
+    // Sets the dials as the stimulus asks and presents the result. False, with the reason, for a
+    // stimulus this audiometer cannot produce or a scene that cannot be reached.
+    bool apply(const Stimulus &stimulus, QString *error = nullptr);
+    // What the meter would hear for `stimulus`, without touching the dials.
+    std::optional<Sound> soundFor(const Stimulus &stimulus, QString *error = nullptr) const;
+
+    // The ear whose earphone sits on the coupler; -1 (the default) follows the driven ear.
+    void setEarOnCoupler(int ear) { m_earOnCoupler = ear; }
+    void setCoupling(const AudiometerCoupling &coupling) { m_coupling = coupling; }
+    const AudiometerCoupling &coupling() const { return m_coupling; }
+    const AudiometerProfile &profile() const { return m_profile; }
+    const DialSetting &channel(int index) const { return m_channels.at(static_cast<std::size_t>(index)); }
+
+private:
+    enum class Signal
+    {
+        Tone,
+        Pulsed,
+        Fm,
+        NarrowBand,
+        BroadbandNoise,
+        Speech,
+        Off
+    };
+    static std::optional<Signal> signalOf(const QString &name);
+    static int channelOf(Signal signal);
+
+    PureTone toneSound(Signal signal, const Stimulus &stimulus, int index) const;
+    Sound narrowBandSound(const Stimulus &stimulus, int index) const;
+    Sound spreadNoise(double overallDb, bool shaped) const;
+    Sound offSound() const;
+    // The stimulus as the dial can be set: no higher than the audiometer's maximum at that frequency.
+    Stimulus withinRange(const Stimulus &asked, double frequencyHz) const;
+    // Dial + reference + corrections of the stimulus's transducer at frequency `index`.
+    double dialAtMeterDb(const Stimulus &stimulus, int index) const;
+    double crossTalkDb(int ear) const;
+
+    SceneDriver &m_scene;
+    AudiometerProfile m_profile;
+    AudiometerCoupling m_coupling;
+    std::array<DialSetting, kChannels> m_channels;
+    int m_earOnCoupler = -1;
+};
+
+} // namespace tonva

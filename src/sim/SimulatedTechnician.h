@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Interaction.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace tonva {
+
+class SimulatedAudiometer;
+
+// How the technician answers one kind of question: the question is recognised by a piece of its
+// text; `answers` are given in turn each time it comes again for the same setting of the
+// audiometer, the last one from then on (so "Yes" then "No" tries once more, then moves on).
+struct AnswerRule
+{
+    QString textContains;
+    std::vector<Answer> answers;
+};
+
+// A careful technician for demonstrations: sets the simulated audiometer as every "Set ..." prompt
+// asks before pressing OK, answers questions from a table of rules, reads every message, never
+// cancels a progress dialog unless told to, and never blocks. Everything shown and answered goes
+// into a transcript.
+class SimulatedTechnician final : public Interaction
+{
+public:
+    explicit SimulatedTechnician(SimulatedAudiometer &audiometer,
+                                 std::vector<AnswerRule> rules = defaultRules());
+
+    // The answers a careful technician gives to the questions the measurement pages ask.
+    static std::vector<AnswerRule> defaultRules();
+    // Takes precedence over the rules already held.
+    void addRule(AnswerRule rule);
+
+    // Progress dialogs opened from now on report Cancel after this many checks (-1: never).
+    void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
+
+    const QStringList &transcript() const { return m_transcript; }
+    // Questions no rule knew; they were answered with the first button.
+    const QStringList &unknownQuestions() const { return m_unknown; }
+    // Stimuli the audiometer could not produce; each was answered with Cancel.
+    int failedStimuli() const { return m_failedStimuli; }
+
+    void message(const QString &text) override;
+    Answer ask(const QString &text, Buttons buttons) override;
+    Answer askToSet(const QString &text, const Stimulus &stimulus,
+                    Buttons buttons = Buttons::OkCancel) override;
+    std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
+                                           int step) override;
+
+private:
+    Answer answerFor(const QString &text, Buttons buttons);
+    void record(const QString &kind, const QString &text, const QString &answer);
+
+    SimulatedAudiometer &m_audiometer;
+    std::vector<AnswerRule> m_rules;
+    // Times each rule has answered since the audiometer was last set.
+    std::vector<int> m_timesAsked;
+    QStringList m_transcript;
+    QStringList m_unknown;
+    int m_failedStimuli = 0;
+    int m_cancelAfterChecks = -1;
+};
+
+QString answerName(Answer answer);
+
+} // namespace tonva

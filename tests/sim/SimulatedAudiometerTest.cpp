@@ -1,0 +1,314 @@
+#include "sim/SimulatedAudiometer.h"
+
+#include "meter/MeterConnection.h"
+#include "meter/StableSpectrum.h"
+#include "platform/Clock.h"
+#include "sim/BuiltInSimulator.h"
+#include "sim/SimulatedTechnician.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace tonva;
+
+namespace {
+
+constexpr int kSupraAural = 0;
+constexpr int kLeft = 0;
+constexpr int kRight = 1;
+
+int indexOf(double hz)
+{
+    for (int i = 0; i < meter::kTestFrequencyCount; ++i) {
+        if (meter::kTestFrequencies[static_cast<std::size_t>(i)] == hz)
+            return i;
+    }
+    return -1;
+}
+
+// TDH 39 earphones in their coupler, with a microphone whose response is far from flat, so a chain
+// that forgot either term would show it.
+AudiometerCoupling tdh39Coupling()
+{
+    AudiometerCoupling coupling;
+    const std::pair<double, double> retspl[] = {{125, 45},   {250, 25.5},  {500, 11.5}, {750, 8},
+                                                {1000, 7},   {1500, 6.5},  {2000, 9},   {3000, 10},
+                                                {4000, 9.5}, {6000, 15.5}, {8000, 13}};
+    TransducerCoupling &supra = coupling.transducers[kSupraAural];
+    for (const auto &[hz, level] : retspl)
+        supra.referenceDb[static_cast<std::size_t>(indexOf(hz))] = level;
+    for (int i = 0; i < meter::kTestFrequencyCount; ++i)
+        supra.correctionDb[static_cast<std::size_t>(i)] = -1.5 + 0.1 * i;
+    for (int i = 0; i <= 24; ++i)
+        coupling.narrowBandCorrectionDb[static_cast<std::size_t>(i)] = i < 12 ? 4.0 : 6.0;
+    coupling.speechCorrectionDb = 12.5;
+    return coupling;
+}
+
+AudiometerProfile shipped(const char *name)
+{
+    QString error;
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::load(QLatin1String(name), &error);
+    EXPECT_TRUE(profile) << qPrintable(error);
+    return profile.value_or(AudiometerProfile{});
+}
+
+double powerSumDb(const BandLevels &levels)
+{
+    double power = 0.0;
+    for (const double level : levels)
+        power += std::pow(10.0, level / 10.0);
+    return 10.0 * std::log10(power);
+}
+
+// The host's side of a level measurement: connected to the built-in meter, reading stable spectra
+// exactly as a measurement page does.
+struct HostBench
+{
+    explicit HostBench(const AudiometerProfile &profile)
+        : simulator(clock), scene(simulator.scene()), audiometer(scene, profile, tdh39Coupling()),
+          technician(audiometer), connection(simulator.portFactory(), clock, technician)
+    {
+        EXPECT_EQ(connection.Connect(1, 115200), 0);
+        calOffset = static_cast<float>(connection.link()->GetCalOffset());
+    }
+
+    // The host's hearing-level deviation: band level, less the corrections and the reference, less the dial.
+    double measuredDeviation(int ear, double hz, double dial)
+    {
+        const Stimulus stimulus{kSupraAural, ear, QStringLiteral("tone"), hz, dial};
+        EXPECT_EQ(technician.askToSet(QStringLiteral("Set"), stimulus), Answer::Ok);
+        const int f = indexOf(hz);
+        const int band = meter::bandOfTestFrequency(f);
+        meter::BandLevels levels{};
+        const int status = ReadStableSpectrum(*connection.link(), *connection.fileList(), band, calOffset,
+                                              levels, nullptr, {}, 1.0, 200);
+        EXPECT_EQ(status, 0);
+        const TransducerCoupling &path = audiometer.coupling().transducers[kSupraAural];
+        const auto i = static_cast<std::size_t>(f);
+        return levels[static_cast<std::size_t>(band)] - path.correctionDb[i] - path.referenceDb[i] - dial;
+    }
+
+    VirtualClock clock;
+    BuiltInSimulator simulator;
+    LocalSceneDriver scene;
+    SimulatedAudiometer audiometer;
+    SimulatedTechnician technician;
+    MeterConnection connection;
+    float calOffset = 0.0f;
+};
+
+} // namespace
+
+TEST(SimulatedAudiometer, HostReadsBackTheProfileErrorThroughTheMeter)
+{
+    const AudiometerProfile good = shipped("good");
+    HostBench bench(good);
+    for (const int ear : {kLeft, kRight}) {
+        for (const double hz : {125.0, 250.0, 1000.0, 1500.0, 4000.0, 6000.0, 8000.0}) {
+            const double expected = good.levelError(kSupraAural, ear, hz);
+            EXPECT_NEAR(bench.measuredDeviation(ear, hz, 70.0), expected, 0.1)
+                << "ear " << ear << " at " << hz;
+            EXPECT_LE(std::abs(expected), 1.0);
+        }
+    }
+}
+
+TEST(SimulatedAudiometer, FaultyLevelShowsOnlyOnTheRightEarAt4000Hz)
+{
+    HostBench bench(shipped("faulty"));
+    EXPECT_NEAR(bench.measuredDeviation(kRight, 4000.0, 60.0), 3.5, 0.1);
+    EXPECT_NEAR(bench.measuredDeviation(kLeft, 4000.0, 60.0), 0.8, 0.1);
+    EXPECT_NEAR(bench.measuredDeviation(kRight, 3000.0, 60.0), -0.2, 0.1);
+}
+
+TEST(SimulatedAudiometer, FaultyDiffersFromGoodExactlyWhereTheFaultsWereInjected)
+{
+    AcousticScene unused;
+    LocalSceneDriver driver(unused);
+    const SimulatedAudiometer good(driver, shipped("good"), tdh39Coupling());
+    const SimulatedAudiometer faulty(driver, shipped("faulty"), tdh39Coupling());
+
+    int differences = 0;
+    for (int transducer = 0; transducer < AudiometerCoupling::kTransducerTypes; ++transducer) {
+        for (int ear = 0; ear <= 2; ++ear) {
+            for (const double hz : meter::kTestFrequencies) {
+                for (const char *signal : {"tone", "FM", "pulsed", "narrow band"}) {
+                    const Stimulus stimulus{transducer, ear, QLatin1String(signal), hz, 60.0};
+                    const Sound a = *good.soundFor(stimulus);
+                    const Sound b = *faulty.soundFor(stimulus);
+                    if (const auto *toneA = std::get_if<PureTone>(&a)) {
+                        const PureTone &toneB = std::get<PureTone>(b);
+                        const bool level = toneA->splDb != toneB.splDb;
+                        const bool frequency = toneA->frequencyHz != toneB.frequencyHz;
+                        const bool fm =
+                            toneA->fm && toneA->fm->deviationPercent != toneB.fm->deviationPercent;
+                        if (level || frequency || fm)
+                            ++differences;
+                        EXPECT_EQ(level, transducer == kSupraAural && ear == kRight && hz == 4000.0) << hz;
+                        EXPECT_EQ(frequency, hz == 2000.0) << hz;
+                        EXPECT_EQ(fm, hz == 1000.0 && toneA->fm) << hz;
+                        if (level) {
+                            EXPECT_NEAR(toneB.splDb - toneA->splDb, 3.5 - -0.4, 1e-9);
+                        }
+                        if (frequency) {
+                            EXPECT_DOUBLE_EQ(toneB.frequencyHz, 2030.0);
+                        }
+                        if (fm) {
+                            EXPECT_DOUBLE_EQ(toneB.fm->deviationPercent, 12.0);
+                        }
+                    } else {
+                        EXPECT_EQ(std::get<BroadbandNoise>(a).bandLevels,
+                                  std::get<BroadbandNoise>(b).bandLevels);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(differences, 0);
+}
+
+TEST(SimulatedAudiometer, FmAndFrequencyFaultsReachTheMetersAnalysis)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    SimulatedAudiometer audiometer(driver, shipped("faulty"), tdh39Coupling());
+
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 1000.0, 90.0}));
+    PulseFmAnalysis fm = scene.pulseFmAnalysis(2);
+    ASSERT_TRUE(fm.modulated);
+    EXPECT_NEAR((fm.highestHz - fm.lowestHz) / fm.carrierHz * 100.0, 12.0, 0.05);
+    EXPECT_NEAR(fm.rateHz, 5.0, 0.01);
+
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 2000.0, 90.0}));
+    fm = scene.pulseFmAnalysis(2);
+    EXPECT_NEAR((fm.highestHz - fm.lowestHz) / fm.carrierHz * 100.0, 10.0, 0.05);
+    EXPECT_NEAR(fm.carrierHz, 2030.0, 0.5);
+
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("tone"), 2000.0, 80.0}));
+    EXPECT_NEAR(scene.fundamental(5000.0, 2).frequencyHz, 2030.0, 0.5);
+    EXPECT_EQ(audiometer.channel(0).dialLevel, 80.0);
+    EXPECT_TRUE(audiometer.channel(0).on);
+}
+
+TEST(SimulatedAudiometer, NoiseSignalsCarryTheirLevelInTheRightBands)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    AudiometerProfile profile;
+    profile.narrowBandLevelErrorDb.set(1000.0, 1.5);
+    profile.maskingNoiseShapeDb.set(4000.0, -6.0);
+    SimulatedAudiometer audiometer(driver, profile, tdh39Coupling());
+    const std::size_t f1k = static_cast<std::size_t>(indexOf(1000.0));
+    const TransducerCoupling &path = audiometer.coupling().transducers[kSupraAural];
+
+    // Narrow band: the centre band holds the whole calibrated level, its neighbours the skirt.
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("narrow band"), 1000.0, 50.0}));
+    const auto &nb = std::get<BroadbandNoise>(scene.sound()).bandLevels;
+    const double centre = 50.0 + path.referenceDb[f1k] + 6.0 + 1.5 + path.correctionDb[f1k];
+    EXPECT_DOUBLE_EQ(nb[meter::kBand1kHz], centre);
+    EXPECT_DOUBLE_EQ(nb[meter::kBand1kHz + 1], centre + profile.narrowBandSkirtDb);
+    EXPECT_LT(nb[meter::kBand1kHz + 2], 0.0);
+    EXPECT_TRUE(audiometer.channel(1).on);
+    EXPECT_FALSE(audiometer.channel(0).on);
+
+    // Speech and masking noise spread their overall level over the audiometric bands.
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("speech"), 0.0, 40.0}));
+    const auto &speech = std::get<BroadbandNoise>(scene.sound()).bandLevels;
+    EXPECT_NEAR(powerSumDb(speech), 40.0 + path.referenceDb[f1k] + 12.5 + path.correctionDb[f1k], 1e-9);
+
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("broadband noise"), 0.0, 40.0}));
+    const auto &masking = std::get<BroadbandNoise>(scene.sound()).bandLevels;
+    EXPECT_NEAR(powerSumDb(masking), 40.0 + path.referenceDb[f1k] + path.correctionDb[f1k], 1e-9);
+    EXPECT_DOUBLE_EQ(masking[25] - masking[19], -6.0);
+}
+
+TEST(SimulatedAudiometer, ToneOffLeakageAndCrossTalk)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    AudiometerProfile profile;
+    SimulatedAudiometer clean(driver, profile, tdh39Coupling());
+    ASSERT_TRUE(clean.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    const double onLevel = std::get<PureTone>(scene.sound()).splDb;
+    ASSERT_TRUE(clean.apply({-1, -1, QStringLiteral("off"), 0.0, 0.0}));
+    EXPECT_TRUE(std::holds_alternative<Silence>(scene.sound()));
+
+    profile.toneOffLeakageDb = -70.0;
+    profile.crossTalkDb = -80.0;
+    SimulatedAudiometer leaky(driver, profile, tdh39Coupling());
+    ASSERT_TRUE(leaky.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    ASSERT_TRUE(leaky.apply({-1, -1, QStringLiteral("off"), 0.0, 0.0}));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel - 70.0);
+    EXPECT_FALSE(leaky.channel(0).on);
+
+    // The right earphone on the coupler hears the left channel only through the cross-talk.
+    leaky.setEarOnCoupler(kRight);
+    ASSERT_TRUE(leaky.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel - 80.0);
+    ASSERT_TRUE(leaky.apply({kSupraAural, kRight, QStringLiteral("tone"), 1000.0, 60.0}));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel);
+}
+
+TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndStopsAtItsMaximum)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    SimulatedAudiometer audiometer(driver, AudiometerProfile{}, tdh39Coupling());
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    const double before = std::get<PureTone>(scene.sound()).splDb;
+
+    QString error;
+    EXPECT_FALSE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("chirp"), 1000.0, 60.0}, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("chirp")));
+    EXPECT_FALSE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1234.0, 60.0}, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("1234")));
+    EXPECT_FALSE(audiometer.apply({-1, kLeft, QStringLiteral("tone"), 1000.0, 60.0}, &error));
+    EXPECT_FALSE(audiometer.apply({5, kLeft, QStringLiteral("tone"), 1000.0, 60.0}, &error));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, before);
+    EXPECT_EQ(audiometer.channel(0).frequencyHz, 1000.0);
+
+    // Asked for more than it has, the dial stops at the audiometer's maximum.
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 125.0, 90.0}));
+    EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
+    const double correction = audiometer.coupling().transducers[kSupraAural].correctionDb[2];
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 70.0 + 45.0 + correction);
+}
+
+TEST(AudiometerProfile, EarTablesFallBackToAnyEarFrequencyByFrequency)
+{
+    QString error;
+    const auto profile = AudiometerProfile::fromJson(R"({"levelErrorDb": {"insert": {
+        "right": {"4000": 2.0}, "left": 0.7, "any": {"default": 0.1, "1000": -0.3}}}})",
+                                                     &error);
+    ASSERT_TRUE(profile) << qPrintable(error);
+    const int insert = 3;
+    EXPECT_DOUBLE_EQ(profile->levelError(insert, kRight, 4000.0), 2.0);
+    EXPECT_DOUBLE_EQ(profile->levelError(insert, kRight, 1000.0), -0.3);
+    EXPECT_DOUBLE_EQ(profile->levelError(insert, kRight, 500.0), 0.1);
+    EXPECT_DOUBLE_EQ(profile->levelError(insert, kLeft, 1000.0), 0.7);
+    EXPECT_DOUBLE_EQ(profile->levelError(insert, 2, 1000.0), -0.3);
+    EXPECT_DOUBLE_EQ(profile->levelError(kSupraAural, kRight, 4000.0), 0.0);
+    EXPECT_DOUBLE_EQ(profile->fmDeviationPercent.at(1000.0), 10.0);
+}
+
+TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {R"({"levelErorDb": {}})", "levelErorDb"},
+        {R"({"levelErrorDb": {"headphones": {}}})", "headphones"},
+        {R"({"frequencyErrorPercent": {"4k": 1.0}})", "4k"},
+        {R"({"fmRateHz": "fast"})", "fmRateHz"},
+        {R"({"harmonicsDb": [-50, -60]})", "harmonicsDb"},
+        {R"({"pulse": {"onMs": -5}})", "pulse.onMs"},
+        {R"({"fmRateHz": )", "offset"},
+    };
+    for (const auto &[json, named] : cases) {
+        QString error;
+        EXPECT_FALSE(AudiometerProfile::fromJson(json, &error)) << json;
+        EXPECT_TRUE(error.contains(QLatin1String(named))) << json << " -> " << qPrintable(error);
+    }
+    QString error;
+    EXPECT_FALSE(AudiometerProfile::load(QStringLiteral("excellent"), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("good, faulty"))) << qPrintable(error);
+}
