@@ -6,7 +6,7 @@
 
 namespace tonva {
 
-namespace {
+namespace {} // namespace
 
 const EarphoneSlot *earphoneSlot(const TestSetup &setup, TransducerType transducer)
 {
@@ -23,8 +23,6 @@ const EarphoneSlot *earphoneSlot(const TestSetup &setup, TransducerType transduc
     }
     return nullptr;
 }
-
-} // namespace
 
 const MicrophoneSlot *couplerMicrophone(const TestSetup &setup, TransducerType transducer)
 {

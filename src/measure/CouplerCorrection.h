@@ -6,6 +6,9 @@
 
 namespace tonva {
 
+// The earphone slot of the set-up for an earphone transducer; null for bone vibrator and speakers.
+const EarphoneSlot *earphoneSlot(const TestSetup &setup, TransducerType transducer);
+
 // The microphone that sits in the coupler chosen for an earphone; null for other transducers or
 // when the earphone's coupler code names no microphone slot.
 const MicrophoneSlot *couplerMicrophone(const TestSetup &setup, TransducerType transducer);

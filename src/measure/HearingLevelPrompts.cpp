@@ -1,5 +1,6 @@
 #include "measure/HearingLevelPrompts.h"
 
+#include "measure/MeasurementCatalogue.h"
 #include "platform/TextFormat.h"
 
 namespace tonva::hearingprompt {
@@ -27,31 +28,19 @@ QString checkAudiometer(const QString &stimulus, bool blankBeforeStimulus)
 
 } // namespace
 
-QString earName(int ear)
-{
-    switch (ear) {
-    case 0:
-        return QStringLiteral("Left");
-    case 1:
-        return QStringLiteral("Right");
-    default:
-        return QStringLiteral("Both");
-    }
-}
-
 QString toneStimulus(int dialLevel, int ear, double hertz)
 {
-    return formatText(" %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earName(ear)), hertz);
+    return formatText(" %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earText(ear)), hertz);
 }
 
 QString frequencyStimulus(int ear, double hertz)
 {
-    return formatText(" 80 dBHL (or max level) %s at %.0f Hz", qPrintable(earName(ear)), hertz);
+    return formatText(" 80 dBHL (or max level) %s at %.0f Hz", qPrintable(earText(ear)), hertz);
 }
 
 QString narrowBandStimulus(int dialLevel, int ear, double hertz)
 {
-    return formatText(" NB %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earName(ear)), hertz);
+    return formatText(" NB %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earText(ear)), hertz);
 }
 
 QString setPrompt(HearingLevelMode mode, const QString &stimulus, int ear, double hertz)
@@ -60,7 +49,7 @@ QString setPrompt(HearingLevelMode mode, const QString &stimulus, int ear, doubl
     case HearingLevelMode::FrequencyModulation:
         return formatText(
             "Set FM 90 dBHL (or max level) %s at %.0f Hz (make sure the Trellan readings are steady)",
-            qPrintable(earName(ear)), hertz);
+            qPrintable(earText(ear)), hertz);
     case HearingLevelMode::NarrowBand:
         return QStringLiteral("Set ") + stimulus;
     case HearingLevelMode::HearingLevel:

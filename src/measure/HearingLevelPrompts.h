@@ -16,8 +16,6 @@ enum class Run
     Selected,
 };
 
-QString earName(int ear);
-
 // The stimulus as the "Set" prompt and the too-low questions describe it.
 QString toneStimulus(int dialLevel, int ear, double hertz);
 QString frequencyStimulus(int ear, double hertz);

@@ -1,5 +1,6 @@
 #include "measure/RequiredEquipment.h"
 
+#include "measure/CouplerCorrection.h"
 #include "model/FixedText.h"
 #include "platform/Interaction.h"
 
@@ -53,20 +54,6 @@ bool hasMicrophone(const TestSetup &setup, int couplerCode)
     return microphone && selected(microphone->identity);
 }
 
-const EarphoneSlot *earphoneOf(const TestSetup &setup, TransducerType transducer)
-{
-    switch (transducer) {
-    case TransducerType::SupraAural:
-        return &setup.supraAural;
-    case TransducerType::InsertEarphone:
-        return &setup.insert;
-    case TransducerType::Circumaural:
-        return &setup.circumaural;
-    default:
-        return nullptr;
-    }
-}
-
 bool speakerEntered(const SpeakerData &speaker)
 {
     return entered(speaker.manufacturer) || entered(speaker.model) || entered(speaker.serialNumber);
@@ -116,7 +103,7 @@ QStringList MissingEquipment(int transducer, const AudTestRecord &record, int ea
     const auto type = static_cast<TransducerType>(transducer);
     const bool bone = type == TransducerType::BoneVibrator;
     const bool speakers = type == TransducerType::Speakers;
-    const EarphoneSlot *earphone = calibrationDialog ? nullptr : earphoneOf(setup, type);
+    const EarphoneSlot *earphone = calibrationDialog ? nullptr : earphoneSlot(setup, type);
     const bool levelBone = bone && mastoidOnLevelCoupler(setup.mastoid);
     const bool forceBone = bone && !levelBone;
 
