@@ -52,6 +52,8 @@ public:
     const AudTestRecord &comparisonTest() const { return *m_comparison; }
     const TestSetup &savedSetup() const { return m_savedSetup->current; }
     bool storedRecordLoaded() const { return m_storedRecordLoaded; }
+    // The stored row the current test was last loaded from or saved to; -1 when it has none.
+    int currentRowId() const { return m_currentRowId; }
     bool setupAccepted() const { return m_setupAccepted; }
     void setSetupAccepted(bool accepted) { m_setupAccepted = accepted; }
     bool isModified() const { return m_modified; }

@@ -14,5 +14,6 @@ struct Command
 
 Command addProbeCommand(CLI::App &app);
 Command addDbCommand(CLI::App &app);
+Command addDemoCommand(CLI::App &app);
 
 } // namespace tonva::cli

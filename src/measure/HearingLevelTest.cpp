@@ -5,6 +5,8 @@
 #include "model/FixedText.h"
 #include "platform/TextFormat.h"
 
+#include <algorithm>
+
 namespace tonva {
 
 namespace {
@@ -62,7 +64,11 @@ void HearingLevelTest::setShowCorrections(bool show)
 
 ToneResultBlocks HearingLevelTest::blocks() const
 {
-    const int channel = ear() == 1 ? 1 : 0;
+    return blocksOfChannel(ear() == 1 ? 1 : 0);
+}
+
+ToneResultBlocks HearingLevelTest::blocksOfChannel(int channel) const
+{
     const int t = static_cast<int>(transducer());
     AudTestRecord &results = record();
     return {results.toneLevel[channel][t], results.frequencyModulation[channel][t],
@@ -82,6 +88,19 @@ void HearingLevelTest::rebuildList(UndefinedReferenceWarning *warning)
 int HearingLevelTest::Evaluate() const
 {
     return buildList().pageResult();
+}
+
+int HearingLevelTest::statusResult() const
+{
+    // One entry serves both ears: a failed right ear must not be forgotten because the left one,
+    // measured afterwards, passed.
+    const auto resultOf = [this](int channel) {
+        return buildHearingLevelList(record().setup, transducer(), blocksOfChannel(channel), m_mode, false)
+            .pageResult();
+    };
+    const int left = resultOf(0);
+    const int right = resultOf(1);
+    return left < 0 || right < 0 ? -1 : std::max(left, right);
 }
 
 PageTable HearingLevelTest::List() const

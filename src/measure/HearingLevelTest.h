@@ -37,6 +37,7 @@ public:
 
 protected:
     void onInitialised() override;
+    int statusResult() const override;
 
 private:
     enum class Step
@@ -46,6 +47,7 @@ private:
     };
 
     ToneResultBlocks blocks() const;
+    ToneResultBlocks blocksOfChannel(int channel) const;
     HearingLevelList buildList(UndefinedReferenceWarning *warning = nullptr) const;
     void rebuildList(UndefinedReferenceWarning *warning = nullptr);
     int prepare();

@@ -34,7 +34,7 @@ void MeasurementPage::AttachMeter(SlmLink *link, SlmFileList *files)
 
 int MeasurementPage::Collect()
 {
-    const int result = Evaluate();
+    const int result = statusResult();
     record().statusOf(statusKind(), transducer()) = result;
     return result;
 }

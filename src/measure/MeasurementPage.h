@@ -76,7 +76,7 @@ public:
     virtual int Evaluate() const = 0;
     virtual PageTable List() const = 0;
 
-    // Hands the result back: writes Evaluate() into the status table entry of this page's kind
+    // Hands the result back: writes statusResult() into the status table entry of this page's kind
     // and transducer, and returns it.
     int Collect();
 
@@ -85,6 +85,9 @@ public:
 protected:
     // The status table entry Collect() writes; by default the one of the measurement index.
     virtual MeasurementKind statusKind() const;
+    // What that entry keeps; by default Evaluate(). A page that measures one ear at a time while
+    // the entry stands for both judges both.
+    virtual int statusResult() const { return Evaluate(); }
     // Called after Initialise() so a page can pick its mode and result block.
     virtual void onInitialised() {}
 

@@ -5,6 +5,9 @@
 
 namespace tonva {
 
+// The meter's third-octave bands, 12.5 Hz (band 0) to 20 kHz (band 32); band 19 is 1 kHz.
+inline constexpr int kThirdOctaveBands = 33;
+
 // Measurement programme of the meter: reply of "Q143", set with "S143,<c>".
 enum class MeterMode
 {
@@ -50,7 +53,7 @@ constexpr std::array<double, kTestFrequencyCount> kTestFrequencies = {
     10000, 11000, 11200, 12000, 12500, 13000, 14000, 15000, 16000, 17000, 18000, 19000, 20000};
 
 // The meter's third-octave bands; band 19 is 1 kHz.
-constexpr int kBandCount = 33;
+constexpr int kBandCount = kThirdOctaveBands;
 constexpr int kBand1kHz = 19;
 constexpr std::array<double, kBandCount> kBandCentres = {
     12.5, 16,  20,   25,   31.5, 40,   50,   63,   80,   100,  125,  160,  200,   250,   315,   400,  500,

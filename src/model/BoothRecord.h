@@ -1,10 +1,10 @@
 #pragma once
 
+#include "meter/MeterTables.h"
 #include "model/InstrumentRecords.h"
 
 namespace tonva {
 
-inline constexpr int kThirdOctaveBands = 33;
 // Records of versions before 1.30 end before the test name, which then lives only in the row.
 inline constexpr std::size_t kBoothImageWithoutName = 812;
 

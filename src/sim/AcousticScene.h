@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/MeterTables.h"
+
 #include <array>
 #include <optional>
 #include <variant>
@@ -7,8 +9,6 @@
 
 namespace tonva {
 
-// The meter's 33 third-octave bands, 12.5 Hz (band 0) to 20 kHz (band 32); band 19 is 1 kHz.
-constexpr int kThirdOctaveBands = 33;
 using BandLevels = std::array<double, kThirdOctaveBands>;
 
 // Exact (base-ten) centre frequency of a band; the nominal labels round these.

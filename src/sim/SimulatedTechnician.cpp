@@ -179,6 +179,8 @@ void SimulatedTechnician::record(const QString &kind, const QString &text, const
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QLatin1String("\n        "));
     m_transcript.append(QStringLiteral("[%1] %2  => %3").arg(kind, shown, answer));
+    if (m_echo)
+        m_echo(m_transcript.constLast());
 }
 
 } // namespace tonva

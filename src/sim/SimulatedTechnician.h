@@ -3,6 +3,7 @@
 #include "platform/Interaction.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace tonva {
@@ -37,6 +38,8 @@ public:
     void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
 
     const QStringList &transcript() const { return m_transcript; }
+    // Called with every line as it is added to the transcript (progress status lines excepted).
+    void setEcho(std::function<void(const QString &line)> echo) { m_echo = std::move(echo); }
     // Questions no rule knew; they were answered with the first button.
     const QStringList &unknownQuestions() const { return m_unknown; }
     // Stimuli the audiometer could not produce; each was answered with Cancel.
@@ -58,6 +61,7 @@ private:
     // Times each rule has answered since the audiometer was last set.
     std::vector<int> m_timesAsked;
     QStringList m_transcript;
+    std::function<void(const QString &)> m_echo;
     QStringList m_unknown;
     int m_failedStimuli = 0;
     int m_cancelAfterChecks = -1;

@@ -1,0 +1,50 @@
+#include "cli/Commands.h"
+#include "demo/CalibrationDemo.h"
+
+#include <QTextStream>
+
+namespace tonva::cli {
+
+namespace {
+
+struct DemoArguments
+{
+    std::string database;
+    std::string profile = "good";
+    std::string port;
+    std::string control;
+    bool verbose = false;
+};
+
+int runDemo(const DemoArguments &arguments)
+{
+    demo::DemoOptions options;
+    options.databasePath = QString::fromStdString(arguments.database);
+    options.profile = QString::fromStdString(arguments.profile);
+    options.portPath = QString::fromStdString(arguments.port);
+    options.controlPath = QString::fromStdString(arguments.control);
+    options.verbose = arguments.verbose;
+    QTextStream out(stdout);
+    return demo::CalibrationDemo(options, out).run();
+}
+
+} // namespace
+
+Command addDemoCommand(CLI::App &app)
+{
+    auto arguments = std::make_shared<DemoArguments>();
+    CLI::App *sub = app.add_subcommand(
+        "demo", "Calibrate a simulated audiometer: hearing level, frequency, FM and narrow band, both ears");
+    sub->add_option("--db", arguments->database, "Demo database file (created when missing)");
+    sub->add_option("--profile", arguments->profile, "Audiometer profile: good, faulty or a JSON file");
+    CLI::Option *port = sub->add_option("--port", arguments->port,
+                                        "Serial device of a trellan-sim (default: built-in meter)");
+    CLI::Option *control =
+        sub->add_option("--control", arguments->control, "The trellan-sim's --control socket (with --port)");
+    port->needs(control);
+    control->needs(port);
+    sub->add_flag("-v,--verbose", arguments->verbose, "Show every prompt and answer");
+    return {sub, [arguments] { return runDemo(*arguments); }};
+}
+
+} // namespace tonva::cli

@@ -1,0 +1,47 @@
+#include "demo/BenchCoupling.h"
+
+#include "measure/CouplerCorrection.h"
+#include "model/ReferenceData.h"
+
+namespace tonva::demo {
+
+namespace {
+
+double referenceLevel(const TestSetup &setup, TransducerType transducer, int frequencyIndex,
+                      MeasurementKind kind)
+{
+    ReferenceQuery query;
+    query.transducer = transducer;
+    query.frequencyIndex = frequencyIndex;
+    query.kind = kind;
+    return GetReferenceLevel(setup, query);
+}
+
+} // namespace
+
+AudiometerCoupling couplingFor(const TestSetup &setup)
+{
+    AudiometerCoupling coupling;
+    for (int t = 0; t < AudiometerCoupling::kTransducerTypes; ++t) {
+        const auto transducer = static_cast<TransducerType>(t);
+        TransducerCoupling &path = coupling.transducers[static_cast<std::size_t>(t)];
+        for (int f = 0; f < kFrequencyCount; ++f) {
+            const auto i = static_cast<std::size_t>(f);
+            path.referenceDb[i] = referenceLevel(setup, transducer, f, MeasurementKind::HearingLevel);
+            path.correctionDb[i] = couplerCorrection(setup, transducer, f);
+        }
+    }
+    constexpr auto earphone = TransducerType::SupraAural;
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        coupling.narrowBandCorrectionDb[static_cast<std::size_t>(f)] =
+            referenceLevel(setup, earphone, f, MeasurementKind::NarrowBandLevel) -
+            referenceLevel(setup, earphone, f, MeasurementKind::HearingLevel);
+    }
+    const int oneKilohertz = frequencyIndex(1000.0);
+    coupling.speechCorrectionDb =
+        referenceLevel(setup, earphone, oneKilohertz, MeasurementKind::SpeechHearingLevel) -
+        referenceLevel(setup, earphone, oneKilohertz, MeasurementKind::HearingLevel);
+    return coupling;
+}
+
+} // namespace tonva::demo

@@ -1,0 +1,236 @@
+#include "demo/CalibrationDemo.h"
+
+#include "app/CVemoraDoc.h"
+#include "demo/BenchCoupling.h"
+#include "demo/DemoBench.h"
+#include "demo/DemoLaboratory.h"
+#include "measure/HearingLevelTest.h"
+#include "measure/MeasurementRun.h"
+#include "meter/MeterConnection.h"
+#include "model/Blobs.h"
+#include "platform/TextFormat.h"
+#include "storage/DateNumber.h"
+#include "storage/Recordsets.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace tonva::demo {
+
+namespace {
+
+const QString kPreferences = QStringLiteral("Preferences");
+
+// The run's window, as far as the demonstration needs one: saving goes to the document and the
+// technician always chooses to save.
+class DemoRunHost final : public RunHost
+{
+public:
+    explicit DemoRunHost(CVemoraDoc &document) : m_document(document) {}
+
+    bool SaveRecord() override { return m_document.SaveTest(); }
+    bool AskSaveData() override { return true; }
+    void RecordChanged(bool sheetModified) override
+    {
+        if (sheetModified)
+            m_document.setModified(true);
+    }
+    void ReturnToSummary() override {}
+    void OpenAdjust(int) override {}
+
+private:
+    CVemoraDoc &m_document;
+};
+
+QString durationText(qint64 ms)
+{
+    const qint64 seconds = (ms + 500) / 1000;
+    return seconds >= 60 ? formatText("%lld min %02lld s", seconds / 60, seconds % 60)
+                         : formatText("%.1f s", static_cast<double>(ms) / 1000.0);
+}
+
+QString statusText(int status)
+{
+    if (status == measure::kCancelled)
+        return QStringLiteral("cancelled");
+    if (status == measure::kNotStarted)
+        return QStringLiteral("not started (equipment or meter missing)");
+    return QStringLiteral("meter error %1").arg(status);
+}
+
+// Stored tests of the demo audiometer, oldest first.
+std::vector<AudTestRow> storedDemoTests(const Database &database)
+{
+    return CAudTestMeasRS(database).list(
+        {QStringLiteral("SerialNum = ? AND ModelNum = ?"),
+         {QString::fromLatin1(kAudiometerSerial), QString::fromLatin1(kAudiometerModel)}});
+}
+
+} // namespace
+
+CalibrationDemo::CalibrationDemo(DemoOptions options, QTextStream &out)
+    : m_options(std::move(options)), m_out(out)
+{}
+
+CalibrationDemo::~CalibrationDemo() = default;
+
+QString CalibrationDemo::defaultDatabasePath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(folder).filePath(QStringLiteral("Tonva/tonva-demo.sqlite"));
+}
+
+std::vector<HearingLevelMode> CalibrationDemo::modes()
+{
+    return {HearingLevelMode::HearingLevel, HearingLevelMode::Frequency,
+            HearingLevelMode::FrequencyModulation, HearingLevelMode::NarrowBand};
+}
+
+int CalibrationDemo::run()
+{
+    QString error;
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::load(m_options.profile, &error);
+    if (!profile) {
+        m_out << "Audiometer profile " << m_options.profile << ": " << error << Qt::endl;
+        return 1;
+    }
+    std::unique_ptr<DemoBench> bench =
+        m_options.portPath.isEmpty()
+            ? std::make_unique<DemoBench>(*profile)
+            : std::make_unique<DemoBench>(*profile, m_options.portPath, m_options.controlPath);
+    SimulatedTechnician &technician = bench->technician();
+    technician.setEcho([this](const QString &line) {
+        if (m_options.verbose || line.startsWith(QLatin1String("[message]")))
+            m_out << "  " << line << Qt::endl;
+    });
+
+    // The demonstration's preferences start afresh every time and never touch the technician's own.
+    QTemporaryDir preferenceFolder;
+    PreferenceStore preferences(preferenceFolder.filePath(QStringLiteral("tonva-demo.ini")));
+    const QString databasePath =
+        QFileInfo(m_options.databasePath.isEmpty() ? defaultDatabasePath() : m_options.databasePath)
+            .absoluteFilePath();
+    QDir().mkpath(QFileInfo(databasePath).absolutePath());
+    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"),
+                          QFileInfo(databasePath).absolutePath());
+    preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), QFileInfo(databasePath).fileName());
+
+    m_out << "Tonva calibration demo: audiometer profile '" << m_options.profile << "', meter "
+          << bench->meterDescription() << Qt::endl;
+
+    CVemoraDoc document(preferences, technician, QFileInfo(databasePath).absolutePath());
+    document.OpenStartupDatabase();
+    if (!document.database())
+        return 1;
+    m_outcome.databasePath = document.databasePath();
+    m_out << "Database " << m_outcome.databasePath << Qt::endl;
+
+    if (!document.LoadEquipmentLists())
+        return 1;
+    const QDate today = QDate::currentDate();
+    InstrumentInventory inventory(document.inventory(), technician, today.year());
+    if (!addInstruments(inventory) || !document.SaveEquipmentLists())
+        return 1;
+
+    try {
+        const std::vector<AudTestRow> earlier = storedDemoTests(*document.database());
+        m_out << "Earlier tests of audiometer " << kAudiometerModel << ' ' << kAudiometerSerial << ": "
+              << earlier.size() << Qt::endl;
+        for (const AudTestRow &row : earlier) {
+            m_outcome.earlierTestIds.push_back(row.id);
+            m_out << "  test " << row.id << " of " << DateNumber::listText(row.date) << " by "
+                  << row.technician << Qt::endl;
+        }
+    } catch (const DatabaseError &failure) {
+        m_out << "Could not list the stored tests: " << failure.description() << Qt::endl;
+        return 1;
+    }
+
+    document.NewTest();
+    AudTestRecord &record = document.currentTest();
+    if (!setUpTest(record, document.inventory(), preferences, technician, today))
+        return 1;
+    document.setSetupAccepted(true);
+    document.SetTitleFromRecord();
+    bench->audiometer().setCoupling(couplingFor(record.setup));
+
+    MeterConnection meter(bench->portFactory(), bench->clock(), technician);
+    if (meter.Connect(1, 115200) != 0) {
+        m_out << "The meter did not connect; nothing was measured." << Qt::endl;
+        return 1;
+    }
+    m_out << "Meter: " << QString::fromLatin1(meter.modelReply()).trimmed() << ", firmware "
+          << formatText("%.3f", meter.firmwareVersion()) << Qt::endl;
+
+    PageRegistry pages;
+    registerHearingLevelPage(pages);
+    const MeasurementServices services{technician, bench->clock(), preferences};
+    DemoRunHost host(document);
+    MeasurementRun measurementRun(services, pages, host, record);
+    measurementRun.AttachMeter(meter.link(), meter.fileList());
+
+    QElapsedTimer realTime;
+    realTime.start();
+    const qint64 meterStart = bench->clock().nowMs();
+    int status = measure::kDone;
+    for (const HearingLevelMode mode : modes()) {
+        const int index = static_cast<int>(measurementKindOf(mode));
+        for (const int ear : m_options.ears) {
+            const DemoStep step{mode, ear};
+            bench->audiometer().setEarOnCoupler(ear);
+            if (!measurementRun.isOpen()) {
+                measurementRun.Open(index, TransducerType::SupraAural, ear);
+            } else {
+                measurementRun.ChooseMeasurement(index);
+                measurementRun.ChooseEar(ear);
+            }
+            const qint64 stepStart = bench->clock().nowMs();
+            status = measurementRun.MeasureAll();
+            m_out << stepTitle(step) << ": "
+                  << (status == measure::kDone ? QStringLiteral("done") : statusText(status)) << " ("
+                  << durationText(bench->clock().nowMs() - stepStart) << ")" << Qt::endl;
+            if (status != measure::kDone)
+                break;
+            m_outcome.stepsMeasured.push_back(step);
+        }
+        if (status != measure::kDone)
+            break;
+    }
+    m_outcome.meterTimeMs = bench->clock().nowMs() - meterStart;
+
+    // Whatever was measured is kept, also after a cancel or a meter failure.
+    const bool saved = measurementRun.Save();
+    meter.Disconnect();
+    if (!saved) {
+        m_out << "The test could not be saved." << Qt::endl;
+        return 1;
+    }
+    m_outcome.savedTestId = document.currentRowId();
+
+    try {
+        const std::optional<AudTestRow> row =
+            CAudTestMeasRS(*document.database()).find(m_outcome.savedTestId);
+        m_outcome.storedRecord = std::make_unique<AudTestRecord>();
+        if (!row || !ReadTestBlob(row->data, *m_outcome.storedRecord).clean()) {
+            m_out << "The saved test " << m_outcome.savedTestId << " could not be read back." << Qt::endl;
+            return 1;
+        }
+    } catch (const DatabaseError &failure) {
+        m_out << "The saved test could not be read back: " << failure.description() << Qt::endl;
+        return 1;
+    }
+
+    for (const DemoStep &step : m_outcome.stepsMeasured)
+        m_out << '\n' << stepTitle(step) << '\n' << resultTable(*m_outcome.storedRecord, step);
+    m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
+          << statusMatrix(*m_outcome.storedRecord) << '\n';
+    m_out << "Saved as test " << m_outcome.savedTestId << " in " << m_outcome.databasePath << Qt::endl;
+    m_out << "Meter time " << durationText(m_outcome.meterTimeMs) << ", real time "
+          << durationText(realTime.elapsed()) << Qt::endl;
+    return status == measure::kDone ? 0 : 1;
+}
+
+} // namespace tonva::demo

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "demo/DemoReport.h"
+#include "model/AudTestRecord.h"
+
+#include <QString>
+#include <QTextStream>
+#include <memory>
+#include <vector>
+
+namespace tonva::demo {
+
+struct DemoOptions
+{
+    // Empty: the demo database in the user's data folder.
+    QString databasePath;
+    // A shipped audiometer profile ("good", "faulty") or a profile file.
+    QString profile = QStringLiteral("good");
+    // Empty: the built-in meter on virtual time. Otherwise a trellan-sim's device and its scene
+    // control socket.
+    QString portPath;
+    QString controlPath;
+    // The ears in the order they are measured, for every measurement.
+    std::vector<int> ears{0, 1};
+    // Every prompt, question and answer as it happens.
+    bool verbose = false;
+};
+
+// What a finished demonstration leaves behind.
+struct DemoOutcome
+{
+    QString databasePath;
+    // The stored test this run measured into; -1 when nothing was stored.
+    int savedTestId = -1;
+    // Stored tests of the demo audiometer found before measuring.
+    std::vector<int> earlierTestIds;
+    // The test as read back from the database after saving.
+    std::unique_ptr<AudTestRecord> storedRecord;
+    std::vector<DemoStep> stepsMeasured;
+    // Time the meter's clock advanced over the measurements.
+    qint64 meterTimeMs = 0;
+};
+
+// The headless calibration demonstration: a demo laboratory in a database, a two-channel
+// audiometer under test, and a careful simulated technician who runs hearing level, frequency,
+// FM and narrow band on both earphones through the measurement run and saves the test.
+class CalibrationDemo
+{
+public:
+    CalibrationDemo(DemoOptions options, QTextStream &out);
+    ~CalibrationDemo();
+
+    // 0 when every step was measured and the test saved; 1 otherwise (the reason is printed).
+    int run();
+    const DemoOutcome &outcome() const { return m_outcome; }
+
+    static QString defaultDatabasePath();
+    // The measurements of the demonstration in the order they run.
+    static std::vector<HearingLevelMode> modes();
+
+private:
+    DemoOptions m_options;
+    QTextStream &m_out;
+    DemoOutcome m_outcome;
+};
+
+} // namespace tonva::demo

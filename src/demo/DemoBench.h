@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "sim/AudiometerProfile.h"
+#include "sim/BuiltInSimulator.h"
+#include "sim/SimulatedAudiometer.h"
+#include "sim/SimulatedTechnician.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tonva::demo {
+
+// The simulated side of the demonstration: the meter with its clock, the audiometer under test
+// and the technician who sets it. Either everything lives in this process on virtual time, or the
+// meter is a trellan-sim on a serial device whose scene is driven through its control socket.
+class DemoBench
+{
+public:
+    // The built-in meter on virtual time.
+    explicit DemoBench(const AudiometerProfile &profile);
+    // A meter on `portPath` whose microphone hears what is sent to `controlPath`, on real time.
+    DemoBench(const AudiometerProfile &profile, const QString &portPath, const QString &controlPath);
+    ~DemoBench();
+    DemoBench(const DemoBench &) = delete;
+    DemoBench &operator=(const DemoBench &) = delete;
+
+    Clock &clock() { return *m_clock; }
+    SerialPortFactory portFactory();
+    SimulatedAudiometer &audiometer() { return *m_audiometer; }
+    SimulatedTechnician &technician() { return *m_technician; }
+    bool onVirtualTime() const { return m_simulator.has_value(); }
+    // "the built-in meter" or the device path.
+    QString meterDescription() const;
+
+private:
+    void seat(const AudiometerProfile &profile);
+
+    VirtualClock m_virtualClock;
+    SystemClock m_systemClock;
+    Clock *m_clock = nullptr;
+    std::optional<BuiltInSimulator> m_simulator;
+    QString m_portPath;
+    std::unique_ptr<SceneDriver> m_scene;
+    std::unique_ptr<SimulatedAudiometer> m_audiometer;
+    std::unique_ptr<SimulatedTechnician> m_technician;
+};
+
+} // namespace tonva::demo

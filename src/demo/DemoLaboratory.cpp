@@ -1,0 +1,167 @@
+#include "demo/DemoLaboratory.h"
+
+#include "model/FixedText.h"
+#include "model/ReferenceData.h"
+#include "model/SetupRules.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <array>
+
+namespace tonva::demo {
+
+namespace {
+
+constexpr char kMeterSerial[] = "T-30981";
+constexpr char kPreamplifierSerial[] = "PA-5521";
+constexpr char kCalibratorSerial[] = "C-11873";
+constexpr char kMicrophoneSerial[] = "MK-40962";
+constexpr int kKestinCoupler = 2;
+
+// dB relative to 1 kHz at each test frequency, 31.5 Hz to 20 kHz.
+constexpr std::array<float, kFrequencyCount> kMicrophoneResponse = {
+    0.05f,  0.03f,  0.02f,  0.02f,  0.01f,  0.01f,  0.01f,  0.01f,  0.0f,  0.0f,  0.0f,   0.0f,  0.0f,
+    -0.01f, -0.02f, -0.02f, -0.03f, -0.05f, -0.07f, -0.08f, -0.12f, -0.2f, -0.3f, -0.33f, -0.5f, -0.65f,
+    -0.8f,  -1.0f,  -1.05f, -1.2f,  -1.3f,  -1.45f, -1.7f,  -2.0f,  -2.3f, -2.7f, -3.1f,  -3.5f, -4.0f};
+// The protection grid's effect from 9 kHz up.
+constexpr std::array<float, kGridFrequencyCount> kGridCorrection = {0.2f, 0.3f, 0.4f, 0.4f, 0.5f, 0.5f, 0.6f,
+                                                                    0.8f, 0.9f, 1.1f, 1.3f, 1.5f, 1.8f, 2.1f};
+
+QString calibrationDue(const QDate &today)
+{
+    return QStringLiteral("%1-06-30").arg(today.year() + 1);
+}
+
+InstrumentIdentity identity(const char *manufacturer, const char *model, const char *serial,
+                            const QDate &today)
+{
+    InstrumentIdentity instrument;
+    setFixedText(instrument.calibrationDue, calibrationDue(today).toStdString());
+    setFixedText(instrument.manufacturer, manufacturer);
+    setFixedText(instrument.model, model);
+    setFixedText(instrument.serialNumber, serial);
+    return instrument;
+}
+
+bool listed(const InstrumentInventory &inventory, InstrumentKind kind, std::string_view serial)
+{
+    const std::vector<InventoryEntry> &entries = inventory.list(kind);
+    return std::any_of(entries.begin(), entries.end(), [serial](const InventoryEntry &entry) {
+        return fixedText(entry.bodyAs<InstrumentIdentity>().serialNumber) == serial;
+    });
+}
+
+// The demo's instrument of a kind; every kind's body starts with its identity.
+template<class Body>
+bool chooseInstrument(Body &slot, const Inventory &inventory, InventoryType type, std::string_view serial)
+{
+    for (const InventoryEntry &entry : inventory.list(type)) {
+        if (fixedText(entry.bodyAs<InstrumentIdentity>().serialNumber) == serial) {
+            slot = entry.bodyAs<Body>();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+MicrophoneSlot couplerMicrophone()
+{
+    MicrophoneSlot microphone;
+    microphone.identity = identity("Mervane", "MPR 12", kMicrophoneSerial, QDate::currentDate());
+    std::copy(kMicrophoneResponse.begin(), kMicrophoneResponse.end(), std::begin(microphone.response));
+    std::copy(kGridCorrection.begin(), kGridCorrection.end(), std::begin(microphone.gridCorrection));
+    microphone.sensitivity = 48.6f;
+    return microphone;
+}
+
+bool addInstruments(InstrumentInventory &inventory)
+{
+    const QDate today = QDate::currentDate();
+    CalibratorData calibrator;
+    calibrator.identity = identity("Mervane", "CAL 94", kCalibratorSerial, today);
+    calibrator.frequency = 1000.0f;
+    calibrator.level = 114.0f;
+
+    struct Instrument
+    {
+        InstrumentKind kind;
+        const char *serial;
+        InventoryEntry entry;
+    };
+    const Instrument instruments[] = {
+        {InstrumentKind::SoundLevelMeter, kMeterSerial,
+         makeInventoryEntry(InventoryType::SoundLevelMeter,
+                            identity("Mervane", "Trellan", kMeterSerial, today))},
+        {InstrumentKind::Preamplifier, kPreamplifierSerial,
+         makeInventoryEntry(InventoryType::Preamplifier,
+                            identity("Mervane", "PRA 7", kPreamplifierSerial, today))},
+        {InstrumentKind::Calibrator, kCalibratorSerial,
+         makeInventoryEntry(InventoryType::Calibrator, calibrator)},
+        {InstrumentKind::Microphone, kMicrophoneSerial,
+         makeInventoryEntry(InventoryType::Microphone, couplerMicrophone())},
+    };
+    for (const Instrument &instrument : instruments) {
+        if (!listed(inventory, instrument.kind, instrument.serial) &&
+            inventory.AddInstrument(instrument.kind, instrument.entry) < 0)
+            return false;
+    }
+    return true;
+}
+
+bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStore &preferences,
+               Interaction &interaction, const QDate &today)
+{
+    TestSetup setup = record.setup;
+    setFixedText(setup.technician, kTechnician);
+    setFixedText(setup.customerName, "Riverside Hearing Clinic");
+    setFixedText(setup.location1, "Room 2");
+    setFixedText(setup.audiometerManufacturer, "Aldero");
+    setFixedText(setup.audiometerModel, kAudiometerModel);
+    setFixedText(setup.audiometerSerialNumber, kAudiometerSerial);
+    setFixedText(setup.audiometerType, "1");
+    setFixedText(setup.audiometerCalibrationDue, calibrationDue(today).toStdString());
+    setup.channelCount = 2;
+    setup.channelToTest = 1;
+    setup.fmRate = 5.0f;
+    setup.fmDeviation = 10.0f;
+    setup.transducerOptions.transducerAvailable[static_cast<int>(TransducerType::SupraAural)] = 1;
+    SetDefaultFrequencies(setup);
+    setup.temperature = 22.5f;
+    setup.humidity = 45;
+    setup.pressure = 101.3f;
+
+    const bool instrumentsFound =
+        chooseInstrument(setup.soundLevelMeter, inventory, InventoryType::SoundLevelMeter, kMeterSerial) &&
+        chooseInstrument(setup.preamplifier, inventory, InventoryType::Preamplifier, kPreamplifierSerial) &&
+        chooseInstrument(setup.calibrator, inventory, InventoryType::Calibrator, kCalibratorSerial);
+    if (!instrumentsFound) {
+        interaction.message(QStringLiteral("The demo instruments are missing from the inventory."));
+        return false;
+    }
+
+    {
+        EarphonePage earphones(EarphonePage::Kind::SupraAural, setup, inventory, preferences, interaction);
+        earphones.changeCoupler(kKestinCoupler);
+        const int tdh39 = static_cast<int>(earphones.modelNames().indexOf(QStringLiteral("TDH 39")));
+        if (tdh39 < 0) {
+            interaction.message(QStringLiteral("The TDH 39 earphone is not in the list of earphones."));
+            return false;
+        }
+        earphones.choose(tdh39);
+        earphones.setSerialNumbers(QStringLiteral("TL-88120"), QStringLiteral("TR-88121"));
+    }
+    MicrophoneSlot &microphone = setup.couplerMicrophone[kKestinCoupler];
+    if (!chooseInstrument(microphone, inventory, InventoryType::Microphone, kMicrophoneSerial)) {
+        interaction.message(QStringLiteral("The demo microphone is missing from the inventory."));
+        return false;
+    }
+
+    if (!ValidateAudiometer(setup, interaction, today.year()))
+        return false;
+    record.setup = setup;
+    return true;
+}
+
+} // namespace tonva::demo

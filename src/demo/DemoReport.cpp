@@ -1,0 +1,90 @@
+#include "demo/DemoReport.h"
+
+#include "measure/MeasurementCatalogue.h"
+
+#include <algorithm>
+
+namespace tonva::demo {
+
+namespace {
+
+QString verdictText(RowVerdict verdict)
+{
+    switch (verdict) {
+    case RowVerdict::Passed:
+        return QStringLiteral("PASS");
+    case RowVerdict::Failed:
+        return QStringLiteral("FAIL");
+    case RowVerdict::NotMeasured:
+        break;
+    }
+    return QStringLiteral("----");
+}
+
+} // namespace
+
+QString stepTitle(const DemoStep &step)
+{
+    const int index = static_cast<int>(measurementKindOf(step.mode));
+    return QStringLiteral("%1, %2 ear")
+        .arg(QString::fromLatin1(measurementEntry(index)->windowText), earText(step.ear).toLower());
+}
+
+QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QString &title : titles)
+        widths << title.size();
+    for (const QStringList &row : rows) {
+        for (qsizetype column = 0; column < row.size() && column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], row[column].size());
+    }
+    const auto line = [&widths](const QStringList &cells) {
+        QString text;
+        for (qsizetype column = 0; column < widths.size(); ++column) {
+            const QString cell = column < cells.size() ? cells[column] : QString();
+            text += column == 0 ? cell.leftJustified(widths[column])
+                                : QStringLiteral("  ") + cell.rightJustified(widths[column]);
+        }
+        return text.trimmed().isEmpty() ? QString() : text + QLatin1Char('\n');
+    };
+    QString table = line(titles);
+    for (const QStringList &row : rows)
+        table += line(row);
+    return table;
+}
+
+QString resultTable(const AudTestRecord &record, const DemoStep &step)
+{
+    constexpr auto earphone = TransducerType::SupraAural;
+    const int t = static_cast<int>(earphone);
+    const int channel = step.ear == 1 ? 1 : 0;
+    // The list builder works on writable blocks; it is given copies.
+    ToneLevelResult tone = record.toneLevel[channel][t];
+    FrequencyModulationResult modulation = record.frequencyModulation[channel][t];
+    NarrowBandResult narrowBand = record.narrowBand[channel][t];
+    const ToneResultBlocks blocks{tone, modulation, narrowBand};
+    const HearingLevelList list = buildHearingLevelList(record.setup, earphone, blocks, step.mode, false);
+    QList<QStringList> rows;
+    for (const ListRow &row : list.rows)
+        rows << (QStringList(row.cells) << verdictText(row.verdict));
+    return alignedTable(QStringList(list.columns) << QStringLiteral("Result"), rows);
+}
+
+QString statusMatrix(const AudTestRecord &record)
+{
+    QStringList titles{QStringLiteral("Measurement")};
+    for (int t = 0; t < kTransducerTypes; ++t)
+        titles << transducerName(static_cast<TransducerType>(t));
+    const QStringList names = measurementListTexts();
+    QList<QStringList> rows;
+    for (int kind = 0; kind < kMeasurementKinds; ++kind) {
+        QStringList row{names.value(kind)};
+        for (int t = 0; t < kTransducerTypes; ++t)
+            row << QString::number(record.status[kind][t]);
+        rows << row;
+    }
+    return alignedTable(titles, rows);
+}
+
+} // namespace tonva::demo
