@@ -1,0 +1,203 @@
+#include "demo/CalibrationDemo.h"
+#include "model/ReferenceData.h"
+#include "sim/AudiometerProfile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <tuple>
+
+namespace tonva::test {
+namespace {
+
+using demo::CalibrationDemo;
+using demo::DemoOptions;
+using Mode = HearingLevelMode;
+
+// A failed row: mode, ear, nominal frequency.
+using FailedRow = std::tuple<Mode, int, double>;
+
+struct DemoRun
+{
+    int exitCode = -1;
+    QString printed;
+    std::unique_ptr<CalibrationDemo> demo;
+
+    const AudTestRecord &stored() const { return *demo->outcome().storedRecord; }
+};
+
+DemoRun runDemo(DemoOptions options)
+{
+    DemoRun run;
+    QTextStream out(&run.printed);
+    run.demo = std::make_unique<CalibrationDemo>(std::move(options), out);
+    run.exitCode = run.demo->run();
+    out.flush();
+    return run;
+}
+
+DemoOptions optionsFor(const TempDir &dir, const QString &profile, std::vector<int> ears = {0, 1})
+{
+    DemoOptions options;
+    options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
+    options.profile = profile;
+    options.ears = std::move(ears);
+    return options;
+}
+
+double hertzOf(int frequencyIndex)
+{
+    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
+}
+
+ToneResultBlocks blocksOf(AudTestRecord &record, int ear)
+{
+    constexpr int t = static_cast<int>(TransducerType::SupraAural);
+    return {record.toneLevel[ear][t], record.frequencyModulation[ear][t], record.narrowBand[ear][t]};
+}
+
+// Every row the stored test judges as failed, and how many rows were judged at all.
+std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged)
+{
+    AudTestRecord record = stored;
+    std::set<FailedRow> failed;
+    *judged = 0;
+    for (const Mode mode : CalibrationDemo::modes()) {
+        for (int ear = 0; ear < 2; ++ear) {
+            const HearingLevelList list = buildHearingLevelList(record.setup, TransducerType::SupraAural,
+                                                                blocksOf(record, ear), mode, false);
+            for (const ListRow &row : list.rows) {
+                *judged += row.verdict != RowVerdict::NotMeasured ? 1 : 0;
+                if (row.verdict == RowVerdict::Failed)
+                    failed.insert({mode, ear, hertzOf(row.frequencyIndex)});
+            }
+        }
+    }
+    return failed;
+}
+
+std::vector<int> supraAuralStatuses(const AudTestRecord &record)
+{
+    std::vector<int> statuses;
+    for (const Mode mode : CalibrationDemo::modes())
+        statuses.push_back(record.statusOf(measurementKindOf(mode), TransducerType::SupraAural));
+    return statuses;
+}
+
+double reference(const TestSetup &setup, int f, MeasurementKind kind)
+{
+    ReferenceQuery query;
+    query.frequencyIndex = f;
+    query.kind = kind;
+    return GetReferenceLevel(setup, query);
+}
+
+// The stored values are what the audiometer's profile says it puts out, through every correction.
+void expectValuesImpliedBy(const AudiometerProfile &profile, const AudTestRecord &stored)
+{
+    AudTestRecord record = stored;
+    const TestSetup &setup = record.setup;
+    for (int ear = 0; ear < 2; ++ear) {
+        const ToneResultBlocks blocks = blocksOf(record, ear);
+        for (const int f : selectedFrequencies(setup, Mode::HearingLevel)) {
+            const double hertz = hertzOf(f);
+            SCOPED_TRACE(testing::Message() << hertz << " Hz, ear " << ear);
+            EXPECT_NEAR(blocks.tone.measuredLevel[f],
+                        blocks.tone.dialLevel[f] + reference(setup, f, MeasurementKind::HearingLevel) +
+                            profile.levelError(0, ear, hertz),
+                        0.1);
+            EXPECT_NEAR(blocks.narrowBand.measuredLevel[f],
+                        blocks.narrowBand.dialLevel[f] +
+                            reference(setup, f, MeasurementKind::NarrowBandLevel) +
+                            profile.narrowBandLevelErrorDb.at(hertz),
+                        0.1);
+            const double tone = hertz * (1.0 + profile.frequencyErrorPercent.at(hertz) / 100.0);
+            EXPECT_NEAR(blocks.tone.measuredFrequency[f], tone, 0.5);
+            EXPECT_NEAR(blocks.modulation.carrier[f], tone, 0.5);
+            EXPECT_NEAR(fmDeviationPercent(blocks.modulation.carrier[f], blocks.modulation.lowest[f],
+                                           blocks.modulation.highest[f]),
+                        profile.fmDeviationPercent.at(hertz), 0.1);
+            EXPECT_NEAR(blocks.modulation.rate[f], profile.fmRateHz.at(hertz), 0.05);
+        }
+    }
+}
+
+AudiometerProfile shippedProfile(const QString &name)
+{
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::load(name);
+    EXPECT_TRUE(profile.has_value()) << name.toStdString();
+    return profile.value_or(AudiometerProfile{});
+}
+
+TEST(DemoTruthTest, GoodAudiometerPassesEveryRowAndStoresWhatItPutOut)
+{
+    TempDir dir;
+    const DemoRun run = runDemo(optionsFor(dir, QStringLiteral("good")));
+    ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
+    EXPECT_EQ(run.demo->outcome().stepsMeasured.size(), 8u);
+
+    int judged = 0;
+    EXPECT_TRUE(failedRows(run.stored(), &judged).empty());
+    EXPECT_EQ(judged, 4 * 2 * 11) << "every standard frequency of every step judged";
+    EXPECT_EQ(supraAuralStatuses(run.stored()), (std::vector<int>{1, 1, 1, 1}));
+    expectValuesImpliedBy(shippedProfile(QStringLiteral("good")), run.stored());
+    EXPECT_FALSE(run.printed.contains(QLatin1String("FAIL")));
+}
+
+// The three injected faults come out as failures, and nothing else does, whichever ear goes last.
+class FaultyAudiometer : public testing::TestWithParam<std::vector<int>>
+{};
+
+TEST_P(FaultyAudiometer, FailsExactlyTheInjectedRows)
+{
+    TempDir dir;
+    const DemoRun run = runDemo(optionsFor(dir, QStringLiteral("faulty"), GetParam()));
+    ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
+
+    int judged = 0;
+    const std::set<FailedRow> expected{{Mode::HearingLevel, 1, 4000.0},
+                                       {Mode::Frequency, 0, 2000.0},
+                                       {Mode::Frequency, 1, 2000.0},
+                                       {Mode::FrequencyModulation, 0, 1000.0},
+                                       {Mode::FrequencyModulation, 1, 1000.0}};
+    EXPECT_EQ(failedRows(run.stored(), &judged), expected);
+    EXPECT_EQ(judged, 4 * 2 * 11);
+    EXPECT_EQ(supraAuralStatuses(run.stored()), (std::vector<int>{-1, -1, -1, 1}));
+    expectValuesImpliedBy(shippedProfile(QStringLiteral("faulty")), run.stored());
+    EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(EarOrder, FaultyAudiometer,
+                         testing::Values(std::vector<int>{0, 1}, std::vector<int>{1, 0}),
+                         [](const testing::TestParamInfo<std::vector<int>> &order) {
+                             return order.param.front() == 0 ? "LeftThenRight" : "RightThenLeft";
+                         });
+
+TEST(DemoTruthTest, SecondDemoFindsTheFirstTestAndKeepsOneTestPerDay)
+{
+    TempDir dir;
+    const DemoRun first = runDemo(optionsFor(dir, QStringLiteral("faulty")));
+    ASSERT_EQ(first.exitCode, 0) << first.printed.toStdString();
+    EXPECT_TRUE(first.demo->outcome().earlierTestIds.empty());
+
+    const DemoRun second = runDemo(optionsFor(dir, QStringLiteral("good")));
+    ASSERT_EQ(second.exitCode, 0) << second.printed.toStdString();
+    const int firstId = first.demo->outcome().savedTestId;
+    EXPECT_EQ(second.demo->outcome().earlierTestIds, std::vector<int>{firstId});
+    EXPECT_TRUE(second.printed.contains(QStringLiteral("  test %1 of ").arg(firstId)));
+    // The same audiometer, technician and day: the new readings replace the earlier ones.
+    EXPECT_EQ(second.demo->outcome().savedTestId, firstId);
+    EXPECT_EQ(supraAuralStatuses(second.stored()), (std::vector<int>{1, 1, 1, 1}));
+}
+
+TEST(DemoTruthTest, UnknownProfileIsRefusedBeforeAnythingIsTouched)
+{
+    TempDir dir;
+    const DemoRun run = runDemo(optionsFor(dir, QStringLiteral("no-such-profile")));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.printed.startsWith(QLatin1String("Audiometer profile no-such-profile: ")));
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("demo.sqlite"))));
+}
+
+} // namespace
+} // namespace tonva::test
