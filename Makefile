@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 .PHONY: run test build deps asan fuzz format clean
 
 run: build
-	./scripts/run-demo build/$(PRESET)
+	./scripts/run-demo build/$(PRESET) $(DEMO_ARGS)
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
