@@ -61,7 +61,7 @@ QString statusText(int status)
     return QStringLiteral("meter error %1").arg(status);
 }
 
-// Stored tests of the demo audiometer, oldest first.
+// Stored tests of the demo audiometer.
 std::vector<AudTestRow> storedDemoTests(const Database &database)
 {
     return CAudTestMeasRS(database).list(
@@ -73,7 +73,9 @@ std::vector<AudTestRow> storedDemoTests(const Database &database)
 
 CalibrationDemo::CalibrationDemo(DemoOptions options, QTextStream &out)
     : m_options(std::move(options)), m_out(out)
-{}
+{
+    registerHearingLevelPage(m_pages);
+}
 
 CalibrationDemo::~CalibrationDemo() = default;
 
@@ -106,52 +108,24 @@ int CalibrationDemo::run()
         if (m_options.verbose || line.startsWith(QLatin1String("[message]")))
             m_out << "  " << line << Qt::endl;
     });
+    m_out << "Tonva calibration demo: audiometer profile '" << m_options.profile << "', meter "
+          << bench->meterDescription() << Qt::endl;
 
     // The demonstration's preferences start afresh every time and never touch the technician's own.
     QTemporaryDir preferenceFolder;
     PreferenceStore preferences(preferenceFolder.filePath(QStringLiteral("tonva-demo.ini")));
-    const QString databasePath =
-        QFileInfo(m_options.databasePath.isEmpty() ? defaultDatabasePath() : m_options.databasePath)
-            .absoluteFilePath();
-    QDir().mkpath(QFileInfo(databasePath).absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"),
-                          QFileInfo(databasePath).absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), QFileInfo(databasePath).fileName());
-
-    m_out << "Tonva calibration demo: audiometer profile '" << m_options.profile << "', meter "
-          << bench->meterDescription() << Qt::endl;
-
-    CVemoraDoc document(preferences, technician, QFileInfo(databasePath).absolutePath());
-    document.OpenStartupDatabase();
-    if (!document.database())
+    const QFileInfo database(m_options.databasePath.isEmpty() ? defaultDatabasePath()
+                                                              : m_options.databasePath);
+    QDir().mkpath(database.absolutePath());
+    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"), database.absolutePath());
+    preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), database.fileName());
+    CVemoraDoc document(preferences, technician, database.absolutePath());
+    if (!openLaboratory(document, technician))
         return 1;
-    m_outcome.databasePath = document.databasePath();
-    m_out << "Database " << m_outcome.databasePath << Qt::endl;
-
-    if (!document.LoadEquipmentLists())
-        return 1;
-    const QDate today = QDate::currentDate();
-    InstrumentInventory inventory(document.inventory(), technician, today.year());
-    if (!addInstruments(inventory) || !document.SaveEquipmentLists())
-        return 1;
-
-    try {
-        const std::vector<AudTestRow> earlier = storedDemoTests(*document.database());
-        m_out << "Earlier tests of audiometer " << kAudiometerModel << ' ' << kAudiometerSerial << ": "
-              << earlier.size() << Qt::endl;
-        for (const AudTestRow &row : earlier) {
-            m_outcome.earlierTestIds.push_back(row.id);
-            m_out << "  test " << row.id << " of " << DateNumber::listText(row.date) << " by "
-                  << row.technician << Qt::endl;
-        }
-    } catch (const DatabaseError &failure) {
-        m_out << "Could not list the stored tests: " << failure.description() << Qt::endl;
-        return 1;
-    }
 
     document.NewTest();
     AudTestRecord &record = document.currentTest();
-    if (!setUpTest(record, document.inventory(), preferences, technician, today))
+    if (!setUpTest(record, document.inventory(), preferences, technician, QDate::currentDate()))
         return 1;
     document.setSetupAccepted(true);
     document.SetTitleFromRecord();
@@ -165,40 +139,14 @@ int CalibrationDemo::run()
     m_out << "Meter: " << QString::fromLatin1(meter.modelReply()).trimmed() << ", firmware "
           << formatText("%.3f", meter.firmwareVersion()) << Qt::endl;
 
-    PageRegistry pages;
-    registerHearingLevelPage(pages);
-    const MeasurementServices services{technician, bench->clock(), preferences};
-    DemoRunHost host(document);
-    MeasurementRun measurementRun(services, pages, host, record);
-    measurementRun.AttachMeter(meter.link(), meter.fileList());
-
     QElapsedTimer realTime;
     realTime.start();
     const qint64 meterStart = bench->clock().nowMs();
-    int status = measure::kDone;
-    for (const HearingLevelMode mode : modes()) {
-        const int index = static_cast<int>(measurementKindOf(mode));
-        for (const int ear : m_options.ears) {
-            const DemoStep step{mode, ear};
-            bench->audiometer().setEarOnCoupler(ear);
-            if (!measurementRun.isOpen()) {
-                measurementRun.Open(index, TransducerType::SupraAural, ear);
-            } else {
-                measurementRun.ChooseMeasurement(index);
-                measurementRun.ChooseEar(ear);
-            }
-            const qint64 stepStart = bench->clock().nowMs();
-            status = measurementRun.MeasureAll();
-            m_out << stepTitle(step) << ": "
-                  << (status == measure::kDone ? QStringLiteral("done") : statusText(status)) << " ("
-                  << durationText(bench->clock().nowMs() - stepStart) << ")" << Qt::endl;
-            if (status != measure::kDone)
-                break;
-            m_outcome.stepsMeasured.push_back(step);
-        }
-        if (status != measure::kDone)
-            break;
-    }
+    DemoRunHost host(document);
+    const MeasurementServices services{technician, bench->clock(), preferences};
+    MeasurementRun measurementRun(services, m_pages, host, record);
+    measurementRun.AttachMeter(meter.link(), meter.fileList());
+    const int status = measureSteps(measurementRun, *bench);
     m_outcome.meterTimeMs = bench->clock().nowMs() - meterStart;
 
     // Whatever was measured is kept, also after a cancel or a meter failure.
@@ -209,28 +157,93 @@ int CalibrationDemo::run()
         return 1;
     }
     m_outcome.savedTestId = document.currentRowId();
+    if (!readBack(*document.database()))
+        return 1;
+    printResults(realTime.elapsed());
+    return status == measure::kDone ? 0 : 1;
+}
+
+bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interaction)
+{
+    document.OpenStartupDatabase();
+    if (!document.database())
+        return false;
+    m_outcome.databasePath = document.databasePath();
+    m_out << "Database " << m_outcome.databasePath << Qt::endl;
+
+    if (!document.LoadEquipmentLists())
+        return false;
+    InstrumentInventory inventory(document.inventory(), interaction, QDate::currentDate().year());
+    if (!addInstruments(inventory) || !document.SaveEquipmentLists())
+        return false;
 
     try {
-        const std::optional<AudTestRow> row =
-            CAudTestMeasRS(*document.database()).find(m_outcome.savedTestId);
-        m_outcome.storedRecord = std::make_unique<AudTestRecord>();
-        if (!row || !ReadTestBlob(row->data, *m_outcome.storedRecord).clean()) {
-            m_out << "The saved test " << m_outcome.savedTestId << " could not be read back." << Qt::endl;
-            return 1;
+        const std::vector<AudTestRow> earlier = storedDemoTests(*document.database());
+        m_out << "Earlier tests of audiometer " << kAudiometerModel << ' ' << kAudiometerSerial << ": "
+              << earlier.size() << Qt::endl;
+        for (const AudTestRow &row : earlier) {
+            m_outcome.earlierTestIds.push_back(row.id);
+            m_out << "  test " << row.id << " of " << DateNumber::listText(row.date) << " by "
+                  << row.technician << Qt::endl;
         }
     } catch (const DatabaseError &failure) {
-        m_out << "The saved test could not be read back: " << failure.description() << Qt::endl;
-        return 1;
+        m_out << "Could not list the stored tests: " << failure.description() << Qt::endl;
+        return false;
     }
+    return true;
+}
 
+int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, DemoBench &bench)
+{
+    for (const HearingLevelMode mode : modes()) {
+        const int index = static_cast<int>(measurementKindOf(mode));
+        for (const int ear : m_options.ears) {
+            const DemoStep step{mode, ear};
+            bench.audiometer().setEarOnCoupler(ear);
+            if (!measurementRun.isOpen()) {
+                measurementRun.Open(index, TransducerType::SupraAural, ear);
+            } else {
+                measurementRun.ChooseMeasurement(index);
+                measurementRun.ChooseEar(ear);
+            }
+            const qint64 stepStart = bench.clock().nowMs();
+            const int status = measurementRun.MeasureAll();
+            m_out << stepTitle(step) << ": "
+                  << (status == measure::kDone ? QStringLiteral("done") : statusText(status)) << " ("
+                  << durationText(bench.clock().nowMs() - stepStart) << ")" << Qt::endl;
+            if (status != measure::kDone)
+                return status;
+            m_outcome.stepsMeasured.push_back(step);
+        }
+    }
+    return measure::kDone;
+}
+
+bool CalibrationDemo::readBack(const Database &database)
+{
+    try {
+        const std::optional<AudTestRow> row = CAudTestMeasRS(database).find(m_outcome.savedTestId);
+        m_outcome.storedRecord = std::make_unique<AudTestRecord>();
+        if (row && ReadTestBlob(row->data, *m_outcome.storedRecord).clean())
+            return true;
+        m_out << "The saved test " << m_outcome.savedTestId << " could not be read back." << Qt::endl;
+    } catch (const DatabaseError &failure) {
+        m_out << "The saved test could not be read back: " << failure.description() << Qt::endl;
+    }
+    m_outcome.storedRecord.reset();
+    return false;
+}
+
+void CalibrationDemo::printResults(qint64 realTimeMs)
+{
+    const AudTestRecord &stored = *m_outcome.storedRecord;
     for (const DemoStep &step : m_outcome.stepsMeasured)
-        m_out << '\n' << stepTitle(step) << '\n' << resultTable(*m_outcome.storedRecord, step);
+        m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step);
     m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
-          << statusMatrix(*m_outcome.storedRecord) << '\n';
+          << statusMatrix(stored) << '\n';
     m_out << "Saved as test " << m_outcome.savedTestId << " in " << m_outcome.databasePath << Qt::endl;
     m_out << "Meter time " << durationText(m_outcome.meterTimeMs) << ", real time "
-          << durationText(realTime.elapsed()) << Qt::endl;
-    return status == measure::kDone ? 0 : 1;
+          << durationText(realTimeMs) << Qt::endl;
 }
 
 } // namespace tonva::demo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "demo/DemoReport.h"
+#include "measure/PageRegistry.h"
 #include "model/AudTestRecord.h"
 
 #include <QString>
@@ -8,7 +9,16 @@
 #include <memory>
 #include <vector>
 
+namespace tonva {
+class CVemoraDoc;
+class Database;
+class Interaction;
+class MeasurementRun;
+} // namespace tonva
+
 namespace tonva::demo {
+
+class DemoBench;
 
 struct DemoOptions
 {
@@ -59,8 +69,16 @@ public:
     static std::vector<HearingLevelMode> modes();
 
 private:
+    // Opens the database and makes sure it holds the demo instruments; lists the earlier tests.
+    bool openLaboratory(CVemoraDoc &document, Interaction &interaction);
+    // Every step in turn until one does not complete; returns the last status.
+    int measureSteps(MeasurementRun &measurementRun, DemoBench &bench);
+    bool readBack(const Database &database);
+    void printResults(qint64 realTimeMs);
+
     DemoOptions m_options;
     QTextStream &m_out;
+    PageRegistry m_pages;
     DemoOutcome m_outcome;
 };
 
