@@ -61,6 +61,16 @@ QString statusText(int status)
     return QStringLiteral("meter error %1").arg(status);
 }
 
+// A frequency the technician gave up on after a second failed reading is left out; say so.
+QString doneText(const AudTestRecord &record, const DemoStep &step)
+{
+    const HearingLevelList list = stepList(record, step);
+    const int missing = unmeasuredRows(list);
+    if (missing == 0)
+        return QStringLiteral("done");
+    return QStringLiteral("done, %1 of %2 frequencies not measured").arg(missing).arg(list.rows.size());
+}
+
 // Stored tests of the demo audiometer.
 std::vector<AudTestRow> storedDemoTests(const Database &database)
 {
@@ -146,7 +156,7 @@ int CalibrationDemo::run()
     const MeasurementServices services{technician, bench->clock(), preferences};
     MeasurementRun measurementRun(services, m_pages, host, record);
     measurementRun.AttachMeter(meter.link(), meter.fileList());
-    const int status = measureSteps(measurementRun, *bench);
+    const int status = measureSteps(measurementRun, record, *bench);
     m_outcome.meterTimeMs = bench->clock().nowMs() - meterStart;
 
     // Whatever was measured is kept, also after a cancel or a meter failure.
@@ -193,7 +203,8 @@ bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interact
     return true;
 }
 
-int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, DemoBench &bench)
+int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record,
+                                  DemoBench &bench)
 {
     for (const HearingLevelMode mode : modes()) {
         const int index = static_cast<int>(measurementKindOf(mode));
@@ -209,7 +220,7 @@ int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, DemoBench &ben
             const qint64 stepStart = bench.clock().nowMs();
             const int status = measurementRun.MeasureAll();
             m_out << stepTitle(step) << ": "
-                  << (status == measure::kDone ? QStringLiteral("done") : statusText(status)) << " ("
+                  << (status == measure::kDone ? doneText(record, step) : statusText(status)) << " ("
                   << durationText(bench.clock().nowMs() - stepStart) << ")" << Qt::endl;
             if (status != measure::kDone)
                 return status;

@@ -72,7 +72,7 @@ private:
     // Opens the database and makes sure it holds the demo instruments; lists the earlier tests.
     bool openLaboratory(CVemoraDoc &document, Interaction &interaction);
     // Every step in turn until one does not complete; returns the last status.
-    int measureSteps(MeasurementRun &measurementRun, DemoBench &bench);
+    int measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record, DemoBench &bench);
     bool readBack(const Database &database);
     void printResults(qint64 realTimeMs);
 

@@ -54,7 +54,7 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
     return table;
 }
 
-QString resultTable(const AudTestRecord &record, const DemoStep &step)
+HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step)
 {
     constexpr auto earphone = TransducerType::SupraAural;
     const int t = static_cast<int>(earphone);
@@ -64,7 +64,19 @@ QString resultTable(const AudTestRecord &record, const DemoStep &step)
     FrequencyModulationResult modulation = record.frequencyModulation[channel][t];
     NarrowBandResult narrowBand = record.narrowBand[channel][t];
     const ToneResultBlocks blocks{tone, modulation, narrowBand};
-    const HearingLevelList list = buildHearingLevelList(record.setup, earphone, blocks, step.mode, false);
+    return buildHearingLevelList(record.setup, earphone, blocks, step.mode, false);
+}
+
+int unmeasuredRows(const HearingLevelList &list)
+{
+    return static_cast<int>(std::count_if(list.rows.begin(), list.rows.end(), [](const ListRow &row) {
+        return row.verdict == RowVerdict::NotMeasured;
+    }));
+}
+
+QString resultTable(const AudTestRecord &record, const DemoStep &step)
+{
+    const HearingLevelList list = stepList(record, step);
     QList<QStringList> rows;
     for (const ListRow &row : list.rows)
         rows << (QStringList(row.cells) << verdictText(row.verdict));

@@ -18,6 +18,11 @@ struct DemoStep
 // "Hearing Level, left ear".
 QString stepTitle(const DemoStep &step);
 
+// The step's list as the page builds it from the record.
+HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step);
+// Rows of the list that hold no reading.
+int unmeasuredRows(const HearingLevelList &list);
+
 // Columns padded to their widest cell, two blanks apart; the first line holds the titles.
 QString alignedTable(const QStringList &titles, const QList<QStringList> &rows);
 
