@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace tonva::demo {
 
@@ -252,7 +253,11 @@ void CalibrationDemo::printResults(qint64 realTimeMs)
         m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step);
     m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
           << statusMatrix(stored) << '\n';
-    m_out << "Saved as test " << m_outcome.savedTestId << " in " << m_outcome.databasePath << Qt::endl;
+    const std::vector<int> &earlier = m_outcome.earlierTestIds;
+    const bool replaced = std::find(earlier.begin(), earlier.end(), m_outcome.savedTestId) != earlier.end();
+    m_out << "Saved as test " << m_outcome.savedTestId
+          << (replaced ? " (the same audiometer, technician and day: it replaces the earlier readings)" : "")
+          << " in " << m_outcome.databasePath << Qt::endl;
     m_out << "Meter time " << durationText(m_outcome.meterTimeMs) << ", real time "
           << durationText(realTimeMs) << Qt::endl;
 }
