@@ -4,11 +4,11 @@
 #include "platform/QtSerialPort.h"
 #include "sim/SceneControlServer.h"
 #include "sim/SoundJson.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -214,25 +214,14 @@ TEST(SceneControl, ChangesTheSceneOfARunningTrellanSim)
 {
     test::TempDir dir;
     const QString socket = dir.file(QStringLiteral("control.sock"));
-    QProcess sim;
-    sim.start(QStringLiteral(TONVA_BINARY_DIR "/src/sim/trellan-sim"),
-              {QStringLiteral("--control"), socket, QStringLiteral("--speed"), QStringLiteral("100")});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    QByteArray first;
-    while (!first.contains('\n') && sim.waitForReadyRead(5000))
-        first += sim.readAllStandardOutput();
-    const QString device = QString::fromLocal8Bit(first.left(first.indexOf('\n')));
-    ASSERT_TRUE(device.startsWith(QStringLiteral("/dev/"))) << first.constData();
+    test::SimProcess sim;
+    ASSERT_TRUE(
+        sim.start({QStringLiteral("--control"), socket, QStringLiteral("--speed"), QStringLiteral("100")}));
 
-    QtSerialPort port(device);
+    QtSerialPort port(sim.device());
     ASSERT_EQ(port.open(), 0) << qPrintable(port.errorText());
     const auto overallLevel = [&port] {
-        const QByteArray frame = framing::frameCommand("R4,0");
-        port.rxFlush();
-        port.putString(frame.constData(), static_cast<int>(frame.size()));
-        char buffer[128];
-        const int got = port.getString(buffer, sizeof buffer, framing::kLF, 3000);
-        const QByteArray line(buffer, got);
+        const QByteArray line = test::exchangeOnce(port, "R4,0");
         return line.left(framing::replyChecksumPosition(line)).trimmed().toDouble();
     };
     const double quiet = overallLevel();
@@ -252,9 +241,7 @@ TEST(SceneControl, ChangesTheSceneOfARunningTrellanSim)
     EXPECT_NEAR(overallLevel(), quiet, 1.0);
 
     port.close();
-    sim.closeWriteChannel();
-    ASSERT_TRUE(sim.waitForFinished(5000));
-    EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_EQ(sim.closeInputAndWait(), 0);
     EXPECT_FALSE(QFile::exists(socket));
     // The simulator is gone: the next sound is an error, promptly.
     EXPECT_FALSE(control.present(tone, &error));

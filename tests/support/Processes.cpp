@@ -1,5 +1,8 @@
 #include "support/Processes.h"
 
+#include "meter/Framing.h"
+#include "platform/QtSerialPort.h"
+
 #include <QDeadlineTimer>
 
 #ifndef TONVA_BINARY_DIR
@@ -50,6 +53,17 @@ int SimProcess::closeInputAndWait(int timeoutMs)
     if (!m_process.waitForFinished(timeoutMs))
         return -1;
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+QByteArray exchangeOnce(QtSerialPort &port, const QByteArray &text)
+{
+    const QByteArray frame = framing::frameCommand(text);
+    port.rxFlush();
+    if (port.putString(frame.constData(), static_cast<int>(frame.size())) != frame.size())
+        return {};
+    char buffer[256];
+    const int got = port.getString(buffer, sizeof buffer, framing::kLF, 3000);
+    return got > 0 ? QByteArray(buffer, got) : QByteArray();
 }
 
 ProgramResult runProgram(const QString &program, const QStringList &arguments, int timeoutMs)

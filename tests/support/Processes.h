@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace tonva {
+class QtSerialPort;
+}
+
 namespace tonva::test {
 
 // The project's own programs as built next to the tests.
@@ -36,6 +40,10 @@ struct ProgramResult
     QString out;
     QString err;
 };
+
+// Sends one framed command over an open port and returns the reply line as it came (empty on a
+// time-out of 3 s).
+QByteArray exchangeOnce(QtSerialPort &port, const QByteArray &text);
 
 // Runs a program to its end (or kills it after `timeoutMs`) and returns what it printed.
 ProgramResult runProgram(const QString &program, const QStringList &arguments, int timeoutMs = 60000);
