@@ -43,38 +43,37 @@ InstrumentIdentity identity(const char *manufacturer, const char *model, const c
     return instrument;
 }
 
-bool listed(const InstrumentInventory &inventory, InstrumentKind kind, std::string_view serial)
+// Every kind's body starts with its identity, so the serial number is found the same way in each.
+const InventoryEntry *withSerial(const std::vector<InventoryEntry> &entries, std::string_view serial)
 {
-    const std::vector<InventoryEntry> &entries = inventory.list(kind);
-    return std::any_of(entries.begin(), entries.end(), [serial](const InventoryEntry &entry) {
+    const auto found = std::find_if(entries.begin(), entries.end(), [serial](const InventoryEntry &entry) {
         return fixedText(entry.bodyAs<InstrumentIdentity>().serialNumber) == serial;
     });
+    return found == entries.end() ? nullptr : &*found;
 }
 
-// The demo's instrument of a kind; every kind's body starts with its identity.
 template<class Body>
 bool chooseInstrument(Body &slot, const Inventory &inventory, InventoryType type, std::string_view serial)
 {
-    for (const InventoryEntry &entry : inventory.list(type)) {
-        if (fixedText(entry.bodyAs<InstrumentIdentity>().serialNumber) == serial) {
-            slot = entry.bodyAs<Body>();
-            return true;
-        }
-    }
-    return false;
+    const InventoryEntry *entry = withSerial(inventory.list(type), serial);
+    if (entry)
+        slot = entry->bodyAs<Body>();
+    return entry != nullptr;
 }
 
-} // namespace
-
-MicrophoneSlot couplerMicrophone()
+// A half-inch pressure microphone whose response falls off above a few kilohertz, as its
+// calibration chart shows.
+MicrophoneSlot couplerMicrophone(const QDate &today)
 {
     MicrophoneSlot microphone;
-    microphone.identity = identity("Mervane", "MPR 12", kMicrophoneSerial, QDate::currentDate());
+    microphone.identity = identity("Mervane", "MPR 12", kMicrophoneSerial, today);
     std::copy(kMicrophoneResponse.begin(), kMicrophoneResponse.end(), std::begin(microphone.response));
     std::copy(kGridCorrection.begin(), kGridCorrection.end(), std::begin(microphone.gridCorrection));
     microphone.sensitivity = 48.6f;
     return microphone;
 }
+
+} // namespace
 
 bool addInstruments(InstrumentInventory &inventory)
 {
@@ -100,10 +99,10 @@ bool addInstruments(InstrumentInventory &inventory)
         {InstrumentKind::Calibrator, kCalibratorSerial,
          makeInventoryEntry(InventoryType::Calibrator, calibrator)},
         {InstrumentKind::Microphone, kMicrophoneSerial,
-         makeInventoryEntry(InventoryType::Microphone, couplerMicrophone())},
+         makeInventoryEntry(InventoryType::Microphone, couplerMicrophone(today))},
     };
     for (const Instrument &instrument : instruments) {
-        if (!listed(inventory, instrument.kind, instrument.serial) &&
+        if (!withSerial(inventory.list(instrument.kind), instrument.serial) &&
             inventory.AddInstrument(instrument.kind, instrument.entry) < 0)
             return false;
     }

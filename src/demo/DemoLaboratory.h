@@ -14,10 +14,6 @@ inline constexpr char kAudiometerModel[] = "AD 629";
 inline constexpr char kAudiometerSerial[] = "DA-20417";
 inline constexpr char kTechnician[] = "Demo Technician";
 
-// The coupler microphone of the demonstration: a half-inch pressure microphone whose response
-// falls off above a few kilohertz, as its calibration chart shows.
-MicrophoneSlot couplerMicrophone();
-
 // Adds the meter, preamplifier, calibrator and coupler microphone the demonstration uses to the
 // inventory; instruments already there (by serial number) are kept. False when one was refused
 // (the technician has been told why).

@@ -46,7 +46,7 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
             text += column == 0 ? cell.leftJustified(widths[column])
                                 : QStringLiteral("  ") + cell.rightJustified(widths[column]);
         }
-        return text.trimmed().isEmpty() ? QString() : text + QLatin1Char('\n');
+        return text + QLatin1Char('\n');
     };
     QString table = line(titles);
     for (const QStringList &row : rows)

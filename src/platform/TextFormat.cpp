@@ -16,28 +16,28 @@ namespace tonva {
 namespace {
 
 #if defined(Q_OS_UNIX)
-// Switches this thread to the C numeric locale for the lifetime of the object.
+// Switches this thread to the C numeric locale for the lifetime of the object. The locale is made
+// once: formatting runs for every cell of every list.
 class CNumericLocale
 {
 public:
-    CNumericLocale() : m_c(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)))
-    {
-        if (m_c)
-            m_previous = uselocale(m_c);
-    }
+    CNumericLocale() : m_previous(cLocale() ? uselocale(cLocale()) : nullptr) {}
     ~CNumericLocale()
     {
-        if (m_c) {
+        if (m_previous)
             uselocale(m_previous);
-            freelocale(m_c);
-        }
     }
     CNumericLocale(const CNumericLocale &) = delete;
     CNumericLocale &operator=(const CNumericLocale &) = delete;
 
 private:
-    locale_t m_c;
-    locale_t m_previous = nullptr;
+    static locale_t cLocale()
+    {
+        static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+        return c;
+    }
+
+    locale_t m_previous;
 };
 #else
 struct CNumericLocale

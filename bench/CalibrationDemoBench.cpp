@@ -1,5 +1,5 @@
 // The whole headless demo on the built-in meter (virtual time) into a fresh database: real time
-// per run, and the meter time it stands for. Run: DemoBench
+// per run, and the meter time it stands for. Run: CalibrationDemoBench
 #include "demo/CalibrationDemo.h"
 
 #include <QCoreApplication>
