@@ -1,5 +1,7 @@
 #include "sim/SimulatedAudiometer.h"
 
+#include "sim/Failure.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,13 +28,6 @@ int testFrequencyIndex(double frequencyHz)
             return i;
     }
     return -1;
-}
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
 }
 
 } // namespace
@@ -103,20 +98,15 @@ std::optional<SimulatedAudiometer::Presentation>
 SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) const
 {
     const std::optional<Signal> signal = signalOf(stimulus.signal);
-    if (!signal) {
-        fail(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
-        return std::nullopt;
-    }
+    if (!signal)
+        return failed(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
     if (*signal == Signal::Off)
         return Presentation{*signal, stimulus, offSound()};
-    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes) {
-        fail(error, QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
-        return std::nullopt;
-    }
-    if (!std::isfinite(stimulus.dialLevel)) {
-        fail(error, QStringLiteral("The stimulus has no dial level"));
-        return std::nullopt;
-    }
+    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes)
+        return failed(error,
+                      QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
+    if (!std::isfinite(stimulus.dialLevel))
+        return failed(error, QStringLiteral("The stimulus has no dial level"));
     // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
     if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
         const Stimulus set = withinRange(stimulus, 1000.0);
@@ -128,11 +118,10 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
         return Presentation{*signal, set, spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true)};
     }
     const int index = testFrequencyIndex(stimulus.frequencyHz);
-    if (index < 0) {
-        fail(error,
-             QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
-        return std::nullopt;
-    }
+    if (index < 0)
+        return failed(
+            error,
+            QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
     // The maximum belongs to the dial's own frequency, which the prompt may carry rounded.
     const Stimulus set = withinRange(stimulus, meter::kTestFrequencies[static_cast<std::size_t>(index)]);
     if (*signal == Signal::NarrowBand)
