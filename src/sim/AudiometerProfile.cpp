@@ -1,5 +1,7 @@
 #include "sim/AudiometerProfile.h"
 
+#include "sim/Failure.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -177,22 +179,10 @@ private:
         return -1;
     }
 
-    bool fail(const QString &text)
-    {
-        if (m_error)
-            *m_error = text;
-        return false;
-    }
+    bool fail(const QString &text) const { return tonva::fail(m_error, text); }
 
     QString *m_error;
 };
-
-std::optional<AudiometerProfile> failed(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return std::nullopt;
-}
 
 } // namespace
 

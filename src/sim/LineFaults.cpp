@@ -1,5 +1,7 @@
 #include "sim/LineFaults.h"
 
+#include "sim/Failure.h"
+
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -22,13 +24,6 @@ constexpr std::array<KindName, 6> kKindNames{{
     {"xon-xoff", LineFaults::Kind::XonXoff},
     {"never-settles", LineFaults::Kind::NeverSettles},
 }};
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
 
 bool applyDisconnect(LineFaults &faults, const QString &value, QString *error)
 {
@@ -67,10 +62,8 @@ std::optional<LineFaults> LineFaults::parse(const QString &text, quint64 seed, Q
         const qsizetype equals = item.indexOf(QLatin1Char('='));
         const QString name = (equals < 0 ? item : item.left(equals)).trimmed();
         const QString value = equals < 0 ? QString() : item.mid(equals + 1).trimmed();
-        if (value.isEmpty()) {
-            fail(error, QStringLiteral("Fault '%1' needs a value (name=value)").arg(name));
-            return std::nullopt;
-        }
+        if (value.isEmpty())
+            return failed(error, QStringLiteral("Fault '%1' needs a value (name=value)").arg(name));
         if (name == QLatin1String("disconnect")) {
             if (!applyDisconnect(faults, value, error))
                 return std::nullopt;
@@ -78,17 +71,14 @@ std::optional<LineFaults> LineFaults::parse(const QString &text, quint64 seed, Q
         }
         const auto known = std::find_if(kKindNames.begin(), kKindNames.end(),
                                         [&name](const KindName &k) { return name == QLatin1String(k.name); });
-        if (known == kKindNames.end()) {
-            fail(error, QStringLiteral("Unknown fault '%1'").arg(name));
-            return std::nullopt;
-        }
+        if (known == kKindNames.end())
+            return failed(error, QStringLiteral("Unknown fault '%1'").arg(name));
         bool ok = false;
         const double probability = value.toDouble(&ok);
-        if (!ok || probability < 0.0 || probability > 1.0) {
-            fail(error,
-                 QStringLiteral("Fault '%1' needs a probability from 0 to 1, not '%2'").arg(name, value));
-            return std::nullopt;
-        }
+        if (!ok || probability < 0.0 || probability > 1.0)
+            return failed(
+                error,
+                QStringLiteral("Fault '%1' needs a probability from 0 to 1, not '%2'").arg(name, value));
         faults.setProbability(known->kind, probability);
     }
     return faults;

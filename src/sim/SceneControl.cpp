@@ -1,27 +1,20 @@
 #include "sim/SceneControl.h"
 
+#include "sim/Failure.h"
 #include "sim/SoundJson.h"
+#include "sim/UnixSocket.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace tonva {
 
 namespace {
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
 
 // Waits for `events` on `fd` until the deadline; false on time-out or error.
 bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
@@ -71,16 +64,13 @@ bool SceneControl::present(const Sound &sound, QString *error)
 bool SceneControl::connectToServer(QString *error)
 {
     disconnect();
-    const QByteArray encoded = QFile::encodeName(m_path);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (encoded.isEmpty() || static_cast<std::size_t>(encoded.size()) >= sizeof address.sun_path)
+    sockaddr_un address;
+    if (!unixSocketAddress(QFile::encodeName(m_path), address))
         return fail(error, QStringLiteral("Not a usable control socket path: %1").arg(m_path));
-    std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
     m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     // A Unix-domain connect either succeeds or fails at once; a full backlog refuses (EAGAIN).
     if (m_fd < 0 || ::connect(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        const QString why = systemError();
         disconnect();
         return fail(error,
                     QStringLiteral("Cannot reach the simulator's control socket %1: %2").arg(m_path, why));
@@ -111,7 +101,7 @@ SceneControl::Outcome SceneControl::exchange(const QByteArray &line, QByteArray 
         const ssize_t n = ::send(m_fd, line.constData() + sent, static_cast<std::size_t>(line.size() - sent),
                                  MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return lost(QStringLiteral("closed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return lost(QStringLiteral("closed: %1").arg(systemError()));
         sent += std::max<ssize_t>(n, 0);
     }
 
@@ -124,7 +114,7 @@ SceneControl::Outcome SceneControl::exchange(const QByteArray &line, QByteArray 
         if (n == 0)
             return lost(QStringLiteral("closed without an answer"));
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return lost(QStringLiteral("failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return lost(QStringLiteral("failed: %1").arg(systemError()));
         if (n > 0)
             input.append(buffer, n);
         if (input.size() > kMaxReplyBytes) {

@@ -1,41 +1,19 @@
 #include "sim/SceneControlServer.h"
 
+#include "sim/Failure.h"
 #include "sim/SoundJson.h"
+#include "sim/UnixSocket.h"
 
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace tonva {
 
 namespace {
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool fillAddress(const QByteArray &path, sockaddr_un &address)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-    return true;
-}
 
 // True when some process still accepts connections on the socket at `address`.
 bool isServed(const sockaddr_un &address)
@@ -64,7 +42,7 @@ bool SceneControlServer::listen(const QString &path, QString *error)
 {
     const QByteArray encoded = QFile::encodeName(path);
     sockaddr_un address;
-    if (!fillAddress(encoded, address))
+    if (!unixSocketAddress(encoded, address))
         return fail(error, QStringLiteral("The control socket path must be 1 to %1 bytes long: %2")
                                .arg(sizeof address.sun_path - 1)
                                .arg(path));

@@ -1,5 +1,7 @@
 #include "sim/SimulatedAudiometer.h"
 
+#include "sim/Failure.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,13 +28,6 @@ int testFrequencyIndex(double frequencyHz)
             return i;
     }
     return -1;
-}
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
 }
 
 } // namespace
@@ -71,23 +66,25 @@ int SimulatedAudiometer::channelOf(Signal signal)
 
 bool SimulatedAudiometer::apply(const Stimulus &stimulus, QString *error)
 {
-    const std::optional<Sound> sound = soundFor(stimulus, error);
-    if (!sound || !m_scene.present(*sound, error))
+    const std::optional<Presentation> presentation = presentationFor(stimulus, error);
+    if (!presentation || !m_scene.present(presentation->sound, error))
         return false;
-    const Signal signal = *signalOf(stimulus.signal);
-    if (signal == Signal::Off) {
-        for (DialSetting &channel : m_channels)
-            channel.on = false;
-        return true;
-    }
-    const int used = channelOf(signal);
     for (DialSetting &channel : m_channels)
         channel.on = false;
-    const bool broadband = signal == Signal::BroadbandNoise || signal == Signal::Speech;
-    const Stimulus set = withinRange(stimulus, broadband ? 1000.0 : stimulus.frequencyHz);
-    m_channels[static_cast<std::size_t>(used)] =
-        DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, true};
+    if (presentation->signal != Signal::Off) {
+        const Stimulus &set = presentation->set;
+        m_channels[static_cast<std::size_t>(channelOf(presentation->signal))] =
+            DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, true};
+    }
     return true;
+}
+
+std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QString *error) const
+{
+    std::optional<Presentation> presentation = presentationFor(stimulus, error);
+    if (!presentation)
+        return std::nullopt;
+    return std::move(presentation->sound);
 }
 
 Stimulus SimulatedAudiometer::withinRange(const Stimulus &asked, double frequencyHz) const
@@ -97,41 +94,39 @@ Stimulus SimulatedAudiometer::withinRange(const Stimulus &asked, double frequenc
     return set;
 }
 
-std::optional<Sound> SimulatedAudiometer::soundFor(const Stimulus &stimulus, QString *error) const
+std::optional<SimulatedAudiometer::Presentation>
+SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) const
 {
     const std::optional<Signal> signal = signalOf(stimulus.signal);
-    if (!signal) {
-        fail(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
-        return std::nullopt;
-    }
+    if (!signal)
+        return failed(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
     if (*signal == Signal::Off)
-        return offSound();
-    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes) {
-        fail(error, QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
-        return std::nullopt;
-    }
-    if (!std::isfinite(stimulus.dialLevel)) {
-        fail(error, QStringLiteral("The stimulus has no dial level"));
-        return std::nullopt;
-    }
+        return Presentation{*signal, stimulus, offSound()};
+    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes)
+        return failed(error,
+                      QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
+    if (!std::isfinite(stimulus.dialLevel))
+        return failed(error, QStringLiteral("The stimulus has no dial level"));
     // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
     if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
         const Stimulus set = withinRange(stimulus, 1000.0);
         const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set.ear);
         if (*signal == Signal::Speech)
-            return spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false);
-        return spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true);
+            return Presentation{
+                *signal, set,
+                spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false)};
+        return Presentation{*signal, set, spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true)};
     }
     const int index = testFrequencyIndex(stimulus.frequencyHz);
-    if (index < 0) {
-        fail(error,
-             QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
-        return std::nullopt;
-    }
+    if (index < 0)
+        return failed(
+            error,
+            QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
+    // The maximum belongs to the dial's own frequency, which the prompt may carry rounded.
     const Stimulus set = withinRange(stimulus, meter::kTestFrequencies[static_cast<std::size_t>(index)]);
     if (*signal == Signal::NarrowBand)
-        return narrowBandSound(set, index);
-    return toneSound(*signal, set, index);
+        return Presentation{*signal, set, narrowBandSound(set, index)};
+    return Presentation{*signal, set, toneSound(*signal, set, index)};
 }
 
 double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) const
@@ -206,7 +201,8 @@ Sound SimulatedAudiometer::offSound() const
         return Silence{};
     const std::optional<Signal> signal = signalOf(tone.signal);
     const int index = testFrequencyIndex(tone.frequencyHz);
-    if (!signal || channelOf(*signal) != 0 || *signal == Signal::Speech || index < 0)
+    // The tone channel holds only what was presented on it; of that, speech has no tone to leak.
+    if (!signal || *signal == Signal::Speech || index < 0)
         return Silence{};
     const Stimulus was{tone.transducer, tone.ear, tone.signal, tone.frequencyHz, tone.dialLevel};
     PureTone leak = toneSound(Signal::Tone, was, index);

@@ -92,8 +92,17 @@ private:
         Speech,
         Off
     };
+    // What one stimulus comes to: its signal, the dials as they can be set, and what the meter hears.
+    struct Presentation
+    {
+        Signal signal;
+        Stimulus set;
+        Sound sound;
+    };
     static std::optional<Signal> signalOf(const QString &name);
     static int channelOf(Signal signal);
+
+    std::optional<Presentation> presentationFor(const Stimulus &stimulus, QString *error) const;
 
     PureTone toneSound(Signal signal, const Stimulus &stimulus, int index) const;
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;

@@ -99,8 +99,11 @@ QString answerName(Answer answer)
 }
 
 SimulatedTechnician::SimulatedTechnician(SimulatedAudiometer &audiometer, std::vector<AnswerRule> rules)
-    : m_audiometer(audiometer), m_rules(std::move(rules)), m_timesAsked(m_rules.size(), 0)
-{}
+    : m_audiometer(audiometer)
+{
+    for (AnswerRule &rule : rules)
+        m_questions.push_back({std::move(rule)});
+}
 
 std::vector<AnswerRule> SimulatedTechnician::defaultRules()
 {
@@ -122,8 +125,7 @@ std::vector<AnswerRule> SimulatedTechnician::defaultRules()
 
 void SimulatedTechnician::addRule(AnswerRule rule)
 {
-    m_rules.insert(m_rules.begin(), std::move(rule));
-    m_timesAsked.insert(m_timesAsked.begin(), 0);
+    m_questions.insert(m_questions.begin(), {std::move(rule)});
 }
 
 void SimulatedTechnician::message(const QString &text)
@@ -140,7 +142,8 @@ Answer SimulatedTechnician::ask(const QString &text, Buttons buttons)
 
 Answer SimulatedTechnician::askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons)
 {
-    std::fill(m_timesAsked.begin(), m_timesAsked.end(), 0);
+    for (KnownQuestion &question : m_questions)
+        question.timesAsked = 0;
     QString why;
     if (!m_audiometer.apply(stimulus, &why)) {
         ++m_failedStimuli;
@@ -161,13 +164,12 @@ std::unique_ptr<Progress> SimulatedTechnician::openProgress(const QString &capti
 
 Answer SimulatedTechnician::answerFor(const QString &text, Buttons buttons)
 {
-    for (std::size_t i = 0; i < m_rules.size(); ++i) {
-        const AnswerRule &rule = m_rules[i];
+    for (KnownQuestion &question : m_questions) {
+        const AnswerRule &rule = question.rule;
         if (rule.answers.empty() || !text.contains(rule.textContains, Qt::CaseInsensitive))
             continue;
         const std::size_t turn =
-            std::min<std::size_t>(static_cast<std::size_t>(m_timesAsked[i]), rule.answers.size() - 1);
-        ++m_timesAsked[i];
+            std::min<std::size_t>(static_cast<std::size_t>(question.timesAsked++), rule.answers.size() - 1);
         return fitToButtons(rule.answers[turn], buttons);
     }
     m_unknown.append(text);

@@ -56,10 +56,15 @@ private:
     Answer answerFor(const QString &text, Buttons buttons);
     void record(const QString &kind, const QString &text, const QString &answer);
 
+    struct KnownQuestion
+    {
+        AnswerRule rule;
+        // Times the rule has answered since the audiometer was last set.
+        int timesAsked = 0;
+    };
+
     SimulatedAudiometer &m_audiometer;
-    std::vector<AnswerRule> m_rules;
-    // Times each rule has answered since the audiometer was last set.
-    std::vector<int> m_timesAsked;
+    std::vector<KnownQuestion> m_questions;
     QStringList m_transcript;
     std::function<void(const QString &)> m_echo;
     QStringList m_unknown;

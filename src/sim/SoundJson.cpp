@@ -1,5 +1,7 @@
 #include "sim/SoundJson.h"
 
+#include "sim/Failure.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -133,18 +135,8 @@ private:
         return true;
     }
 
-    std::optional<Sound> failed(const QString &text)
-    {
-        fail(text);
-        return std::nullopt;
-    }
-
-    bool fail(const QString &text)
-    {
-        if (m_error)
-            *m_error = text;
-        return false;
-    }
+    std::nullopt_t failed(const QString &text) const { return tonva::failed(m_error, text); }
+    bool fail(const QString &text) const { return tonva::fail(m_error, text); }
 
     QString *m_error;
 };
@@ -183,15 +175,12 @@ std::optional<Sound> soundFromJson(const QByteArray &json, QString *error)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        if (error)
-            *error = parseError.error != QJsonParseError::NoError
-                         ? QStringLiteral("Not valid JSON at offset %1: %2")
-                               .arg(parseError.offset)
-                               .arg(parseError.errorString())
-                         : QStringLiteral("The sound must be a JSON object");
-        return std::nullopt;
-    }
+    if (parseError.error != QJsonParseError::NoError)
+        return failed(error, QStringLiteral("Not valid JSON at offset %1: %2")
+                                 .arg(parseError.offset)
+                                 .arg(parseError.errorString()));
+    if (!document.isObject())
+        return failed(error, QStringLiteral("The sound must be a JSON object"));
     return SoundReader(error).read(document.object());
 }
 

@@ -1,21 +1,12 @@
 #include "sim/TrellanProfile.h"
 
+#include "sim/Failure.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace tonva {
-
-namespace {
-
-std::optional<TrellanProfile> failed(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return std::nullopt;
-}
-
-} // namespace
 
 std::optional<TrellanProfile> TrellanProfile::fromJson(const QByteArray &json, QString *error)
 {

@@ -157,12 +157,11 @@ public:
     void serve()
     {
         SystemClock clock;
-        bool stdinOpen = true;
         std::vector<pollfd> fds;
         for (;;) {
             fds = {{m_master, static_cast<short>(POLLIN | (m_pending.isEmpty() ? 0 : POLLOUT)), 0},
                    {g_signalPipe[0], POLLIN, 0},
-                   {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+                   {STDIN_FILENO, POLLIN, 0}};
             if (m_control)
                 m_control->addPollFds(fds);
             const int ready = ::poll(fds.data(), fds.size(), waitMs(clock.nowMs()));

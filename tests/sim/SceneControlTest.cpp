@@ -4,6 +4,7 @@
 #include "platform/QtSerialPort.h"
 #include "sim/SceneControlServer.h"
 #include "sim/SoundJson.h"
+#include "sim/UnixSocket.h"
 #include "support/Processes.h"
 #include "support/TempDir.h"
 
@@ -12,7 +13,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -62,10 +62,8 @@ struct ServedScene
 int connectRaw(const QString &path)
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
-    std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    sockaddr_un address;
+    EXPECT_TRUE(unixSocketAddress(QFile::encodeName(path), address));
     EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     return fd;
 }

@@ -273,6 +273,9 @@ TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndStopsAtItsMaximum)
     EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
     const double correction = audiometer.coupling().transducers[kSupraAural].correctionDb[2];
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 70.0 + 45.0 + correction);
+    // A prompt that rounds the dial frequency (31.5 Hz as 32) still meets that frequency's maximum.
+    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 32.0, 90.0}));
+    EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
 }
 
 TEST(AudiometerProfile, EarTablesFallBackToAnyEarFrequencyByFrequency)
