@@ -26,21 +26,6 @@ Answer safeAnswer(Buttons buttons)
     return Answer::Cancel;
 }
 
-const char *answerName(Answer answer)
-{
-    switch (answer) {
-    case Answer::Ok:
-        return "OK";
-    case Answer::Cancel:
-        return "Cancel";
-    case Answer::Yes:
-        return "Yes";
-    case Answer::No:
-        return "No";
-    }
-    return "?";
-}
-
 class ConsoleProgress final : public Progress
 {
 public:

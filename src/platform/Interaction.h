@@ -19,6 +19,8 @@ enum class Answer
     Yes,
     No
 };
+// The button's label: "OK", "Cancel", "Yes" or "No".
+QString answerName(Answer answer);
 
 // What a "Set ..." prompt asks the technician to present, in structured form, so a simulated
 // technician can apply it to a simulated audiometer without parsing the prompt text.

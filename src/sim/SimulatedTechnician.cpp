@@ -83,21 +83,6 @@ private:
 
 } // namespace
 
-QString answerName(Answer answer)
-{
-    switch (answer) {
-    case Answer::Ok:
-        return QStringLiteral("OK");
-    case Answer::Cancel:
-        return QStringLiteral("Cancel");
-    case Answer::Yes:
-        return QStringLiteral("Yes");
-    case Answer::No:
-        return QStringLiteral("No");
-    }
-    return {};
-}
-
 SimulatedTechnician::SimulatedTechnician(SimulatedAudiometer &audiometer, std::vector<AnswerRule> rules)
     : m_audiometer(audiometer)
 {

@@ -72,6 +72,4 @@ private:
     int m_cancelAfterChecks = -1;
 };
 
-QString answerName(Answer answer);
-
 } // namespace tonva
