@@ -224,16 +224,6 @@ double fmDeviationPercent(double carrierHz, double lowestHz, double highestHz)
     return carrierHz > 0.0 ? (highestHz - lowestHz) / carrierHz * 100.0 : 0.0;
 }
 
-int frequencyIndexAtOrAbove(double hertz)
-{
-    const auto &frequencies = testFrequencies();
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        if (frequencies[static_cast<std::size_t>(i)] >= hertz)
-            return i;
-    }
-    return -1;
-}
-
 std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mode)
 {
     const int last = mode == HearingLevelMode::NarrowBand ? kLastNarrowBandFrequency : kFrequencyCount - 1;
@@ -258,11 +248,6 @@ double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int fr
         break;
     }
     return blocks.narrowBand.measuredLevel[frequencyIndex];
-}
-
-bool isMeasured(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex)
-{
-    return storedValue(blocks, mode, frequencyIndex) > kNotMeasuredLimit;
 }
 
 int HearingLevelList::pageResult() const

@@ -52,10 +52,6 @@ bool fmDeviationPasses(double statedPercent, double measuredPercent);
 // Swing as the audiometer states it: (highest - lowest) / carrier, in percent; 0 without a carrier.
 double fmDeviationPercent(double carrierHz, double lowestHz, double highestHz);
 
-// The test frequency a frequency text or a measured frequency stands for: the first one not below it,
-// or -1 above the last.
-int frequencyIndexAtOrAbove(double hertz);
-
 // The frequencies of the test that the audiometer offers, in list order, for the mode.
 std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mode);
 
@@ -67,8 +63,6 @@ struct ToneResultBlocks
     NarrowBandResult &narrowBand;
 };
 
-// The stored result of the mode at a frequency when it counts as measured.
-bool isMeasured(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex);
 // The value the restart question and the scan for earlier results look at.
 double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex);
 
