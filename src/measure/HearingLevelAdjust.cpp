@@ -2,6 +2,7 @@
 
 #include "measure/CouplerCorrection.h"
 #include "measure/HearingLevelEvaluation.h"
+#include "measure/MeterReadiness.h"
 #include "meter/MeterRecords.h"
 #include "meter/MeterStatus.h"
 #include "model/ReferenceData.h"
@@ -22,17 +23,11 @@ HearingLevelAdjust::HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, con
 
 bool HearingLevelAdjust::prepare()
 {
-    while (m_link.SetupMeterForTest(MeterMode::SlmRta, static_cast<int>(MeasurementKind::HearingLevel)) ==
-           0) {
-        const Answer answer = m_link.interaction().ask(
-            QStringLiteral(
-                "Could not set the Trellan properly to adjust the Hearing level/frequency! Verify that it "
-                "is powered on, stable, and connected to the PC. Then press OK!"),
-            Buttons::OkCancel);
-        if (answer == Answer::Cancel)
-            return false;
-    }
-    return true;
+    return ReadyMeterForTest(
+        m_link, m_link.interaction(), MeterMode::SlmRta, static_cast<int>(MeasurementKind::HearingLevel),
+        QStringLiteral(
+            "Could not set the Trellan properly to adjust the Hearing level/frequency! Verify that it "
+            "is powered on, stable, and connected to the PC. Then press OK!"));
 }
 
 QStringList HearingLevelAdjust::frequencyTexts() const
