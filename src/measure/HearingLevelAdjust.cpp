@@ -34,7 +34,7 @@ QStringList HearingLevelAdjust::frequencyTexts() const
 {
     QStringList texts;
     for (int f : m_frequencies)
-        texts << formatText("%.1f", testFrequencies()[static_cast<std::size_t>(f)]);
+        texts << formatText("%.1f", nominalHz(f));
     return texts;
 }
 

@@ -15,11 +15,6 @@ const QString kNotMeasuredCell = QStringLiteral("----");
 
 constexpr int kLastNarrowToleranceFrequency = 21; // 5000 Hz: +/-3 dB up to here, +/-5 dB above
 
-double nominalHz(int frequencyIndex)
-{
-    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
-}
-
 QString number(double value)
 {
     return formatText("%.1f", value);
@@ -155,6 +150,11 @@ QStringList columnsOf(HearingLevelMode mode, bool showCorrections)
 
 } // namespace
 
+double nominalHz(int frequencyIndex)
+{
+    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
+}
+
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind)
 {
     switch (kind) {
@@ -233,6 +233,13 @@ std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mo
             selected.push_back(f);
     }
     return selected;
+}
+
+ToneResultBlocks toneResultBlocks(AudTestRecord &record, TransducerType transducer, int channel)
+{
+    const int t = static_cast<int>(transducer);
+    return {record.toneLevel[channel][t], record.frequencyModulation[channel][t],
+            record.narrowBand[channel][t]};
 }
 
 double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex)

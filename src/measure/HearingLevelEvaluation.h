@@ -23,6 +23,9 @@ enum class HearingLevelMode
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind);
 MeasurementKind measurementKindOf(HearingLevelMode mode);
 
+// The dial frequency of a test frequency index, in Hz.
+double nominalHz(int frequencyIndex);
+
 // A reading at or below this is "not measured" (dB for levels, Hz for frequencies).
 inline constexpr float kNotMeasuredLimit = 10.0f;
 // Narrow-band levels exist up to 8000 Hz only.
@@ -62,6 +65,9 @@ struct ToneResultBlocks
     FrequencyModulationResult &modulation;
     NarrowBandResult &narrowBand;
 };
+
+// The blocks of a transducer on a channel (0 left, 1 right) of the record.
+ToneResultBlocks toneResultBlocks(AudTestRecord &record, TransducerType transducer, int channel);
 
 // The value the restart question and the scan for earlier results look at.
 double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex);

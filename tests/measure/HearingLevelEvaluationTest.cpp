@@ -23,8 +23,8 @@ int at(double hertz)
 HearingLevelList listOf(AudTestRecord &record, HearingLevelMode mode, bool corrections = false,
                         UndefinedReferenceWarning *warning = nullptr)
 {
-    return buildHearingLevelList(record.setup, kSupraAural, blocksOf(record, kSupraAural), mode, corrections,
-                                 warning);
+    return buildHearingLevelList(record.setup, kSupraAural, toneResultBlocks(record, kSupraAural, 0), mode,
+                                 corrections, warning);
 }
 
 } // namespace

@@ -57,11 +57,4 @@ inline std::unique_ptr<AudTestRecord> hearingLevelRecord(std::initializer_list<d
     return record;
 }
 
-inline ToneResultBlocks blocksOf(AudTestRecord &record, TransducerType transducer, int channel = 0)
-{
-    const int t = static_cast<int>(transducer);
-    return {record.toneLevel[channel][t], record.frequencyModulation[channel][t],
-            record.narrowBand[channel][t]};
-}
-
 } // namespace tonva::test
