@@ -203,6 +203,15 @@ TEST(FrequencyConsensus, AFarOffToneIsAcceptedEveryTwentyFirstReading)
     EXPECT_DOUBLE_EQ(consensus.result(), 1300.0);
 }
 
+TEST(FrequencyConsensus, GarbledHugeReadingsDoNotPassForOneFrequency)
+{
+    FrequencyConsensus consensus(1000.0);
+    for (double reading : {1e300, 2e300, 3e300}) {
+        for (int i = 0; i <= FrequencyConsensus::kSkipsBeforeAccepting; ++i)
+            ASSERT_EQ(consensus.add(reading), FrequencyConsensus::Outcome::NeedMore);
+    }
+}
+
 TEST(FrequencyConsensus, SevenReadingsDecideByMajorityOrGiveUp)
 {
     FrequencyConsensus majority(1000.0);
