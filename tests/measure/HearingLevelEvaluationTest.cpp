@@ -15,11 +15,6 @@ namespace {
 
 constexpr auto kSupraAural = TransducerType::SupraAural;
 
-int at(double hertz)
-{
-    return frequencyIndex(hertz);
-}
-
 HearingLevelList listOf(AudTestRecord &record, HearingLevelMode mode, bool corrections = false,
                         UndefinedReferenceWarning *warning = nullptr)
 {
