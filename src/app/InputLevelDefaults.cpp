@@ -1,5 +1,6 @@
 #include "app/InputLevelDefaults.h"
 
+#include "measure/InputLevelPage.h"
 #include "model/ReferenceData.h"
 
 #include <cmath>
@@ -21,21 +22,9 @@ struct Level
     std::function<void(AudTestRecord &, int)> set;
 };
 
-int keyIndex(const char *key)
-{
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        if (frequencyKey(i) == QLatin1String(key))
-            return i;
-    }
-    return -1;
-}
-
 template<typename Visit> void forEachLevel(Visit visit)
 {
-    // The bone vibrator's range goes by value name: the names do not all spell their frequency.
-    const int bone250 = keyIndex("RFREQ_250");
-    const int bone315 = keyIndex("RFREQ_315");
-    const int bone8k = keyIndex("RFREQ_8K");
+    const auto [boneFirst, boneLast] = InputLevelPage::indexRange(InputLevelRange::Bone);
     for (int t = 0; t < kTransducerTypes; ++t) {
         const auto speechGet = [t](const AudTestRecord &r) {
             return int(std::lround(r.speech[0][t].dialLevel));
@@ -49,11 +38,9 @@ template<typename Visit> void forEachLevel(Visit visit)
         };
         if (t == kBone) {
             visit(Level{QStringLiteral("BoneSpeechInput"), 40, speechGet, speechSet});
-            visit(Level{QStringLiteral("BoneHL Input %1").arg(frequencyKey(bone250)), 20, toneGet(bone250),
-                        toneSet(bone250)});
-            for (int i = bone315; i <= bone8k; ++i)
-                visit(Level{QStringLiteral("BoneHL Input %1").arg(frequencyKey(i)), 40, toneGet(i),
-                            toneSet(i)});
+            for (int i = boneFirst; i <= boneLast; ++i)
+                visit(Level{InputLevelPage::boneSettingName(i),
+                            InputLevelPage::defaultLevel(InputLevelRange::Bone, i), toneGet(i), toneSet(i)});
             continue;
         }
         visit(Level{QStringLiteral("SpeechInput_%1").arg(t), 70, speechGet, speechSet});

@@ -6,8 +6,6 @@
 
 namespace tonva {
 
-namespace {} // namespace
-
 const EarphoneSlot *earphoneSlot(const TestSetup &setup, TransducerType transducer)
 {
     switch (transducer) {

@@ -9,9 +9,11 @@ namespace tonva {
 
 namespace {
 
-long wholeHertz(double hertz)
+// Kept a double: a garbled reply can read as a number no integer type holds, and converting that
+// would make unrelated readings look alike.
+double wholeHertz(double hertz)
 {
-    return static_cast<long>(hertz);
+    return std::trunc(hertz);
 }
 
 } // namespace

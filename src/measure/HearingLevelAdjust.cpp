@@ -2,6 +2,7 @@
 
 #include "measure/CouplerCorrection.h"
 #include "measure/HearingLevelEvaluation.h"
+#include "measure/MeterReadiness.h"
 #include "meter/MeterRecords.h"
 #include "meter/MeterStatus.h"
 #include "model/ReferenceData.h"
@@ -22,24 +23,18 @@ HearingLevelAdjust::HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, con
 
 bool HearingLevelAdjust::prepare()
 {
-    while (m_link.SetupMeterForTest(MeterMode::SlmRta, static_cast<int>(MeasurementKind::HearingLevel)) ==
-           0) {
-        const Answer answer = m_link.interaction().ask(
-            QStringLiteral(
-                "Could not set the Trellan properly to adjust the Hearing level/frequency! Verify that it "
-                "is powered on, stable, and connected to the PC. Then press OK!"),
-            Buttons::OkCancel);
-        if (answer == Answer::Cancel)
-            return false;
-    }
-    return true;
+    return ReadyMeterForTest(
+        m_link, m_link.interaction(), MeterMode::SlmRta, static_cast<int>(MeasurementKind::HearingLevel),
+        QStringLiteral(
+            "Could not set the Trellan properly to adjust the Hearing level/frequency! Verify that it "
+            "is powered on, stable, and connected to the PC. Then press OK!"));
 }
 
 QStringList HearingLevelAdjust::frequencyTexts() const
 {
     QStringList texts;
     for (int f : m_frequencies)
-        texts << formatText("%.1f", testFrequencies()[static_cast<std::size_t>(f)]);
+        texts << formatText("%.1f", nominalHz(f));
     return texts;
 }
 

@@ -15,11 +15,6 @@ const QString kNotMeasuredCell = QStringLiteral("----");
 
 constexpr int kLastNarrowToleranceFrequency = 21; // 5000 Hz: +/-3 dB up to here, +/-5 dB above
 
-double nominalHz(int frequencyIndex)
-{
-    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
-}
-
 QString number(double value)
 {
     return formatText("%.1f", value);
@@ -155,6 +150,11 @@ QStringList columnsOf(HearingLevelMode mode, bool showCorrections)
 
 } // namespace
 
+double nominalHz(int frequencyIndex)
+{
+    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
+}
+
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind)
 {
     switch (kind) {
@@ -224,16 +224,6 @@ double fmDeviationPercent(double carrierHz, double lowestHz, double highestHz)
     return carrierHz > 0.0 ? (highestHz - lowestHz) / carrierHz * 100.0 : 0.0;
 }
 
-int frequencyIndexAtOrAbove(double hertz)
-{
-    const auto &frequencies = testFrequencies();
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        if (frequencies[static_cast<std::size_t>(i)] >= hertz)
-            return i;
-    }
-    return -1;
-}
-
 std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mode)
 {
     const int last = mode == HearingLevelMode::NarrowBand ? kLastNarrowBandFrequency : kFrequencyCount - 1;
@@ -243,6 +233,13 @@ std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mo
             selected.push_back(f);
     }
     return selected;
+}
+
+ToneResultBlocks toneResultBlocks(AudTestRecord &record, TransducerType transducer, int channel)
+{
+    const int t = static_cast<int>(transducer);
+    return {record.toneLevel[channel][t], record.frequencyModulation[channel][t],
+            record.narrowBand[channel][t]};
 }
 
 double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex)
@@ -258,11 +255,6 @@ double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int fr
         break;
     }
     return blocks.narrowBand.measuredLevel[frequencyIndex];
-}
-
-bool isMeasured(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex)
-{
-    return storedValue(blocks, mode, frequencyIndex) > kNotMeasuredLimit;
 }
 
 int HearingLevelList::pageResult() const

@@ -23,6 +23,9 @@ enum class HearingLevelMode
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind);
 MeasurementKind measurementKindOf(HearingLevelMode mode);
 
+// The dial frequency of a test frequency index, in Hz.
+double nominalHz(int frequencyIndex);
+
 // A reading at or below this is "not measured" (dB for levels, Hz for frequencies).
 inline constexpr float kNotMeasuredLimit = 10.0f;
 // Narrow-band levels exist up to 8000 Hz only.
@@ -52,10 +55,6 @@ bool fmDeviationPasses(double statedPercent, double measuredPercent);
 // Swing as the audiometer states it: (highest - lowest) / carrier, in percent; 0 without a carrier.
 double fmDeviationPercent(double carrierHz, double lowestHz, double highestHz);
 
-// The test frequency a frequency text or a measured frequency stands for: the first one not below it,
-// or -1 above the last.
-int frequencyIndexAtOrAbove(double hertz);
-
 // The frequencies of the test that the audiometer offers, in list order, for the mode.
 std::vector<int> selectedFrequencies(const TestSetup &setup, HearingLevelMode mode);
 
@@ -67,8 +66,9 @@ struct ToneResultBlocks
     NarrowBandResult &narrowBand;
 };
 
-// The stored result of the mode at a frequency when it counts as measured.
-bool isMeasured(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex);
+// The blocks of a transducer on a channel (0 left, 1 right) of the record.
+ToneResultBlocks toneResultBlocks(AudTestRecord &record, TransducerType transducer, int channel);
+
 // The value the restart question and the scan for earlier results look at.
 double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int frequencyIndex);
 

@@ -1,10 +1,10 @@
 #include "measure/HearingLevelReadings.h"
 
 #include "measure/FrequencyConsensus.h"
+#include "measure/HearingLevelEvaluation.h"
 #include "meter/MeterRecords.h"
 #include "meter/MeterStatus.h"
 #include "meter/StableSpectrum.h"
-#include "model/ReferenceData.h"
 #include "platform/TextFormat.h"
 
 namespace tonva {
@@ -73,7 +73,7 @@ int HearingLevelReadings::readFrequency(int frequencyIndex, Progress &progress, 
         return meter::kCancelled;
     m_link.RunMeter();
     progress.setStatus(QStringLiteral("Getting multiple readings..."));
-    FrequencyConsensus consensus(testFrequencies()[static_cast<std::size_t>(frequencyIndex)]);
+    FrequencyConsensus consensus(nominalHz(frequencyIndex));
     QByteArray reply;
     for (;;) {
         if (progress.checkCancel())

@@ -22,11 +22,6 @@ constexpr double kEarlierResultLimit = 5.0;
 constexpr int kFrequencyTestDial = 80;
 constexpr int kModulationTestDial = 90;
 
-double hertzOf(int frequencyIndex)
-{
-    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
-}
-
 Buttons questionButtons(Run run)
 {
     return run == Run::All ? Buttons::YesNoCancel : Buttons::YesNo;
@@ -64,15 +59,7 @@ void HearingLevelTest::setShowCorrections(bool show)
 
 ToneResultBlocks HearingLevelTest::blocks() const
 {
-    return blocksOfChannel(ear() == 1 ? 1 : 0);
-}
-
-ToneResultBlocks HearingLevelTest::blocksOfChannel(int channel) const
-{
-    const int t = static_cast<int>(transducer());
-    AudTestRecord &results = record();
-    return {results.toneLevel[channel][t], results.frequencyModulation[channel][t],
-            results.narrowBand[channel][t]};
+    return toneResultBlocks(record(), transducer(), ear() == 1 ? 1 : 0);
 }
 
 HearingLevelList HearingLevelTest::buildList(UndefinedReferenceWarning *warning) const
@@ -95,7 +82,8 @@ int HearingLevelTest::statusResult() const
     // One entry serves both ears: a failed right ear must not be forgotten because the left one,
     // measured afterwards, passed.
     const auto resultOf = [this](int channel) {
-        return buildHearingLevelList(record().setup, transducer(), blocksOfChannel(channel), m_mode, false)
+        return buildHearingLevelList(record().setup, transducer(),
+                                     toneResultBlocks(record(), transducer(), channel), m_mode, false)
             .pageResult();
     };
     const int left = resultOf(0);
@@ -162,7 +150,7 @@ int HearingLevelTest::firstPosition(const std::vector<int> &frequencies)
     }
     if (firstMeasured <= 0 || lastMeasuredPosition + 1 >= frequencies.size())
         return 0;
-    const double lastHertz = hertzOf(frequencies[lastMeasuredPosition]);
+    const double lastHertz = nominalHz(frequencies[lastMeasuredPosition]);
     const Answer answer = interaction().ask(hearingprompt::restartQuestion(lastHertz), Buttons::YesNo);
     return answer == Answer::No ? static_cast<int>(lastMeasuredPosition) + 1 : 0;
 }
@@ -229,7 +217,7 @@ bool HearingLevelTest::readyMeter(Progress &progress)
 
 HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Run run)
 {
-    const double hertz = hertzOf(frequencyIndex);
+    const double hertz = nominalHz(frequencyIndex);
     const ToneResultBlocks results = blocks();
     Stimulus stimulus;
     stimulus.transducer = static_cast<int>(transducer());
@@ -288,7 +276,7 @@ HearingLevelTest::Step HearingLevelTest::afterQuestion(Answer answer, Run run) c
 HearingLevelTest::Step HearingLevelTest::measureLevel(int frequencyIndex, Run run, const QString &stimulus,
                                                       Progress &progress)
 {
-    const double hertz = hertzOf(frequencyIndex);
+    const double hertz = nominalHz(frequencyIndex);
     float &stored = m_mode == HearingLevelMode::NarrowBand ? blocks().narrowBand.measuredLevel[frequencyIndex]
                                                            : blocks().tone.measuredLevel[frequencyIndex];
     for (;;) {
@@ -318,7 +306,7 @@ HearingLevelTest::Step HearingLevelTest::measureLevel(int frequencyIndex, Run ru
 HearingLevelTest::Step HearingLevelTest::measureToneFrequency(int frequencyIndex, Run run,
                                                               const QString &stimulus, Progress &progress)
 {
-    const double hertz = hertzOf(frequencyIndex);
+    const double hertz = nominalHz(frequencyIndex);
     for (;;) {
         double measured = 0.0;
         const int status = m_readings->readFrequency(frequencyIndex, progress, measured);

@@ -47,7 +47,6 @@ private:
     };
 
     ToneResultBlocks blocks() const;
-    ToneResultBlocks blocksOfChannel(int channel) const;
     HearingLevelList buildList(UndefinedReferenceWarning *warning = nullptr) const;
     void rebuildList(UndefinedReferenceWarning *warning = nullptr);
     int prepare();

@@ -32,20 +32,7 @@ InputLevelPage::InputLevelPage(InputLevelRange range, DialLevels &levels, DialLe
                                DialLevels *linkedB)
     : m_range(range), m_levels(levels), m_linkedA(linkedA), m_linkedB(linkedB)
 {
-    switch (range) {
-    case InputLevelRange::Low:
-        m_first = kLowFirst;
-        m_last = kLowLast;
-        break;
-    case InputLevelRange::High:
-        m_first = kHighFirst;
-        m_last = kHighLast;
-        break;
-    case InputLevelRange::Bone:
-        m_first = kBoneFirst;
-        m_last = kBoneLast;
-        break;
-    }
+    std::tie(m_first, m_last) = indexRange(range);
     std::copy(std::begin(levels), std::end(levels), m_fields.begin());
 }
 
@@ -77,6 +64,24 @@ void InputLevelPage::setCommonLevel(int level)
 {
     for (int index = m_first; index <= m_last; ++index)
         setField(index, level);
+}
+
+std::pair<int, int> InputLevelPage::indexRange(InputLevelRange range)
+{
+    switch (range) {
+    case InputLevelRange::Low:
+        return {kLowFirst, kLowLast};
+    case InputLevelRange::High:
+        return {kHighFirst, kHighLast};
+    case InputLevelRange::Bone:
+        break;
+    }
+    return {kBoneFirst, kBoneLast};
+}
+
+QString InputLevelPage::boneSettingName(int frequencyIndex)
+{
+    return QStringLiteral("BoneHL Input %1").arg(frequencyKey(frequencyIndex));
 }
 
 int InputLevelPage::defaultLevel(InputLevelRange range, int frequencyIndex)
@@ -115,8 +120,7 @@ void InputLevelPage::Apply(PreferenceStore *store)
         return;
     // 250 Hz keeps its own remembered default; the page remembers 315 Hz upwards.
     for (int index = kBoneFirst + 1; index <= kBoneLast; ++index)
-        store->writeInt(QStringLiteral("Settings"),
-                        QStringLiteral("BoneHL Input %1").arg(frequencyKey(index)),
+        store->writeInt(QStringLiteral("Settings"), boneSettingName(index),
                         m_fields[static_cast<size_t>(index)]);
 }
 

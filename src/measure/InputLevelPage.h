@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace tonva {
 
@@ -42,6 +43,10 @@ public:
     void setCommonLevel(int level);
     void setToDefaults();
     static int defaultLevel(InputLevelRange range, int frequencyIndex);
+    // The first and last frequency index a page of `range` edits.
+    static std::pair<int, int> indexRange(InputLevelRange range);
+    // The preference value under which a bone level is remembered for the next test.
+    static QString boneSettingName(int frequencyIndex);
 
     // Bone page only: while "Use defaults" is checked the fields hold the defaults and are disabled.
     void setUseDefaults(bool useDefaults);

@@ -105,6 +105,11 @@ bool isOffered(int index, TransducerType transducer)
     return entry && entry->transducers.contains(transducer);
 }
 
+bool isEarphone(TransducerType transducer)
+{
+    return transducer == T::SupraAural || transducer == T::InsertEarphone || transducer == T::Circumaural;
+}
+
 QString earText(int ear)
 {
     switch (ear) {

@@ -35,6 +35,8 @@ QString transducerName(TransducerType transducer);
 // The transducer at a position of a measurement's Transducers list; none when out of range.
 std::optional<TransducerType> transducerAtPosition(int index, int position);
 bool isOffered(int index, TransducerType transducer);
+// Supra-aural, insert and circumaural: the transducers measured on a coupler.
+bool isEarphone(TransducerType transducer);
 // "Left", "Right" or "Both".
 QString earText(int ear);
 

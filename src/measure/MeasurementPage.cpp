@@ -11,8 +11,11 @@ namespace measure {
 const char *const kMeterNotReadyQuestion =
     "Could not set the Trellan properly for the selected Measurement! Verify that it is powered on, stable, "
     "and connected to the PC. Then press OK!";
-const char *const kProgressCaption = "Measurement";
 } // namespace measure
+
+namespace {
+const QString kProgressCaption = QStringLiteral("Measurement");
+} // namespace
 
 MeasurementPage::MeasurementPage(const MeasurementServices &services) : m_services(services)
 {}
@@ -63,7 +66,7 @@ int MeasurementPage::ReadyMeter(MeterMode mode, int kind, const QString &questio
 
 std::unique_ptr<Progress> MeasurementPage::OpenProgress() const
 {
-    return interaction().openProgress(QString::fromLatin1(measure::kProgressCaption), 0, 100, 10);
+    return interaction().openProgress(kProgressCaption, 0, 100, 10);
 }
 
 } // namespace tonva

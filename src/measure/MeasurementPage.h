@@ -50,8 +50,6 @@ constexpr int kNotStarted = -2000; // equipment missing or no meter attached: no
 
 // The question of the "meter not ready" loop, asked while SetupMeterForTest answers 0.
 extern const char *const kMeterNotReadyQuestion;
-// Caption, range and step of the progress dialog every page opens.
-extern const char *const kProgressCaption;
 } // namespace measure
 
 // One measurement page: it measures into the record it was given and judges what it measured.

@@ -12,12 +12,6 @@ namespace {
 
 const QString kSettings = QStringLiteral("Settings");
 
-bool isEarphone(TransducerType transducer)
-{
-    return transducer == TransducerType::SupraAural || transducer == TransducerType::InsertEarphone ||
-           transducer == TransducerType::Circumaural;
-}
-
 void copyLevels(const DialLevels &from, DialLevels &to)
 {
     std::copy(std::begin(from), std::end(from), std::begin(to));
@@ -52,7 +46,7 @@ void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int e
     m_modified = false;
     m_open = true;
     rebuildPages();
-    readyMeterForMeasurement();
+    readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
 void MeasurementRun::ChooseMeasurement(int measurementIndex)
@@ -67,7 +61,7 @@ void MeasurementRun::ChooseMeasurement(int measurementIndex)
     if (!isOffered(measurementIndex, m_transducer))
         m_transducer = entry->transducers.front();
     rebuildPages();
-    readyMeterForMeasurement();
+    readyMeter();
 }
 
 void MeasurementRun::ChooseTransducerPosition(int position)
@@ -130,9 +124,7 @@ int MeasurementRun::measure(bool all, const QList<int> &rows)
 {
     if (!m_open || !m_page || !m_link)
         return measure::kNotStarted;
-    const MeasurementEntry *entry = measurementEntry(m_index);
-    if (!ReadyMeterForTest(*m_link, m_services.interaction, entry->mode, m_index,
-                           QString::fromLatin1(measure::kMeterNotReadyQuestion)))
+    if (!readyMeter())
         return measure::kCancelled;
     if (m_index == 0 || m_index == 7)
         copyInputLevels();
@@ -247,13 +239,12 @@ void MeasurementRun::rebuildPages()
         std::make_unique<InputLevelPage>(InputLevelRange::High, levels, otherChannel, binaural));
 }
 
-void MeasurementRun::readyMeterForMeasurement()
+bool MeasurementRun::readyMeter()
 {
     if (!m_link)
-        return;
-    const MeasurementEntry *entry = measurementEntry(m_index);
-    ReadyMeterForTest(*m_link, m_services.interaction, entry->mode, m_index,
-                      QString::fromLatin1(measure::kMeterNotReadyQuestion));
+        return false;
+    return ReadyMeterForTest(*m_link, m_services.interaction, measurementEntry(m_index)->mode, m_index,
+                             QString::fromLatin1(measure::kMeterNotReadyQuestion));
 }
 
 void MeasurementRun::copyInputLevels()

@@ -87,7 +87,9 @@ private:
     void offerSave();
     void collect();
     void rebuildPages();
-    void readyMeterForMeasurement();
+    // SetupMeterForTest for the shown measurement until the meter is ready; false when not connected
+    // or the technician gave up.
+    bool readyMeter();
     // Applies the input-level pages and copies the transducer's levels to the block being measured.
     void copyInputLevels();
     int measure(bool all, const QList<int> &rows);

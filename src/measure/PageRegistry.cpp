@@ -1,13 +1,13 @@
 #include "measure/PageRegistry.h"
 
+#include "measure/MeasurementCatalogue.h"
+
 namespace tonva {
 
 std::optional<PageRole> PageRoleFor(int measurementIndex, TransducerType transducer,
                                     bool binauralSoundFieldShowing)
 {
-    const bool earphone = transducer == TransducerType::SupraAural ||
-                          transducer == TransducerType::InsertEarphone ||
-                          transducer == TransducerType::Circumaural;
+    const bool earphone = isEarphone(transducer);
     const bool bone = transducer == TransducerType::BoneVibrator;
     const bool speakers = transducer == TransducerType::Speakers;
     const PageRole soundField =

@@ -37,7 +37,6 @@ class PageRegistry
 {
 public:
     void add(PageRole role, PageFactory factory) { m_factories[role] = std::move(factory); }
-    bool has(PageRole role) const { return m_factories.count(role) != 0; }
     // Null when no page of that role has been registered.
     std::unique_ptr<MeasurementPage> create(PageRole role, const MeasurementServices &services) const;
 

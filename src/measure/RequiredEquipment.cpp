@@ -41,7 +41,7 @@ bool mastoidOnLevelCoupler(const MastoidData &mastoid)
     return !maker.empty() && std::toupper(static_cast<unsigned char>(maker.front())) == 'M';
 }
 
-const MicrophoneSlot *couplerMicrophone(const TestSetup &setup, int couplerCode)
+const MicrophoneSlot *microphoneInSlot(const TestSetup &setup, int couplerCode)
 {
     if (couplerCode < 0 || couplerCode >= kCouplerMicrophoneSlots)
         return nullptr;
@@ -50,7 +50,7 @@ const MicrophoneSlot *couplerMicrophone(const TestSetup &setup, int couplerCode)
 
 bool hasMicrophone(const TestSetup &setup, int couplerCode)
 {
-    const MicrophoneSlot *microphone = couplerMicrophone(setup, couplerCode);
+    const MicrophoneSlot *microphone = microphoneInSlot(setup, couplerCode);
     return microphone && selected(microphone->identity);
 }
 
@@ -139,7 +139,7 @@ QStringList MissingEquipment(int transducer, const AudTestRecord &record, int ea
         addSpeakerItem(missing, setup, ear);
     if (forceBone) {
         const int slot = setup.transducerOptions.calibrationMicrophoneSlot;
-        const MicrophoneSlot *calibrationMicrophone = slot > 0 ? couplerMicrophone(setup, slot) : nullptr;
+        const MicrophoneSlot *calibrationMicrophone = slot > 0 ? microphoneInSlot(setup, slot) : nullptr;
         if (calibrationMicrophone && calibrationMicrophone->sensitivity == 0.0f)
             missing << QStringLiteral("    Calibration Microphone Sensitivity\n");
         if (!(setup.mastoid.sensitivity > 0.0f))

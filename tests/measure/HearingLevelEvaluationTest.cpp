@@ -15,16 +15,11 @@ namespace {
 
 constexpr auto kSupraAural = TransducerType::SupraAural;
 
-int at(double hertz)
-{
-    return frequencyIndex(hertz);
-}
-
 HearingLevelList listOf(AudTestRecord &record, HearingLevelMode mode, bool corrections = false,
                         UndefinedReferenceWarning *warning = nullptr)
 {
-    return buildHearingLevelList(record.setup, kSupraAural, blocksOf(record, kSupraAural), mode, corrections,
-                                 warning);
+    return buildHearingLevelList(record.setup, kSupraAural, toneResultBlocks(record, kSupraAural, 0), mode,
+                                 corrections, warning);
 }
 
 } // namespace
@@ -201,6 +196,15 @@ TEST(FrequencyConsensus, AFarOffToneIsAcceptedEveryTwentyFirstReading)
         ++reads;
     EXPECT_EQ(reads + 1, 3 * (FrequencyConsensus::kSkipsBeforeAccepting + 1));
     EXPECT_DOUBLE_EQ(consensus.result(), 1300.0);
+}
+
+TEST(FrequencyConsensus, GarbledHugeReadingsDoNotPassForOneFrequency)
+{
+    FrequencyConsensus consensus(1000.0);
+    for (double reading : {1e300, 2e300, 3e300}) {
+        for (int i = 0; i <= FrequencyConsensus::kSkipsBeforeAccepting; ++i)
+            ASSERT_EQ(consensus.add(reading), FrequencyConsensus::Outcome::NeedMore);
+    }
 }
 
 TEST(FrequencyConsensus, SevenReadingsDecideByMajorityOrGiveUp)

@@ -6,15 +6,6 @@
 using namespace tonva;
 using namespace tonva::test;
 
-namespace {
-
-int at(double hertz)
-{
-    return frequencyIndex(hertz);
-}
-
-} // namespace
-
 TEST_F(HearingLevelPageFixture, MeasureAllStoresCorrectedLevelsAndJudgesThem)
 {
     levelError = {{1000, 3.0}, {8000, 5.0}};

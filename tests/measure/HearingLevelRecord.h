@@ -16,6 +16,12 @@ inline void PrintTo(const QString &text, std::ostream *out)
 
 namespace tonva::test {
 
+// The index of a test frequency given in hertz.
+inline int at(double hertz)
+{
+    return frequencyIndex(hertz);
+}
+
 // A test record with all equipment chosen, for a two-channel audiometer with TDH 39 earphones on the
 // Kestin coupler and an HDA200 on the Lorvat coupler, offering the given frequencies.
 inline std::unique_ptr<AudTestRecord> hearingLevelRecord(std::initializer_list<double> offered,
@@ -55,13 +61,6 @@ inline std::unique_ptr<AudTestRecord> hearingLevelRecord(std::initializer_list<d
         }
     }
     return record;
-}
-
-inline ToneResultBlocks blocksOf(AudTestRecord &record, TransducerType transducer, int channel = 0)
-{
-    const int t = static_cast<int>(transducer);
-    return {record.toneLevel[channel][t], record.frequencyModulation[channel][t],
-            record.narrowBand[channel][t]};
 }
 
 } // namespace tonva::test
