@@ -56,15 +56,12 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
 
 HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step)
 {
+    // The list builder works on writable blocks; it is given a copy.
+    AudTestRecord results = record;
     constexpr auto earphone = TransducerType::SupraAural;
-    const int t = static_cast<int>(earphone);
-    const int channel = step.ear == 1 ? 1 : 0;
-    // The list builder works on writable blocks; it is given copies.
-    ToneLevelResult tone = record.toneLevel[channel][t];
-    FrequencyModulationResult modulation = record.frequencyModulation[channel][t];
-    NarrowBandResult narrowBand = record.narrowBand[channel][t];
-    const ToneResultBlocks blocks{tone, modulation, narrowBand};
-    return buildHearingLevelList(record.setup, earphone, blocks, step.mode, false);
+    return buildHearingLevelList(results.setup, earphone,
+                                 toneResultBlocks(results, earphone, step.ear == 1 ? 1 : 0), step.mode,
+                                 false);
 }
 
 int unmeasuredRows(const HearingLevelList &list)

@@ -45,17 +45,6 @@ DemoOptions optionsFor(const TempDir &dir, const QString &profile, std::vector<i
     return options;
 }
 
-double hertzOf(int frequencyIndex)
-{
-    return testFrequencies()[static_cast<std::size_t>(frequencyIndex)];
-}
-
-ToneResultBlocks blocksOf(AudTestRecord &record, int ear)
-{
-    constexpr int t = static_cast<int>(TransducerType::SupraAural);
-    return {record.toneLevel[ear][t], record.frequencyModulation[ear][t], record.narrowBand[ear][t]};
-}
-
 // Every row the stored test judges as failed, and how many rows were judged at all.
 std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged)
 {
@@ -64,12 +53,13 @@ std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged)
     *judged = 0;
     for (const Mode mode : CalibrationDemo::modes()) {
         for (int ear = 0; ear < 2; ++ear) {
-            const HearingLevelList list = buildHearingLevelList(record.setup, TransducerType::SupraAural,
-                                                                blocksOf(record, ear), mode, false);
+            const HearingLevelList list =
+                buildHearingLevelList(record.setup, TransducerType::SupraAural,
+                                      toneResultBlocks(record, TransducerType::SupraAural, ear), mode, false);
             for (const ListRow &row : list.rows) {
                 *judged += row.verdict != RowVerdict::NotMeasured ? 1 : 0;
                 if (row.verdict == RowVerdict::Failed)
-                    failed.insert({mode, ear, hertzOf(row.frequencyIndex)});
+                    failed.insert({mode, ear, nominalHz(row.frequencyIndex)});
             }
         }
     }
@@ -98,9 +88,9 @@ void expectValuesImpliedBy(const AudiometerProfile &profile, const AudTestRecord
     AudTestRecord record = stored;
     const TestSetup &setup = record.setup;
     for (int ear = 0; ear < 2; ++ear) {
-        const ToneResultBlocks blocks = blocksOf(record, ear);
+        const ToneResultBlocks blocks = toneResultBlocks(record, TransducerType::SupraAural, ear);
         for (const int f : selectedFrequencies(setup, Mode::HearingLevel)) {
-            const double hertz = hertzOf(f);
+            const double hertz = nominalHz(f);
             SCOPED_TRACE(testing::Message() << hertz << " Hz, ear " << ear);
             EXPECT_NEAR(blocks.tone.measuredLevel[f],
                         blocks.tone.dialLevel[f] + reference(setup, f, MeasurementKind::HearingLevel) +
