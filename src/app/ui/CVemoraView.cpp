@@ -68,13 +68,9 @@ CVemoraView::CVemoraView(CVemoraDoc &document, Interaction &interaction, ViewHos
     m_status->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_status->setSelectionMode(QAbstractItemView::SingleSelection);
     m_status->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    m_status->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    // Widths as laid out for the dialog units of the original form, scaled to the font.
-    const int unit = fontMetrics().averageCharWidth();
-    const int widths[kColumns] = {135, 45, 75, 70, 70, 90};
-    for (int c = 0; c < kColumns; ++c)
-        m_status->setColumnWidth(c, std::max(widths[c] * unit / 4, fontMetrics().horizontalAdvance(columnTitles()[c]) + 2 * unit));
-    m_status->horizontalHeader()->setStretchLastSection(true);
+    // The names take what the transducer columns, each as wide as its title, leave over.
+    m_status->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_status->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
     auto *goToMeasurementButton = button(QStringLiteral("Go To Measurement..."), "goToMeasurementButton", this);
     auto *goToSetup = button(QStringLiteral("Go To Equipment Setup..."), "goToSetupButton", this);
