@@ -77,7 +77,7 @@ public:
         m_dialog->setMinimumWidth(360);
         // Cancel only raises the flag: the dialog stays up until the measurement has noticed and
         // ended, so the technician sees it wind down.
-        QObject::disconnect(m_dialog, &QProgressDialog::canceled, m_dialog, &QProgressDialog::cancel);
+        QObject::disconnect(m_dialog, &QProgressDialog::canceled, nullptr, nullptr);
         QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, [this] { m_cancelled = true; });
         m_dialog->show();
         QCoreApplication::processEvents();

@@ -1,0 +1,319 @@
+#include "app/CVemoraDoc.h"
+#include "app/ui/CMainFrame.h"
+#include "app/ui/CVemoraView.h"
+#include "app/ui/PlaceholderView.h"
+#include "demo/DemoLaboratory.h"
+#include "inventory/InstrumentInventory.h"
+#include "meter/MeterConnection.h"
+#include "model/FixedText.h"
+#include "platform/Clock.h"
+#include "platform/PreferenceStore.h"
+#include "platform/QtSerialPort.h"
+#include "sim/BuiltInSimulator.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace tonva {
+namespace {
+
+using test::ScriptedInteraction;
+using test::TempDir;
+using C = ShellCommand;
+using V = ViewId;
+
+const QString kCalibrationLater =
+    QStringLiteral("SLM Calibration is not available yet in this version of Tonva.");
+
+// The main window offscreen, with a script for the technician, the built-in meter on virtual time and
+// a database in a scratch folder.
+class MainFrameTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        if (frame) {
+            frame->hide();
+            frame.reset();
+        }
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        interaction.verifyDone();
+    }
+
+    // The window as the program opens it: the first new test opens the database.
+    CMainFrame &open(bool withDatabase = true)
+    {
+        if (withDatabase) {
+            document.NewTest();
+            EXPECT_NE(document.database(), nullptr);
+        }
+        FrameServices services{preferences, interaction, clock, document,
+                               [this] { return ports ? ports : simulator.portFactory(); },
+                               [] { return QStringLiteral("sim"); }};
+        frame = std::make_unique<CMainFrame>(services);
+        frame->show();
+        return *frame;
+    }
+
+    // After open(): the first new test loads the (empty) inventory of the new database.
+    void defineInstruments()
+    {
+        InstrumentInventory inventory(document.inventory(), interaction, 2024);
+        ASSERT_TRUE(demo::addInstruments(inventory));
+    }
+
+    void startMeasurement()
+    {
+        document.setSetupAccepted(true);
+        setFixedText(document.currentTest().setup.testDate, "2023-04-17");
+    }
+
+    // Lets the views the frame retired go, as the event loop would.
+    static void settle() { QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    template<class T> T *inView(const char *name) const
+    {
+        T *child = frame->viewWidget()->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    TempDir folder;
+    PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
+    ScriptedInteraction interaction;
+    VirtualClock clock;
+    BuiltInSimulator simulator{clock};
+    SerialPortFactory ports; // empty: the built-in meter
+    CVemoraDoc document{preferences, interaction, folder.path()};
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(MainFrameTest, WithoutADatabaseEveryTestCommandSaysSoAndNoViewChanges)
+{
+    open(false);
+    const std::pair<C, const char *> commands[] = {
+        {C::AudiometerTest, "opening a new Audiometer test"}, {C::TestNotes, "writing notes for a test"},
+        {C::BoothTest, "opening a new booth test"},          {C::Instrumentation, "defining instruments"},
+        {C::Preferences, "setting preferences"}};
+    for (const auto &[command, what] : commands) {
+        interaction.expectMessage(QStringLiteral("Must connect to a database before %1!\nSelect/create a "
+                                                 "database with File/Change Database.")
+                                      .arg(QLatin1String(what)));
+        frame->action(command)->trigger();
+        EXPECT_EQ(frame->currentView(), V::Idle);
+        EXPECT_NE(qobject_cast<QWidget *>(frame->viewWidget())->objectName(), QString());
+    }
+    EXPECT_EQ(frame->history().entries(), std::vector<V>{V::Idle});
+    EXPECT_EQ(frame->viewWidget()->objectName(), QStringLiteral("idleView"));
+}
+
+TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsListsAllFourAndOpensTheInstruments)
+{
+    open();
+    interaction.expectMessage(QStringLiteral("The following items have not been entered yet (in Instrumentation)\n"
+                                             "but need to be before setting up a measurement:\n    Sound Level "
+                                             "Meter\n    Calibrator\n    Microphone\n    Preamp\n"));
+    frame->action(C::AudiometerTest)->trigger();
+    EXPECT_EQ(frame->currentView(), V::Instruments);
+    EXPECT_NE(qobject_cast<PlaceholderView *>(frame->viewWidget()), nullptr);
+    // Views past the set-up lead back to the instruments until they exist.
+    interaction.expectMessage(QStringLiteral("Must define equipment first."));
+    EXPECT_TRUE(frame->switchView(V::TestNotes));
+    EXPECT_EQ(frame->currentView(), V::Instruments);
+}
+
+TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
+{
+    open();
+    defineInstruments();
+    startMeasurement();
+    frame->action(C::Instrumentation)->trigger();
+    ASSERT_TRUE(frame->switchView(V::TestSetup));
+    interaction.expectMessage(kCalibrationLater); // once, before the first sheet
+    ASSERT_TRUE(frame->switchView(V::AudTest));
+    EXPECT_NE(frame->meter(), nullptr); // the sheet connects first
+    frame->action(C::TestNotes)->trigger();
+    EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Instruments, V::TestSetup, V::AudTest, V::TestNotes}));
+
+    // The placeholder's Back is the views' own way back.
+    inView<QPushButton>("backButton")->click();
+    settle();
+    EXPECT_EQ(frame->currentView(), V::AudTest);
+    frame->goBack();
+    EXPECT_EQ(frame->currentView(), V::TestSetup);
+
+    frame->action(C::MeasurementSummary)->trigger();
+    EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Summary}));
+    EXPECT_EQ(frame->viewWidget()->objectName(), QStringLiteral("summaryView"));
+}
+
+TEST_F(MainFrameTest, TheSheetIsNotShownWhenTheMeterCannotBeReached)
+{
+    ports = QtSerialPort::factory(folder.file(QStringLiteral("no-such-device")));
+    open();
+    defineInstruments();
+    startMeasurement();
+    frame->action(C::MeasurementSummary)->trigger();
+    ASSERT_EQ(frame->currentView(), V::Summary);
+    interaction.expectMessageStartingWith(QStringLiteral("Unable to communicate with Trellan (error "));
+    EXPECT_FALSE(frame->switchView(V::AudTest));
+    EXPECT_EQ(frame->currentView(), V::Summary);
+    EXPECT_EQ(frame->meter(), nullptr);
+}
+
+TEST_F(MainFrameTest, MenuCommandsFollowTheEnablingRulesInEveryView)
+{
+    open();
+    defineInstruments();
+    for (int id = 0; id <= static_cast<int>(V::TestAll); ++id) {
+        frame->showViewForPicture(static_cast<V>(id));
+        frame->updateCommands();
+        const ShellState state = frame->shellState();
+        ASSERT_EQ(state.view, static_cast<V>(id));
+        for (int c = 0; c < kShellCommandCount; ++c) {
+            const auto command = static_cast<C>(c);
+            EXPECT_EQ(frame->action(command)->isEnabled(), commandEnabled(command, state))
+                << "command " << c << " in view " << id;
+        }
+        const bool idle = id == 0;
+        EXPECT_EQ(frame->action(C::NewMeasurement)->isEnabled(), idle);
+        EXPECT_EQ(frame->action(C::Report)->isEnabled(), id == 3 || id == 5);
+        EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
+        EXPECT_FALSE(frame->action(C::Disconnect)->isEnabled());
+    }
+    settle();
+    // The keyboard access the menus promise.
+    EXPECT_EQ(frame->action(C::ChangeDatabase)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(frame->action(C::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(frame->action(C::Exit)->text(), QStringLiteral("E&xit"));
+}
+
+TEST_F(MainFrameTest, ConnectOnTheBuiltInMeterThenTurnItOff)
+{
+    open();
+    interaction.expectMessage(QStringLiteral("Connected"));
+    frame->action(C::Connect)->trigger();
+    ASSERT_NE(frame->meter(), nullptr);
+    EXPECT_TRUE(frame->meter()->isConnected());
+    EXPECT_FALSE(frame->action(C::Connect)->isEnabled());
+    EXPECT_TRUE(frame->action(C::TurnOffSlm)->isEnabled());
+    frame->action(C::TurnOffSlm)->trigger();
+    EXPECT_EQ(frame->meter(), nullptr);
+    EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
+}
+
+TEST_F(MainFrameTest, WhileAMeasurementRunsNothingThatWouldEndItHappens)
+{
+    open();
+    defineInstruments();
+    startMeasurement();
+    interaction.expectMessage(QStringLiteral("Connected"));
+    frame->action(C::Connect)->trigger();
+    frame->action(C::MeasurementSummary)->trigger();
+    ASSERT_EQ(frame->currentView(), V::Summary);
+
+    frame->runBusyChanged(true);
+    for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::Save, C::MeasurementSummary, C::TestNotes,
+                            C::Preferences, C::ChangeDatabase, C::SetPort, C::CheckBattery})
+        EXPECT_FALSE(frame->action(command)->isEnabled()) << int(command);
+    // Whatever still reaches the frame (a shortcut, a view's button, the window's close button) is refused.
+    frame->run(C::Disconnect);
+    frame->run(C::TurnOffSlm);
+    EXPECT_TRUE(frame->meter() && frame->meter()->isConnected());
+    EXPECT_FALSE(frame->switchView(V::Idle));
+    inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("Ann"));
+    inView<QPushButton>("doneButton")->click();
+    EXPECT_EQ(frame->currentView(), V::Summary);
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+
+    frame->runBusyChanged(false);
+    EXPECT_TRUE(frame->action(C::Disconnect)->isEnabled());
+    EXPECT_TRUE(frame->switchView(V::Idle));
+}
+
+TEST_F(MainFrameTest, ExitWithAnUnsavedTestAsksFirst)
+{
+    open();
+    document.setModified(true);
+    const QString question = QStringLiteral("Save changes to the current test?");
+    interaction.expectAsk(question, Answer::Cancel);
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    // Yes with a test that cannot be stored keeps the program open rather than lose it.
+    interaction.expectAsk(question, Answer::Yes);
+    interaction.expectMessage(QStringLiteral("You must select a Technician and an Instrument."));
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Data Was Modified"), 7), 0);
+    preferences.writeInt(QStringLiteral("Settings"), QStringLiteral("Data Was Modified"), 1);
+
+    interaction.expectAsk(question, Answer::No);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Data Was Modified"), 7), 0);
+}
+
+TEST_F(MainFrameTest, TheSummaryStoresDateAndTechnicianWhenLeftAndNotWhenCancelled)
+{
+    open();
+    defineInstruments();
+    startMeasurement();
+    document.setModified(false);
+    frame->action(C::MeasurementSummary)->trigger();
+    auto *year = inView<QLineEdit>("yearEdit");
+    EXPECT_EQ(year->text(), QStringLiteral("2023"));
+    EXPECT_EQ(inView<QComboBox>("monthCombo")->currentText(), QStringLiteral("Apr"));
+    EXPECT_EQ(inView<QLineEdit>("dayEdit")->text(), QStringLiteral("17"));
+
+    interaction.expectMessage(
+        QStringLiteral("You must enter a technician before leaving the audiometer measurements."));
+    inView<QPushButton>("doneButton")->click();
+    EXPECT_EQ(frame->currentView(), V::Summary);
+
+    year->setText(QStringLiteral("5"));
+    inView<QLineEdit>("technicianEdit")->setText(QStringLiteral(" Ann Lee "));
+    inView<QPushButton>("doneButton")->click();
+    settle();
+    EXPECT_EQ(frame->currentView(), V::Idle);
+    EXPECT_EQ(displayText(document.currentTest().setup.testDate), QStringLiteral("2005-04-17"));
+    EXPECT_EQ(displayText(document.currentTest().setup.technician), QStringLiteral("Ann Lee"));
+    EXPECT_TRUE(document.isModified()); // so Exit asks about it
+    EXPECT_EQ(frame->currentTechnician(), QStringLiteral("Ann Lee"));
+
+    frame->action(C::MeasurementSummary)->trigger();
+    inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("Someone Else"));
+    interaction.expectAsk(QStringLiteral("There were changes in the test. \nDo you really want to exit?"),
+                          Answer::Yes);
+    inView<QPushButton>("cancelButton")->click();
+    settle();
+    EXPECT_EQ(frame->currentView(), V::Idle);
+    EXPECT_EQ(displayText(document.currentTest().setup.technician), QStringLiteral("Ann Lee"));
+    EXPECT_FALSE(document.isModified());
+}
+
+TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing)
+{
+    open();
+    defineInstruments();
+    startMeasurement();
+    frame->action(C::MeasurementSummary)->trigger();
+    interaction.expectMessage(QStringLiteral("Report is not available yet in this version of Tonva."));
+    frame->action(C::Report)->trigger();
+    EXPECT_EQ(frame->currentView(), V::Summary);
+    interaction.expectMessage(QStringLiteral("No audiometer measurement started."));
+    document.setSetupAccepted(false);
+    frame->run(C::MeasurementSummary);
+    interaction.expectMessage(
+        QStringLiteral("You must be in the idle view state to change the database.\nClose all views by clicking "
+                       "on appropriate buttons (cancel, done, etc.)."));
+    frame->action(C::ChangeDatabase)->trigger();
+    EXPECT_EQ(frame->currentView(), V::Summary);
+}
+
+} // namespace
+} // namespace tonva
