@@ -59,6 +59,19 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     resize(900, 620);
 
     replaceView(createView(ViewId::Idle, -1));
+    connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
+    connect(&m_document, &CVemoraDoc::modifiedChanged, this, &CMainFrame::updateTitle);
+    connect(&m_document, &CVemoraDoc::databaseChanged, this, [this](const QString &path) {
+        if (auto *idle = qobject_cast<CIdleView *>(m_view))
+            idle->setDatabasePath(path);
+        updateStatus();
+        updateCommands();
+    });
+    connect(&m_document, &CVemoraDoc::currentTestChanged, this, [this] {
+        if (auto *summary = qobject_cast<CVemoraView *>(m_view))
+            summary->refresh();
+        updateCommands();
+    });
     updateCommands();
     updateTitle();
     updateStatus();
@@ -440,8 +453,6 @@ void CMainFrame::changeDatabase()
         notAvailable(QStringLiteral("Change Database"));
         return std::optional<QString>();
     });
-    if (auto *idle = qobject_cast<CIdleView *>(m_view))
-        idle->setDatabasePath(m_document.databasePath());
 }
 
 void CMainFrame::setMeterPort()
