@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps asan fuzz format clean
+.PHONY: run test build deps asan fuzz format clean screenshots
 
 run: build
 	./scripts/run-demo build/$(PRESET) $(DEMO_ARGS)
@@ -13,6 +13,9 @@ test: build
 build: deps
 	cmake --preset $(PRESET) >/dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
+
+screenshots: build
+	./scripts/screenshots build/$(PRESET)
 
 deps:
 	./scripts/setup-deps

@@ -72,19 +72,21 @@ ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
     parser.addOptions({help, db, port, simProfile, settings, demo, screenshots});
 
     ParsedCommandLine parsed;
+    // Parsed before the application object exists, when the parser cannot know the program's name.
+    const QString helpText = parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("tonva"));
     if (!parser.parse(arguments)) {
-        parsed.text = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
+        parsed.text = parser.errorText() + QStringLiteral("\n\n") + helpText;
         parsed.exitCode = 2;
         return parsed;
     }
     if (!parser.positionalArguments().isEmpty()) {
         parsed.text = QStringLiteral("Unexpected argument: %1\n\n%2")
-                          .arg(parser.positionalArguments().first(), parser.helpText());
+                          .arg(parser.positionalArguments().first(), helpText);
         parsed.exitCode = 2;
         return parsed;
     }
     if (parser.isSet(help)) {
-        parsed.text = parser.helpText();
+        parsed.text = helpText;
         return parsed;
     }
     StartupOptions options;

@@ -145,19 +145,23 @@ void prepareTestForPictures(CVemoraDoc &document, PreferenceStore &preferences, 
 
 int main(int argc, char **argv)
 {
+    // Read before the window system is reached, so --help works without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedCommandLine parsed = CVemoraApp::parseCommandLine(arguments);
+    if (!parsed.options) {
+        QTextStream(parsed.exitCode == 0 ? stdout : stderr) << parsed.text << Qt::endl;
+        return parsed.exitCode;
+    }
+    const StartupOptions &options = *parsed.options;
+
     QApplication app(argc, argv);
     // Texts the program formats ("%.1f", dates) never follow a decimal-comma locale.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName(QStringLiteral("Mervane"));
     QApplication::setApplicationName(QStringLiteral("Tonva"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tonva"));
-
-    const ParsedCommandLine parsed = CVemoraApp::parseCommandLine(QApplication::arguments());
-    if (!parsed.options) {
-        QTextStream(parsed.exitCode == 0 ? stdout : stderr) << parsed.text << Qt::endl;
-        return parsed.exitCode;
-    }
-    const StartupOptions &options = *parsed.options;
     const RegionalMode regionalMode = CVemoraApp::readRegionalMode(QApplication::applicationDirPath());
 
     QString profileError;

@@ -56,7 +56,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     createMenus();
     createToolBar();
     createStatusBar();
-    resize(900, 620);
+    resize(1024, 680);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);

@@ -68,9 +68,10 @@ CVemoraView::CVemoraView(CVemoraDoc &document, Interaction &interaction, ViewHos
     m_status->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_status->setSelectionMode(QAbstractItemView::SingleSelection);
     m_status->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    // The names take what the transducer columns, each as wide as its title, leave over.
+    // Every column as wide as its title or its longest name; the last one takes what is left.
     m_status->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_status->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_status->horizontalHeader()->setStretchLastSection(true);
+    m_status->setWordWrap(false);
 
     auto *goToMeasurementButton = button(QStringLiteral("Go To Measurement..."), "goToMeasurementButton", this);
     auto *goToSetup = button(QStringLiteral("Go To Equipment Setup..."), "goToSetupButton", this);

@@ -49,7 +49,7 @@ PlaceholderView::PlaceholderView(ViewId view, ViewHost &host, QWidget *parent) :
     title->setFont(titleFont);
     auto *text = new QLabel(notAvailableText(view), this);
     text->setObjectName(QStringLiteral("notAvailableText"));
-    text->setWordWrap(true);
+    text->setAlignment(Qt::AlignCenter);
 
     auto *back = new QPushButton(QStringLiteral("Back"), this);
     back->setObjectName(QStringLiteral("backButton"));
@@ -66,7 +66,7 @@ PlaceholderView::PlaceholderView(ViewId view, ViewHost &host, QWidget *parent) :
     auto *layout = new QVBoxLayout(this);
     layout->addStretch();
     layout->addWidget(title, 0, Qt::AlignHCenter);
-    layout->addWidget(text, 0, Qt::AlignHCenter);
+    layout->addWidget(text);
     layout->addStretch();
     layout->addLayout(buttons);
 }
