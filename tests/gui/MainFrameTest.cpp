@@ -1,5 +1,7 @@
 #include "app/CVemoraDoc.h"
+#include "app/ui/CAboutDlg.h"
 #include "app/ui/CMainFrame.h"
+#include "app/ui/CSysMessageDlg.h"
 #include "app/ui/CVemoraView.h"
 #include "app/ui/PlaceholderView.h"
 #include "demo/DemoLaboratory.h"
@@ -16,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -313,6 +316,38 @@ TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing
                        "on appropriate buttons (cancel, done, etc.)."));
     frame->action(C::ChangeDatabase)->trigger();
     EXPECT_EQ(frame->currentView(), V::Summary);
+}
+
+TEST(AboutBoxTest, ShowsTheVersionAndTheRegionalLineOnlyInTheAlternateMode)
+{
+    const QString swedish =
+        QStringLiteral("Quality Assurance of Audiometer Calibration by\n Swedish Audiological Society, 1996");
+    for (const RegionalMode mode : {RegionalMode::Normal, RegionalMode::Alternate, RegionalMode::Australian}) {
+        CAboutDlg about(mode);
+        QStringList shown;
+        for (const QLabel *label : about.findChildren<QLabel *>())
+            shown << label->text();
+        EXPECT_TRUE(shown.contains(QStringLiteral("Version: 2.201")));
+        EXPECT_TRUE(shown.contains(QStringLiteral("ANSI S3.6 - 2004")));
+        EXPECT_TRUE(shown.contains(QStringLiteral("ANSI S3.1 - 1999")));
+        EXPECT_EQ(shown.contains(swedish), mode == RegionalMode::Alternate);
+    }
+}
+
+TEST(SysMessageTest, ShowsItsTwoLinesWithoutBlockingAndHidesOnDismiss)
+{
+    QWidget owner;
+    owner.show();
+    CSysMessageDlg message(&owner);
+    message.showMessage(QStringLiteral("Reading 1000 Hz"), QStringLiteral("Waiting for a stable level"));
+    EXPECT_TRUE(message.isVisible());
+    EXPECT_FALSE(message.isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(message.windowTitle(), QStringLiteral("Message"));
+    EXPECT_EQ(message.secondLine(), QStringLiteral("Waiting for a stable level"));
+    EXPECT_FALSE(message.findChild<QPushButton *>(QStringLiteral("dismissButton"))->isVisible());
+    message.dismiss();
+    EXPECT_FALSE(message.isVisible());
 }
 
 } // namespace

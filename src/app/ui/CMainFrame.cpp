@@ -75,9 +75,15 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     updateCommands();
     updateTitle();
     updateStatus();
+    refreshDisplaySettings();
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::refreshDisplaySettings()
+{
+    m_displaySettings = DisplaySettings::read(m_services.preferences);
+}
 
 // ---- commands --------------------------------------------------------------------------------------
 

@@ -78,6 +78,9 @@ public:
     bool instrumentsDefined() const;
     bool measurementStarted() const;
     const QString &currentTechnician() const { return m_currentTechnician; }
+    // Read at start-up; the organisation page reads them again when it changes them.
+    const DisplaySettings &displaySettings() const { return m_displaySettings; }
+    void refreshDisplaySettings();
     CSysMessageDlg &sysMessage();
 
     // Commands whose windows live beside their own logic (database, preferences, notes, stored
@@ -149,6 +152,7 @@ private:
     bool m_meterCalibrated = false;
     bool m_preferencesSet = true;
     QString m_currentTechnician;
+    DisplaySettings m_displaySettings;
 };
 
 } // namespace tonva
