@@ -261,6 +261,36 @@ TEST_F(MainFrameTest, ExitWithAnUnsavedTestAsksFirst)
     EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Data Was Modified"), 7), 0);
 }
 
+TEST_F(MainFrameTest, ANewMeasurementDoesNotDropAnUnsavedTestUnasked)
+{
+    open();
+    setFixedText(document.currentTest().setup.technician, "Ann");
+    document.setModified(true);
+    interaction.expectAsk(QStringLiteral("Save changes to the current test?"), Answer::Cancel);
+    frame->action(C::NewMeasurement)->trigger();
+    EXPECT_EQ(displayText(document.currentTest().setup.technician), QStringLiteral("Ann"));
+    EXPECT_TRUE(document.isModified());
+
+    interaction.expectAsk(QStringLiteral("Save changes to the current test?"), Answer::No);
+    frame->action(C::NewMeasurement)->trigger();
+    EXPECT_EQ(displayText(document.currentTest().setup.technician), QString());
+    EXPECT_FALSE(document.isModified());
+}
+
+TEST_F(MainFrameTest, LeavingThePreferencesClosesTheMeterPort)
+{
+    open();
+    interaction.expectMessage(QStringLiteral("Connected"));
+    frame->action(C::Connect)->trigger();
+    frame->action(C::Preferences)->trigger();
+    ASSERT_EQ(frame->currentView(), V::Preferences);
+    EXPECT_NE(frame->meter(), nullptr);
+    frame->goBack();
+    EXPECT_EQ(frame->currentView(), V::Idle);
+    EXPECT_EQ(frame->meter(), nullptr);
+    EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
+}
+
 TEST_F(MainFrameTest, TheSummaryStoresDateAndTechnicianWhenLeftAndNotWhenCancelled)
 {
     open();
