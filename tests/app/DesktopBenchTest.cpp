@@ -15,8 +15,8 @@ using test::ScriptedInteraction;
 Stimulus tone(double frequencyHz, double dialLevel)
 {
     Stimulus stimulus;
-    stimulus.transducer = 0;
-    stimulus.ear = 1;
+    stimulus.transducer = TransducerType::SupraAural;
+    stimulus.ear = Ear::Right;
     stimulus.signal = QStringLiteral("tone");
     stimulus.frequencyHz = frequencyHz;
     stimulus.dialLevel = dialLevel;
@@ -44,7 +44,7 @@ TEST(DesktopBenchTest, OnlyAConfirmedSetPromptSetsTheSimulatedAudiometer)
     EXPECT_TRUE(dial.on);
     EXPECT_EQ(dial.frequencyHz, 2000.0);
     EXPECT_EQ(dial.dialLevel, 60.0);
-    EXPECT_EQ(dial.ear, 1);
+    EXPECT_EQ(dial.ear, Ear::Right);
 
     technician.expectAskToSet(QStringLiteral("Set 4000 Hz"), Answer::Cancel);
     EXPECT_EQ(bench.askToSet(QStringLiteral("Set 4000 Hz"), tone(4000, 50), Buttons::OkCancel), Answer::Cancel);
