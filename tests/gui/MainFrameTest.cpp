@@ -6,6 +6,8 @@
 #include "app/ui/PlaceholderView.h"
 #include "demo/DemoLaboratory.h"
 #include "inventory/InstrumentInventory.h"
+#include "measure/HearingLevelTest.h"
+#include "measure/MeasurementRun.h"
 #include "meter/MeterConnection.h"
 #include "model/FixedText.h"
 #include "platform/Clock.h"
@@ -239,6 +241,62 @@ TEST_F(MainFrameTest, WhileAMeasurementRunsNothingThatWouldEndItHappens)
     frame->runBusyChanged(false);
     EXPECT_TRUE(frame->action(C::Disconnect)->isEnabled());
     EXPECT_TRUE(frame->switchView(V::Idle));
+}
+
+// The sheet's run tells the frame when it measures; from inside a prompt of a running measurement
+// (the clock dispatches events there) nothing may end the measurement or the meter under it.
+TEST_F(MainFrameTest, ARealMeasurementInProgressRefusesEveryDestructiveCommand)
+{
+    class ForwardingHost final : public RunHost
+    {
+    public:
+        explicit ForwardingHost(ViewHost &frame) : m_frame(frame) {}
+        bool SaveRecord() override { return true; }
+        bool AskSaveData() override { return false; }
+        void RecordChanged(bool) override {}
+        void ReturnToSummary() override {}
+        void OpenAdjust(MeasurementEntry) override {}
+        void BusyChanged(bool busy) override { m_frame.runBusyChanged(busy); }
+
+    private:
+        ViewHost &m_frame;
+    };
+
+    open();
+    defineInstruments();
+    ASSERT_TRUE(demo::setUpTest(document.currentTest(), document.inventory(), preferences, interaction,
+                                QDate(2024, 5, 6)));
+    document.setSetupAccepted(true);
+    frame->action(C::MeasurementSummary)->trigger();
+    ASSERT_GE(frame->connectMeter(), 0);
+
+    PageRegistry pages;
+    registerHearingLevelPage(pages);
+    ForwardingHost host(*frame);
+    MeasurementRun run({interaction, clock, preferences}, pages, host, document.currentTest());
+    run.AttachMeter(frame->meter()->link(), frame->meter()->fileList());
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
+
+    bool checked = false;
+    interaction.whenPrompted(QStringLiteral("Set "), [&] {
+        if (checked)
+            return;
+        checked = true;
+        EXPECT_TRUE(frame->isBusy());
+        for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::MeasurementSummary, C::Preferences})
+            EXPECT_FALSE(frame->action(command)->isEnabled()) << int(command);
+        frame->run(C::Disconnect);
+        frame->run(C::TurnOffSlm);
+        EXPECT_FALSE(frame->switchView(V::Idle));
+        EXPECT_FALSE(frame->close());
+        EXPECT_TRUE(frame->meter() && frame->meter()->isConnected());
+        EXPECT_EQ(frame->currentView(), V::Summary);
+    });
+    interaction.expectAskToSet(QStringLiteral("Set 70 dBHL Left at 125 Hz"), Answer::Cancel);
+    run.MeasureAll();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(frame->isBusy());
+    EXPECT_TRUE(frame->action(C::Disconnect)->isEnabled());
 }
 
 TEST_F(MainFrameTest, ExitWithAnUnsavedTestAsksFirst)
