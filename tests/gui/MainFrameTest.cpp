@@ -146,8 +146,7 @@ TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
     frame->action(C::TestNotes)->trigger();
     EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Instruments, V::TestSetup, V::AudTest, V::TestNotes}));
 
-    // The placeholder's Back is the views' own way back.
-    inView<QPushButton>("backButton")->click();
+    frame->goBack(); // as the notes view does when it closes
     settle();
     EXPECT_EQ(frame->currentView(), V::AudTest);
     frame->goBack();
@@ -404,6 +403,28 @@ TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing
                        "on appropriate buttons (cancel, done, etc.)."));
     frame->action(C::ChangeDatabase)->trigger();
     EXPECT_EQ(frame->currentView(), V::Summary);
+}
+
+TEST(PlaceholderViewTest, SaysTheViewIsNotThereYetAndOffersTheWayBack)
+{
+    struct Host final : ViewHost
+    {
+        bool switchView(ViewId view, int) override
+        {
+            switched.push_back(view);
+            return true;
+        }
+        void goBack() override { ++backs; }
+        std::vector<ViewId> switched;
+        int backs = 0;
+    } host;
+    PlaceholderView view(V::Booth, host);
+    EXPECT_EQ(view.findChild<QLabel *>(QStringLiteral("notAvailableText"))->text(),
+              QStringLiteral("The Booth Test window is not available yet in this version of Tonva."));
+    view.findChild<QPushButton *>(QStringLiteral("backButton"))->click();
+    view.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
+    EXPECT_EQ(host.backs, 1);
+    EXPECT_EQ(host.switched, std::vector<ViewId>{V::Idle});
 }
 
 TEST(AboutBoxTest, ShowsTheVersionAndTheRegionalLineOnlyInTheAlternateMode)
