@@ -126,7 +126,7 @@ TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsListsAllFourAndOpensTheIns
                                              "Meter\n    Calibrator\n    Microphone\n    Preamp\n"));
     frame->action(C::AudiometerTest)->trigger();
     EXPECT_EQ(frame->currentView(), V::Instruments);
-    EXPECT_NE(qobject_cast<PlaceholderView *>(frame->viewWidget()), nullptr);
+    EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Instruments}));
     // Views past the set-up lead back to the instruments until they exist.
     interaction.expectMessage(QStringLiteral("Must define equipment first."));
     EXPECT_TRUE(frame->switchView(V::TestNotes));
