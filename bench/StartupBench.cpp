@@ -75,7 +75,8 @@ void buildDatabase(int tests)
 void BM_StartupToIdleView(benchmark::State &state)
 {
     PreferenceStore preferences(folder->filePath(QStringLiteral("startup.ini")));
-    preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseDir"), folder->path() + QLatin1Char('/'));
+    preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseDir"),
+                          folder->path() + QLatin1Char('/'));
     preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseName"), databaseName());
     VirtualClock clock;
     BuiltInSimulator simulator(clock);
@@ -86,7 +87,10 @@ void BM_StartupToIdleView(benchmark::State &state)
             state.SkipWithError("the bench database did not open");
             break;
         }
-        FrameServices services{preferences, interaction, clock, *document,
+        FrameServices services{preferences,
+                               interaction,
+                               clock,
+                               *document,
                                [&simulator] { return simulator.portFactory(); },
                                [] { return QStringLiteral("sim"); }};
         auto frame = std::make_unique<CMainFrame>(services);
@@ -119,8 +123,9 @@ int main(int argc, char **argv)
 
     QTemporaryDir folder;
     tonva::folder = &folder;
-    const int tests = qEnvironmentVariableIsSet("TONVA_BENCH_TESTS") ? qEnvironmentVariableIntValue("TONVA_BENCH_TESTS")
-                                                                     : 10000;
+    const int tests = qEnvironmentVariableIsSet("TONVA_BENCH_TESTS")
+                          ? qEnvironmentVariableIntValue("TONVA_BENCH_TESTS")
+                          : 10000;
     tonva::buildDatabase(tests);
 
     benchmark::Initialize(&argc, argv);

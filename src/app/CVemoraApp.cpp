@@ -45,8 +45,8 @@ RegionalMode CVemoraApp::readRegionalMode(const QString &programFolder)
 ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Tonva: calibration of audiometers and test booths with a Trellan sound level meter."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Tonva: calibration of audiometers and test booths with a Trellan sound level meter."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and quit."));
     const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Open this database file."),
@@ -73,7 +73,8 @@ ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
 
     ParsedCommandLine parsed;
     // Parsed before the application object exists, when the parser cannot know the program's name.
-    const QString helpText = parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("tonva"));
+    const QString helpText =
+        parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("tonva"));
     if (!parser.parse(arguments)) {
         parsed.text = parser.errorText() + QStringLiteral("\n\n") + helpText;
         parsed.exitCode = 2;

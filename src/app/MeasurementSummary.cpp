@@ -52,9 +52,16 @@ QString MeasurementSummary::statusText(std::int32_t status)
 
 QString MeasurementSummary::measurementName(int kind)
 {
-    static const char *const names[kMeasurementKinds] = {
-        "Hearing Level", "Frequency",            "Linearity",         "Harmonic Distortion", "Pulse",
-        "Cross Talk",    "Frequency Modulation", "Narrow Band Level", "Broad Band Noise",    "Speech"};
+    static const char *const names[kMeasurementKinds] = {"Hearing Level",
+                                                         "Frequency",
+                                                         "Linearity",
+                                                         "Harmonic Distortion",
+                                                         "Pulse",
+                                                         "Cross Talk",
+                                                         "Frequency Modulation",
+                                                         "Narrow Band Level",
+                                                         "Broad Band Noise",
+                                                         "Speech"};
     return kind >= 0 && kind < kMeasurementKinds ? QLatin1String(names[kind]) : QString();
 }
 
@@ -90,8 +97,7 @@ std::optional<QString> MeasurementSummary::store(const SummaryFields &fields)
         bool dayOk = false;
         const int day = fields.dayText.trimmed().toInt(&dayOk);
         if (dayOk && QDate(*year, fields.month, day).isValid())
-            setFixedText(setup.testDate,
-                         formatText("%4d-%02d-%02d", *year, fields.month, day).toStdString());
+            setFixedText(setup.testDate, formatText("%4d-%02d-%02d", *year, fields.month, day).toStdString());
     }
     const QString technician = fields.technician.trimmed();
     setDisplayText(setup.technician, technician);

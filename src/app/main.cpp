@@ -64,7 +64,8 @@ void closeOnTerminate(CMainFrame &frame)
     sigaction(SIGINT, &action, nullptr);
 }
 #else
-void closeOnTerminate(CMainFrame &) {}
+void closeOnTerminate(CMainFrame &)
+{}
 #endif
 
 std::unique_ptr<PreferenceStore> openPreferences(const StartupOptions &options)
@@ -73,7 +74,8 @@ std::unique_ptr<PreferenceStore> openPreferences(const StartupOptions &options)
         return std::make_unique<PreferenceStore>(options.settingsFile);
     if (options.demo) {
         const QFileInfo database(demo::CalibrationDemo::defaultDatabasePath());
-        return std::make_unique<PreferenceStore>(database.absoluteDir().filePath(QStringLiteral("tonva-demo.ini")));
+        return std::make_unique<PreferenceStore>(
+            database.absoluteDir().filePath(QStringLiteral("tonva-demo.ini")));
     }
     return std::make_unique<PreferenceStore>();
 }
@@ -89,7 +91,8 @@ void chooseDatabase(const StartupOptions &options, PreferenceStore &preferences)
         return;
     const QFileInfo file(path);
     QDir().mkpath(file.absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"), file.absolutePath() + QLatin1Char('/'));
+    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"),
+                          file.absolutePath() + QLatin1Char('/'));
     preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), file.fileName());
 }
 
@@ -114,7 +117,10 @@ public:
         message(text);
         return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
-    Answer askToSet(const QString &text, const Stimulus &, Buttons buttons) override { return ask(text, buttons); }
+    Answer askToSet(const QString &text, const Stimulus &, Buttons buttons) override
+    {
+        return ask(text, buttons);
+    }
     std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
     {
         return std::make_unique<SilentProgress>();
@@ -165,7 +171,8 @@ int main(int argc, char **argv)
     const RegionalMode regionalMode = CVemoraApp::readRegionalMode(QApplication::applicationDirPath());
 
     QString profileError;
-    const std::optional<AudiometerProfile> profile = AudiometerProfile::load(options.simProfile, &profileError);
+    const std::optional<AudiometerProfile> profile =
+        AudiometerProfile::load(options.simProfile, &profileError);
     if (!profile) {
         QTextStream(stderr) << "tonva: simulated audiometer profile " << options.simProfile << ": "
                             << profileError << Qt::endl;
@@ -179,20 +186,26 @@ int main(int argc, char **argv)
     DesktopMeterSource meterSource(clock, *profile);
     MessageBoxInteraction messageBoxes;
     UnattendedInteraction unattended;
-    Interaction &technician = options.screenshotFolder.isEmpty() ? static_cast<Interaction &>(messageBoxes) : unattended;
+    Interaction &technician =
+        options.screenshotFolder.isEmpty() ? static_cast<Interaction &>(messageBoxes) : unattended;
     CVemoraDoc *documentSeen = nullptr;
     BenchInteraction interaction(
         technician, [&meterSource] { return meterSource.audiometer(); },
-        [&documentSeen]() -> const TestSetup * { return documentSeen ? &documentSeen->currentTest().setup : nullptr; });
+        [&documentSeen]() -> const TestSetup * {
+            return documentSeen ? &documentSeen->currentTest().setup : nullptr;
+        });
 
-    CVemoraDoc document(*preferences, interaction, DatabasePath::defaultFolder(), static_cast<int>(regionalMode));
+    CVemoraDoc document(*preferences, interaction, DatabasePath::defaultFolder(),
+                        static_cast<int>(regionalMode));
     documentSeen = &document;
     // The first new test opens the last used database and loads its instruments.
     document.NewTest();
     if (options.demo)
         furnishDemoLaboratory(document, interaction);
 
-    const auto portName = [&options, &preferences] { return CVemoraApp::meterPortName(options, *preferences); };
+    const auto portName = [&options, &preferences] {
+        return CVemoraApp::meterPortName(options, *preferences);
+    };
     FrameServices services{*preferences,
                            interaction,
                            clock,

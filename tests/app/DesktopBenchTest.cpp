@@ -1,4 +1,5 @@
 #include "app/DesktopBench.h"
+
 #include "meter/MeterConnection.h"
 #include "model/TestSetup.h"
 #include "platform/Clock.h"
@@ -29,7 +30,8 @@ TEST(DesktopBenchTest, OnlyAConfirmedSetPromptSetsTheSimulatedAudiometer)
     DesktopMeterSource source(clock, *AudiometerProfile::load(QStringLiteral("good")));
     ScriptedInteraction technician;
     TestSetup setup;
-    BenchInteraction bench(technician, [&source] { return source.audiometer(); }, [&setup] { return &setup; });
+    BenchInteraction bench(
+        technician, [&source] { return source.audiometer(); }, [&setup] { return &setup; });
 
     // A real meter: the prompt goes to the technician and nothing is simulated.
     technician.expectAskToSet(QStringLiteral("Set 1000 Hz"), Answer::Ok);
@@ -47,7 +49,8 @@ TEST(DesktopBenchTest, OnlyAConfirmedSetPromptSetsTheSimulatedAudiometer)
     EXPECT_EQ(dial.ear, Ear::Right);
 
     technician.expectAskToSet(QStringLiteral("Set 4000 Hz"), Answer::Cancel);
-    EXPECT_EQ(bench.askToSet(QStringLiteral("Set 4000 Hz"), tone(4000, 50), Buttons::OkCancel), Answer::Cancel);
+    EXPECT_EQ(bench.askToSet(QStringLiteral("Set 4000 Hz"), tone(4000, 50), Buttons::OkCancel),
+              Answer::Cancel);
     EXPECT_EQ(source.audiometer()->channel(0).frequencyHz, 2000.0);
     technician.verifyDone();
 }

@@ -138,8 +138,9 @@ TEST(ShellCommandsTest, WhileBusyOnlyCommandsThatTouchNothingRunningStayEnabled)
             EXPECT_EQ(commandEnabled(command, state), harmlessWhileBusy(command)) << c;
         }
     }
-    for (const ShellCommand destructive : {ShellCommand::Exit, ShellCommand::Disconnect, ShellCommand::TurnOffSlm,
-                                           ShellCommand::MeasurementSummary, ShellCommand::NewMeasurement})
+    for (const ShellCommand destructive :
+         {ShellCommand::Exit, ShellCommand::Disconnect, ShellCommand::TurnOffSlm,
+          ShellCommand::MeasurementSummary, ShellCommand::NewMeasurement})
         EXPECT_FALSE(harmlessWhileBusy(destructive));
 }
 
@@ -148,7 +149,8 @@ TEST(ShellCommandsTest, ViewsPastSetUpNeedInstrumentsFirstThenPreferences)
     EXPECT_EQ(redirectView(V::Summary, false, false).view, V::Instruments);
     EXPECT_EQ(redirectView(V::Summary, false, false).message, QStringLiteral("Must define equipment first."));
     EXPECT_EQ(redirectView(V::AudTest, true, false).view, V::Preferences);
-    EXPECT_EQ(redirectView(V::AudTest, true, false).message, QStringLiteral("Must set program preferences first."));
+    EXPECT_EQ(redirectView(V::AudTest, true, false).message,
+              QStringLiteral("Must set program preferences first."));
     for (const V free : {V::Idle, V::Instruments, V::Preferences}) {
         const ViewRedirect redirect = redirectView(free, false, false);
         EXPECT_EQ(redirect.view, free);
@@ -160,10 +162,11 @@ TEST(ShellCommandsTest, ViewsPastSetUpNeedInstrumentsFirstThenPreferences)
 TEST(ShellCommandsTest, EveryMissingInstrumentKindIsListedInOneMessage)
 {
     Inventory inventory;
-    EXPECT_EQ(*missingInstrumentsMessage(inventory),
-              QStringLiteral("The following items have not been entered yet (in Instrumentation)\nbut need to "
-                             "be before setting up a measurement:\n    Sound Level Meter\n    Calibrator\n    "
-                             "Microphone\n    Preamp\n"));
+    EXPECT_EQ(
+        *missingInstrumentsMessage(inventory),
+        QStringLiteral("The following items have not been entered yet (in Instrumentation)\nbut need to "
+                       "be before setting up a measurement:\n    Sound Level Meter\n    Calibrator\n    "
+                       "Microphone\n    Preamp\n"));
     inventory.list(InventoryType::Calibrator).emplace_back();
     inventory.list(InventoryType::Preamplifier).emplace_back();
     EXPECT_TRUE(missingInstrumentsMessage(inventory)->endsWith(
@@ -199,28 +202,33 @@ TEST(RegionalModeTest, TheMarkerFilesFirstLineChoosesTheMode)
 TEST(CommandLineTest, OptionsAreReadAndMistakesStopTheStart)
 {
     const ParsedCommandLine parsed = CVemoraApp::parseCommandLine(
-        {QStringLiteral("tonva"), QStringLiteral("--db"), QStringLiteral("/tmp/a.sqlite"), QStringLiteral("--port"),
-         QStringLiteral("sim"), QStringLiteral("--sim-profile"), QStringLiteral("faulty")});
+        {QStringLiteral("tonva"), QStringLiteral("--db"), QStringLiteral("/tmp/a.sqlite"),
+         QStringLiteral("--port"), QStringLiteral("sim"), QStringLiteral("--sim-profile"),
+         QStringLiteral("faulty")});
     ASSERT_TRUE(parsed.options.has_value());
     EXPECT_EQ(parsed.options->databasePath, QStringLiteral("/tmp/a.sqlite"));
     EXPECT_EQ(parsed.options->portName, QStringLiteral("sim"));
     EXPECT_EQ(parsed.options->simProfile, QStringLiteral("faulty"));
 
-    const ParsedCommandLine help = CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("--help")});
+    const ParsedCommandLine help =
+        CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("--help")});
     EXPECT_FALSE(help.options.has_value());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.text.contains(QStringLiteral("--sim-profile")));
-    const ParsedCommandLine wrong = CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("--bogus")});
+    const ParsedCommandLine wrong =
+        CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("--bogus")});
     EXPECT_FALSE(wrong.options.has_value());
     EXPECT_NE(wrong.exitCode, 0);
-    const ParsedCommandLine stray = CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("x.mdb")});
+    const ParsedCommandLine stray =
+        CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("x.mdb")});
     EXPECT_FALSE(stray.options.has_value());
 
     TempDir folder;
     PreferenceStore preferences(folder.file(QStringLiteral("p.ini")));
     StartupOptions none;
     EXPECT_FALSE(CVemoraApp::meterPortName(none, preferences).isEmpty());
-    preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"), QStringLiteral("/dev/ttyUSB3"));
+    preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"),
+                          QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(CVemoraApp::meterPortName(none, preferences), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(CVemoraApp::meterPortName(*parsed.options, preferences), QStringLiteral("sim"));
 }

@@ -58,7 +58,8 @@ TEST(DesktopEndToEnd, HelpAndBadOptions)
     ASSERT_TRUE(help.finished);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--sim-profile")) << help.out.toStdString();
-    const ProgramResult wrong = runProgram(builtProgram("src/tonva"), {"--sim-profile", "no-such-profile"}, 30000);
+    const ProgramResult wrong =
+        runProgram(builtProgram("src/tonva"), {"--sim-profile", "no-such-profile"}, 30000);
     ASSERT_TRUE(wrong.finished);
     EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_TRUE(wrong.err.contains("no-such-profile")) << wrong.err.toStdString();

@@ -58,7 +58,10 @@ protected:
             document.NewTest();
             EXPECT_NE(document.database(), nullptr);
         }
-        FrameServices services{preferences, interaction, clock, document,
+        FrameServices services{preferences,
+                               interaction,
+                               clock,
+                               document,
                                [this] { return ports ? ports : simulator.portFactory(); },
                                [] { return QStringLiteral("sim"); }};
         frame = std::make_unique<CMainFrame>(services);
@@ -102,10 +105,11 @@ protected:
 TEST_F(MainFrameTest, WithoutADatabaseEveryTestCommandSaysSoAndNoViewChanges)
 {
     open(false);
-    const std::pair<C, const char *> commands[] = {
-        {C::AudiometerTest, "opening a new Audiometer test"}, {C::TestNotes, "writing notes for a test"},
-        {C::BoothTest, "opening a new booth test"},          {C::Instrumentation, "defining instruments"},
-        {C::Preferences, "setting preferences"}};
+    const std::pair<C, const char *> commands[] = {{C::AudiometerTest, "opening a new Audiometer test"},
+                                                   {C::TestNotes, "writing notes for a test"},
+                                                   {C::BoothTest, "opening a new booth test"},
+                                                   {C::Instrumentation, "defining instruments"},
+                                                   {C::Preferences, "setting preferences"}};
     for (const auto &[command, what] : commands) {
         interaction.expectMessage(QStringLiteral("Must connect to a database before %1!\nSelect/create a "
                                                  "database with File/Change Database.")
@@ -121,9 +125,10 @@ TEST_F(MainFrameTest, WithoutADatabaseEveryTestCommandSaysSoAndNoViewChanges)
 TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsListsAllFourAndOpensTheInstruments)
 {
     open();
-    interaction.expectMessage(QStringLiteral("The following items have not been entered yet (in Instrumentation)\n"
-                                             "but need to be before setting up a measurement:\n    Sound Level "
-                                             "Meter\n    Calibrator\n    Microphone\n    Preamp\n"));
+    interaction.expectMessage(
+        QStringLiteral("The following items have not been entered yet (in Instrumentation)\n"
+                       "but need to be before setting up a measurement:\n    Sound Level "
+                       "Meter\n    Calibrator\n    Microphone\n    Preamp\n"));
     frame->action(C::AudiometerTest)->trigger();
     EXPECT_EQ(frame->currentView(), V::Instruments);
     EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Instruments}));
@@ -144,7 +149,8 @@ TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
     ASSERT_TRUE(frame->switchView(V::AudTest));
     EXPECT_NE(frame->meter(), nullptr); // the sheet connects first
     frame->action(C::TestNotes)->trigger();
-    EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Instruments, V::TestSetup, V::AudTest, V::TestNotes}));
+    EXPECT_EQ(frame->history().entries(),
+              (std::vector<V>{V::Idle, V::Instruments, V::TestSetup, V::AudTest, V::TestNotes}));
 
     frame->goBack(); // as the notes view does when it closes
     settle();
@@ -223,8 +229,8 @@ TEST_F(MainFrameTest, WhileAMeasurementRunsNothingThatWouldEndItHappens)
     ASSERT_EQ(frame->currentView(), V::Summary);
 
     frame->runBusyChanged(true);
-    for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::Save, C::MeasurementSummary, C::TestNotes,
-                            C::Preferences, C::ChangeDatabase, C::SetPort, C::CheckBattery})
+    for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::Save, C::MeasurementSummary,
+                            C::TestNotes, C::Preferences, C::ChangeDatabase, C::SetPort, C::CheckBattery})
         EXPECT_FALSE(frame->action(command)->isEnabled()) << int(command);
     // Whatever still reaches the frame (a shortcut, a view's button, the window's close button) is refused.
     frame->run(C::Disconnect);
@@ -398,9 +404,9 @@ TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing
     interaction.expectMessage(QStringLiteral("No audiometer measurement started."));
     document.setSetupAccepted(false);
     frame->run(C::MeasurementSummary);
-    interaction.expectMessage(
-        QStringLiteral("You must be in the idle view state to change the database.\nClose all views by clicking "
-                       "on appropriate buttons (cancel, done, etc.)."));
+    interaction.expectMessage(QStringLiteral(
+        "You must be in the idle view state to change the database.\nClose all views by clicking "
+        "on appropriate buttons (cancel, done, etc.)."));
     frame->action(C::ChangeDatabase)->trigger();
     EXPECT_EQ(frame->currentView(), V::Summary);
 }
@@ -431,7 +437,8 @@ TEST(AboutBoxTest, ShowsTheVersionAndTheRegionalLineOnlyInTheAlternateMode)
 {
     const QString swedish =
         QStringLiteral("Quality Assurance of Audiometer Calibration by\n Swedish Audiological Society, 1996");
-    for (const RegionalMode mode : {RegionalMode::Normal, RegionalMode::Alternate, RegionalMode::Australian}) {
+    for (const RegionalMode mode :
+         {RegionalMode::Normal, RegionalMode::Alternate, RegionalMode::Australian}) {
         CAboutDlg about(mode);
         QStringList shown;
         for (const QLabel *label : about.findChildren<QLabel *>())

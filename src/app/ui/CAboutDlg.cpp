@@ -17,7 +17,8 @@ QStringList CAboutDlg::standardsLines(RegionalMode mode)
 {
     QStringList lines{QStringLiteral("ANSI S3.6 - 2004"), QStringLiteral("ANSI S3.1 - 1999")};
     if (mode == RegionalMode::Alternate)
-        lines << QStringLiteral("Quality Assurance of Audiometer Calibration by\n Swedish Audiological Society, 1996");
+        lines << QStringLiteral(
+            "Quality Assurance of Audiometer Calibration by\n Swedish Audiological Society, 1996");
     return lines;
 }
 

@@ -102,7 +102,8 @@ void CMainFrame::createActions()
     addCommand(C::ChangeDatabase, QStringLiteral("&Change Database..."), "actionChangeDatabase")
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     addCommand(C::NewMeasurement, QStringLiteral("New Measurement"), "actionNewMeasurement");
-    addCommand(C::Save, QStringLiteral("&Save"), "actionSave")->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    addCommand(C::Save, QStringLiteral("&Save"), "actionSave")
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     addCommand(C::ImportSetup, QStringLiteral("&Import Mic/Mastoid Setup..."), "actionImportSetup");
     addCommand(C::PrinterSetup, QStringLiteral("P&rinter Setup..."), "actionPrinterSetup");
     addCommand(C::Exit, QStringLiteral("E&xit"), "actionExit");
@@ -228,8 +229,8 @@ ShellState CMainFrame::shellState() const
     const FrameView *view = frameView();
     state.importPageShown = view && view->importPageShown();
     const TestSetup &setup = m_document.currentTest().setup;
-    state.testHasMeterAndCalibrator = setup.soundLevelMeter.serialNumber[0] != '\0' &&
-                                      setup.calibrator.identity.serialNumber[0] != '\0';
+    state.testHasMeterAndCalibrator =
+        setup.soundLevelMeter.serialNumber[0] != '\0' && setup.calibrator.identity.serialNumber[0] != '\0';
     return state;
 }
 

@@ -47,9 +47,10 @@ CVemoraView::CVemoraView(CVemoraDoc &document, Interaction &interaction, ViewHos
     m_year->setMaximumWidth(60);
     m_month = new QComboBox(this);
     m_month->setObjectName(QStringLiteral("monthCombo"));
-    m_month->addItems({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
-                       QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
-                       QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
+    m_month->addItems({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"),
+                       QStringLiteral("Apr"), QStringLiteral("May"), QStringLiteral("Jun"),
+                       QStringLiteral("Jul"), QStringLiteral("Aug"), QStringLiteral("Sep"),
+                       QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
     m_day = new QLineEdit(this);
     m_day->setObjectName(QStringLiteral("dayEdit"));
     m_day->setMaxLength(2);
@@ -73,7 +74,8 @@ CVemoraView::CVemoraView(CVemoraDoc &document, Interaction &interaction, ViewHos
     m_status->horizontalHeader()->setStretchLastSection(true);
     m_status->setWordWrap(false);
 
-    auto *goToMeasurementButton = button(QStringLiteral("Go To Measurement..."), "goToMeasurementButton", this);
+    auto *goToMeasurementButton =
+        button(QStringLiteral("Go To Measurement..."), "goToMeasurementButton", this);
     auto *goToSetup = button(QStringLiteral("Go To Equipment Setup..."), "goToSetupButton", this);
     auto *doneButton = button(QStringLiteral("Done"), "doneButton", this);
     auto *cancelButton = button(QStringLiteral("Cancel"), "cancelButton", this);

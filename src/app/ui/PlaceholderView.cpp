@@ -36,7 +36,8 @@ QString PlaceholderView::viewTitle(ViewId view)
 
 QString PlaceholderView::notAvailableText(ViewId view)
 {
-    return QStringLiteral("The %1 window is not available yet in this version of Tonva.").arg(viewTitle(view));
+    return QStringLiteral("The %1 window is not available yet in this version of Tonva.")
+        .arg(viewTitle(view));
 }
 
 PlaceholderView::PlaceholderView(ViewId view, ViewHost &host, QWidget *parent) : QWidget(parent)

@@ -37,10 +37,14 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
     if (!dir.mkpath(QStringLiteral(".")))
         return {};
     const Shot shots[] = {
-        {ViewId::Idle, "main-window.png"},          {ViewId::Summary, "view-5-summary.png"},
-        {ViewId::Instruments, "view-1-instruments.png"}, {ViewId::Preferences, "view-2-preferences.png"},
-        {ViewId::Booth, "view-3-booth.png"},        {ViewId::TestSetup, "view-4-test-setup.png"},
-        {ViewId::AudTest, "view-6-measurements.png"}, {ViewId::TestNotes, "view-7-test-notes.png"},
+        {ViewId::Idle, "main-window.png"},
+        {ViewId::Summary, "view-5-summary.png"},
+        {ViewId::Instruments, "view-1-instruments.png"},
+        {ViewId::Preferences, "view-2-preferences.png"},
+        {ViewId::Booth, "view-3-booth.png"},
+        {ViewId::TestSetup, "view-4-test-setup.png"},
+        {ViewId::AudTest, "view-6-measurements.png"},
+        {ViewId::TestNotes, "view-7-test-notes.png"},
         {ViewId::TestAll, "view-8-measurement-run.png"},
     };
     QStringList written;

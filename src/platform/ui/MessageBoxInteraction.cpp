@@ -129,7 +129,8 @@ private:
 
 } // namespace
 
-MessageBoxInteraction::MessageBoxInteraction(QWidget *parent) : m_parent(parent) {}
+MessageBoxInteraction::MessageBoxInteraction(QWidget *parent) : m_parent(parent)
+{}
 
 Answer MessageBoxInteraction::exec(const QString &text, Buttons buttons, const QString &checkBoxText,
                                    bool *checked)
