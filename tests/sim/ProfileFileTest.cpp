@@ -18,9 +18,8 @@ QString writeFile(const test::TempDir &dir, const QString &name, const QByteArra
 }
 
 // Valid JSON padded with blanks up to `size` bytes: only its size can make it unwelcome.
-QByteArray paddedProfile(qint64 size)
+QByteArray paddedProfile(QByteArray json, qint64 size)
 {
-    QByteArray json = R"({"speechLevelErrorDb": 1.5})";
     json.insert(1, QByteArray(size - json.size(), ' '));
     return json;
 }
@@ -30,8 +29,9 @@ TEST(ProfileFile, BothProfilesRefuseAnOversizedFileNamingItAndTheLimit)
     static_assert(AudiometerProfile::kMaxFileBytes == 1024 * 1024 &&
                   TrellanProfile::kMaxFileBytes == 1024 * 1024);
     test::TempDir dir;
-    const QString atLimit = writeFile(dir, QStringLiteral("limit.json"), paddedProfile(1024 * 1024));
-    const QString over = writeFile(dir, QStringLiteral("over.json"), paddedProfile(1024 * 1024 + 1));
+    const QString atLimit = writeFile(dir, QStringLiteral("limit.json"),
+                                      paddedProfile(R"({"speechLevelErrorDb": 1.5})", 1024 * 1024));
+    const QString over = writeFile(dir, QStringLiteral("over.json"), paddedProfile("{}", 1024 * 1024 + 1));
 
     QString error;
     const std::optional<AudiometerProfile> audiometer = AudiometerProfile::load(atLimit, &error);
