@@ -1,5 +1,6 @@
 #include "inventory/InstrumentInventory.h"
 
+#include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "model/SetupRules.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "model/Blobs.h"
 #include "model/Inventory.h"
 #include "platform/Interaction.h"
 
@@ -8,6 +7,8 @@
 #include <QStringList>
 
 namespace tonva {
+
+struct BlobReadReport;
 
 // The instrument categories of the inventory window, in the window's order.
 enum class InstrumentKind
