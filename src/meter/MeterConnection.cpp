@@ -39,7 +39,7 @@ int MeterConnection::Connect(int portNumber, int preferredBaudRate)
     m_port->SetPortNumber(portNumber);
     m_port->SetBaudRate(preferredBaudRate);
     if (const int opened = m_port->Open(); opened != kOk) {
-        m_interaction.message(SlmLink::unableToCommunicate(opened, m_port->portNumber()));
+        m_interaction.message(SlmLink::unableToCommunicate(opened, *m_port));
         return fail(opened);
     }
     m_link->NegotiateBaudRate(preferredBaudRate);
