@@ -1,9 +1,8 @@
 #include "app/CVemoraDoc.h"
 
-#include "app/InputLevelDefaults.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
-#include "platform/TextFormat.h"
+#include "model/NewTest.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
 #include "storage/SchemaConversion.h"
@@ -38,20 +37,6 @@ template<std::size_t N> QString trimmedField(const char (&field)[N])
 template<std::size_t N> bool sameText(const char (&a)[N], const char (&b)[N])
 {
     return fixedText(a) == fixedText(b);
-}
-
-void markNotApplicable(AudTestRecord &record)
-{
-    using K = MeasurementKind;
-    using T = TransducerType;
-    for (const K kind : {K::FrequencyAccuracy, K::HearingLevelLinearity, K::PulsedTones, K::CrossTalk,
-                         K::FrequencyModulation, K::BroadBandNoise}) {
-        record.statusOf(kind, T::BoneVibrator) = std::int32_t(ResultStatus::NotApplicable);
-        record.statusOf(kind, T::Speakers) = std::int32_t(ResultStatus::NotApplicable);
-    }
-    record.statusOf(K::HarmonicDistortion, T::Speakers) = std::int32_t(ResultStatus::NotApplicable);
-    record.statusOf(K::NarrowBandLevel, T::BoneVibrator) = std::int32_t(ResultStatus::NotApplicable);
-    record.statusOf(K::SpeechHearingLevel, T::Circumaural) = std::int32_t(ResultStatus::NotApplicable);
 }
 
 double storedDate(const char (&testDate)[16])
@@ -193,25 +178,15 @@ CVemoraDoc::ChangeResult CVemoraDoc::ChangeDatabase(bool idleViewShown, const Da
     return ChangeResult::Connected;
 }
 
-void CVemoraDoc::NewTest()
+void CVemoraDoc::NewTest(const QDate &today)
 {
-    *m_current = AudTestRecord{};
-    *m_booth = BoothRecord{};
     m_storedRecordLoaded = false;
     m_setupAccepted = false;
     m_currentRowId = -1;
-
-    const QDate today = QDate::currentDate();
-    setFixedText(m_current->setup.testDate,
-                 formatText("%4d-%02d-%02d", today.year(), today.month(), today.day()).toStdString());
-    m_current->setup.layoutVersion = kRecordLayoutVersion;
-    m_saveAfterTest = m_preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0;
-    m_showSaveDialogAfterTest =
-        m_preferences.readInt(kSettings, QStringLiteral("Show Save Dialog After Test"), 1) != 0;
-    m_displayEarsNotCovered =
-        m_preferences.readInt(kSettings, QStringLiteral("Display Ears Not Covered"), 1) != 0;
-    InputLevelDefaults::apply(m_preferences, *m_current);
-    markNotApplicable(*m_current);
+    const AfterTestPreferences after = tonva::NewTest(*m_current, *m_booth, m_preferences, today);
+    m_saveAfterTest = after.saveAfterTest;
+    m_showSaveDialogAfterTest = after.showSaveDialogAfterTest;
+    m_displayEarsNotCovered = after.displayEarsNotCovered;
 
     if (!m_startupDone)
         OpenStartupDatabase();
@@ -223,10 +198,7 @@ void CVemoraDoc::NewTest()
 
 void CVemoraDoc::SetTitleFromRecord()
 {
-    const QString model = trimmedField(m_current->setup.audiometerModel);
-    const QString serial = trimmedField(m_current->setup.audiometerSerialNumber);
-    const QString title =
-        model.isEmpty() && serial.isEmpty() ? QStringLiteral(" ") : model + QLatin1Char('-') + serial;
+    const QString title = tonva::SetTitleFromRecord(m_current->setup);
     if (title == m_title)
         return;
     m_title = title;
@@ -308,7 +280,7 @@ bool CVemoraDoc::SaveTest()
     m_currentRowId = row.id;
     m_savedSetup->current = setup;
     setModified(false);
-    InputLevelDefaults::remember(*m_current, m_preferences);
+    storeDefaultInputLevels(*m_current, m_preferences);
     return true;
 }
 

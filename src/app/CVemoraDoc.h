@@ -7,6 +7,7 @@
 #include "platform/PreferenceStore.h"
 #include "storage/DatabaseFile.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -48,7 +49,8 @@ public:
     QString databasePath() const;
 
     // Tests
-    void NewTest();
+    // Starts a new test dated `today`.
+    void NewTest(const QDate &today = QDate::currentDate());
     bool SaveTest();
     bool LoadTest(int id);
     bool LoadComparisonTest(int id);
