@@ -94,7 +94,7 @@ PageTable HearingLevelTest::List() const
 {
     PageTable table;
     table.columns = m_list.columns;
-    for (const ListRow &row : m_list.rows)
+    for (const HearingLevelRow &row : m_list.rows)
         table.rows.append(row.cells);
     return table;
 }
