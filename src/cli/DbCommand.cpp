@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/ConsoleInteraction.h"
 #include "storage/DatabaseFile.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
@@ -11,27 +12,6 @@
 namespace tonva::cli {
 
 namespace {
-
-// Without a technician at the keyboard: messages go to stderr. The only question on these paths is
-// whether to keep the file as it was before a conversion, and a script always keeps it.
-class ConsoleInteraction final : public Interaction
-{
-public:
-    void message(const QString &text) override { QTextStream(stderr) << text << '\n'; }
-    Answer ask(const QString &text, Buttons buttons) override
-    {
-        QTextStream(stderr) << text << '\n';
-        return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
-    }
-    Answer askToSet(const QString &text, const Stimulus &, Buttons buttons) override
-    {
-        return ask(text, buttons);
-    }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-};
 
 struct Options
 {
@@ -60,7 +40,9 @@ DatabaseSlot openExisting(const QString &path, Interaction &interaction)
 
 int run(const Options &options)
 {
-    ConsoleInteraction interaction;
+    // The only question on these paths is whether to keep the file as it was before a conversion,
+    // and a script always keeps it.
+    ConsoleInteraction interaction(ConsoleInteraction::Answers::Accept);
     QTextStream out(stdout);
     DatabaseSlot slot = openExisting(QString::fromStdString(options.file), interaction);
     if (!slot)

@@ -19,7 +19,7 @@ struct ProbeOptions
 
 int runProbe(const ProbeOptions &options)
 {
-    ConsoleInteraction interaction(options.verbose);
+    ConsoleInteraction interaction(ConsoleInteraction::Answers::Decline, options.verbose);
     SystemClock systemClock;
     // The built-in meter runs on virtual time: nothing real is waited for.
     const MeterSource source(QString::fromStdString(options.port), systemClock);
