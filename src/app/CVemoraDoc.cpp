@@ -1,5 +1,6 @@
 #include "app/CVemoraDoc.h"
 
+#include "inventory/InstrumentInventory.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "model/NewTest.h"
@@ -416,13 +417,15 @@ bool CVemoraDoc::LoadEquipmentLists()
 {
     if (!requireDatabase(kEquipmentRecordsetFailure))
         return false;
+    BlobReadReport report;
     try {
         const QByteArray blob = CEquipmentList(*m_database).readFirst().value_or(QByteArray());
-        ReadInventoryBlob(blob, *m_inventory, m_alternateMode);
+        report = ReadInventoryBlob(blob, *m_inventory, m_alternateMode);
     } catch (const DatabaseError &error) {
         m_interaction.message(kEquipmentRecordsetFailure + error.description());
         return false;
     }
+    confirmUnreadableEntries(report, *m_inventory, m_interaction);
     return true;
 }
 
