@@ -70,10 +70,10 @@ void CVemoraDoc::closeDatabase()
     CloseDatabase(m_database);
 }
 
-void CVemoraDoc::announceDatabase(const QString &previousPath)
+void CVemoraDoc::announceDatabase(const Database *previous, const QString &previousPath)
 {
     const QString path = databasePath();
-    if (path != previousPath)
+    if (m_database.get() != previous || path != previousPath)
         Q_EMIT databaseChanged(path);
 }
 
@@ -96,7 +96,8 @@ void CVemoraDoc::rememberDatabase(const QString &path)
 
 void CVemoraDoc::OpenStartupDatabase()
 {
-    const auto announce = qScopeGuard([this, before = databasePath()] { announceDatabase(before); });
+    const auto announce = qScopeGuard(
+        [this, database = m_database.get(), path = databasePath()] { announceDatabase(database, path); });
     m_startupDone = true;
     const QString folder =
         m_preferences.readText(kPreferences, QStringLiteral("DatabaseDir"), m_defaultFolder);
@@ -137,7 +138,8 @@ CVemoraDoc::ChangeResult CVemoraDoc::ChangeDatabase(bool idleViewShown, const Da
     const std::optional<QString> chosen = chooseDatabase(proposed);
     if (!chosen)
         return ChangeResult::Cancelled;
-    const auto announce = qScopeGuard([this, before = previous] { announceDatabase(before); });
+    const auto announce = qScopeGuard(
+        [this, database = m_database.get(), path = previous] { announceDatabase(database, path); });
 
     // Asked while the old file is still open, so "current" is the file the technician worked in.
     if (m_modified && m_database &&
