@@ -187,6 +187,7 @@ int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start
     for (std::size_t i = start; i < frequencies.size(); ++i) {
         const Step step = measureFrequency(frequencies[i], kind);
         rebuildList(usesReferenceLevels(m_mode) ? &m_warning : nullptr);
+        listChanged();
         if (step == Step::Cancelled)
             return measure::kCancelled;
     }
