@@ -124,7 +124,8 @@ TEST(DemoInterruption, MeterLostMidRunKeepsEveryStepSavedAsItEndsAndNamesTheLost
                                  demo::resultTable(*stored, cut)))
         << printed.toStdString();
 
-    EXPECT_TRUE(printed.contains(QStringLiteral("the technician gave up on a question that kept coming back")))
+    EXPECT_TRUE(
+        printed.contains(QStringLiteral("the technician gave up on a question that kept coming back")))
         << printed.toStdString();
     QString lost = QStringLiteral("Lost steps:\n  %1: cut short, %2 of %3 frequencies measured and saved\n")
                        .arg(demo::stepTitle(cut))
