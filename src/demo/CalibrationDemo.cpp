@@ -41,7 +41,7 @@ public:
             m_document.setModified(true);
     }
     void ReturnToSummary() override {}
-    void OpenAdjust(int) override {}
+    void OpenAdjust(MeasurementEntry) override {}
 
 private:
     CVemoraDoc &m_document;
@@ -209,17 +209,17 @@ int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestR
 {
     std::vector<DemoStep> steps;
     for (const HearingLevelMode mode : modes()) {
-        for (const int ear : m_options.ears)
+        for (const Ear ear : m_options.ears)
             steps.push_back({mode, ear});
     }
     saved = false;
     for (auto step = steps.begin(); step != steps.end(); ++step) {
-        const int index = static_cast<int>(measurementKindOf(step->mode));
+        const MeasurementEntry entry = measurementEntryOf(step->mode);
         bench.audiometer().setEarOnCoupler(step->ear);
         if (!measurementRun.isOpen()) {
-            measurementRun.Open(index, TransducerType::SupraAural, step->ear);
+            measurementRun.Open(entry, TransducerType::SupraAural, step->ear);
         } else {
-            measurementRun.ChooseMeasurement(index);
+            measurementRun.ChooseMeasurement(entry);
             measurementRun.ChooseEar(step->ear);
         }
         const qint64 stepStart = bench.clock().nowMs();

@@ -36,7 +36,7 @@ struct DemoOptions
     // Trouble on the built-in meter's line.
     LineFaults lineFaults;
     // The ears in the order they are measured, for every measurement.
-    std::vector<int> ears{0, 1};
+    std::vector<Ear> ears{Ear::Left, Ear::Right};
     // Every prompt, question and answer as it happens.
     bool verbose = false;
 };

@@ -18,8 +18,8 @@ std::vector<DemoStep> demoSteps()
 {
     std::vector<DemoStep> steps;
     for (const HearingLevelMode mode : CalibrationDemo::modes()) {
-        steps.push_back({mode, 0});
-        steps.push_back({mode, 1});
+        steps.push_back({mode, Ear::Left});
+        steps.push_back({mode, Ear::Right});
     }
     return steps;
 }

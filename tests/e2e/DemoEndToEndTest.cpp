@@ -108,9 +108,9 @@ TEST(DemoEndToEnd, MeterKilledMidRunEndsTheDemoWithEveryMeasuredRowStored)
         ASSERT_TRUE(tonva::ReadTestBlob(row->data, stored).clean());
     }
     const tonva::HearingLevelList left =
-        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, 0});
+        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, tonva::Ear::Left});
     const tonva::HearingLevelList right =
-        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, 1});
+        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, tonva::Ear::Right});
     EXPECT_EQ(left.rows.size(), 11u);
     EXPECT_EQ(tonva::demo::unmeasuredRows(left), 0);
     const int rightMeasured = static_cast<int>(right.rows.size()) - tonva::demo::unmeasuredRows(right);
