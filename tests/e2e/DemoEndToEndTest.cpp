@@ -80,40 +80,32 @@ TEST(DemoEndToEnd, MeterKilledMidRunEndsTheDemoWithEveryMeasuredRowStored)
     const QString database = dir.file("bench.sqlite");
     SimProcess sim;
     ASSERT_TRUE(sim.start({"--speed", "50", "--control", control}));
-    RunningProgram demo;
-    ASSERT_TRUE(demo.start(builtProgram("src/cli/tonva-cli"),
-                           {"demo", "-v", "--db", database, "--port", sim.device(), "--control", control}));
+    RunningProgram cli;
+    ASSERT_TRUE(cli.start(builtProgram("src/cli/tonva-cli"),
+                          {"demo", "-v", "--db", database, "--port", sim.device(), "--control", control}));
     // Some way into the right ear, with the left one done.
-    ASSERT_TRUE(demo.waitForOutput("[set] Set 70 dBHL Right at 500 Hz", 120000));
+    ASSERT_TRUE(cli.waitForOutput("[set] Set 70 dBHL Right at 500 Hz", 120000));
     sim.kill();
     QElapsedTimer sinceKill;
     sinceKill.start();
-    const ProgramResult result = demo.finish(60000);
+    const ProgramResult result = cli.finish(60000);
     ASSERT_TRUE(result.finished) << "still running a minute after the meter went\n"
                                  << result.out.toStdString();
     EXPECT_LT(sinceKill.elapsed(), 60000);
     EXPECT_EQ(result.exitCode, 1) << result.out.toStdString();
 
-    // Read back by another program's means: the left ear whole, the right ear as far as it came.
-    using tonva::demo::DemoStep;
-    std::vector<tonva::AudTestRow> rows;
-    tonva::AudTestRecord stored;
-    {
-        const std::unique_ptr<tonva::Database> file = tonva::Database::openExisting(database);
-        const tonva::CAudTestMeasRS tests(*file);
-        rows = tests.list();
-        ASSERT_EQ(rows.size(), 1u);
-        const std::optional<tonva::AudTestRow> row = tests.find(rows.front().id);
-        ASSERT_TRUE(row.has_value());
-        ASSERT_TRUE(tonva::ReadTestBlob(row->data, stored).clean());
-    }
-    const tonva::HearingLevelList left =
-        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, tonva::Ear::Left});
-    const tonva::HearingLevelList right =
-        tonva::demo::stepList(stored, DemoStep{tonva::HearingLevelMode::HearingLevel, tonva::Ear::Right});
+    // Read back through the storage classes: the left ear whole, the right ear as far as it came.
+    using namespace tonva;
+    const std::unique_ptr<Database> file = Database::openExisting(database);
+    const std::vector<AudTestRow> rows = CAudTestMeasRS(*file).list();
+    ASSERT_EQ(rows.size(), 1u);
+    AudTestRecord stored;
+    ASSERT_TRUE(ReadTestBlob(CAudTestMeasRS(*file).find(rows.front().id).value().data, stored).clean());
+    const HearingLevelList left = demo::stepList(stored, {HearingLevelMode::HearingLevel, Ear::Left});
+    const HearingLevelList right = demo::stepList(stored, {HearingLevelMode::HearingLevel, Ear::Right});
     EXPECT_EQ(left.rows.size(), 11u);
-    EXPECT_EQ(tonva::demo::unmeasuredRows(left), 0);
-    const int rightMeasured = static_cast<int>(right.rows.size()) - tonva::demo::unmeasuredRows(right);
+    EXPECT_EQ(demo::unmeasuredRows(left), 0);
+    const int rightMeasured = static_cast<int>(right.rows.size()) - demo::unmeasuredRows(right);
     EXPECT_GE(rightMeasured, 2);
 
     // Cancelled by the technician who gave up, or at the next "Set ..." prompt, which no longer reaches
