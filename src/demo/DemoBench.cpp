@@ -18,7 +18,8 @@ std::vector<AnswerRule> demoRules()
 
 } // namespace
 
-DemoBench::DemoBench(const AudiometerProfile &profile) : m_meter(MeterSource::builtInName(), m_systemClock)
+DemoBench::DemoBench(const AudiometerProfile &profile, LineFaults faults)
+    : m_meter(MeterSource::builtInName(), m_systemClock, 1, BuiltInMeterOptions{true, {}, std::move(faults)})
 {
     m_scene = std::make_unique<LocalSceneDriver>(m_meter.simulator()->scene());
     seat(profile);

@@ -30,8 +30,8 @@ MeterSource::MeterSource(const QString &portName, Clock &realClock, int portNumb
             m_virtualClock = std::make_unique<VirtualClock>();
             m_clock = m_virtualClock.get();
         }
-        m_simulator =
-            std::make_unique<BuiltInSimulator>(*m_clock, TrellanProfile{}, LineFaults{}, builtIn.timing);
+        m_simulator = std::make_unique<BuiltInSimulator>(*m_clock, TrellanProfile{},
+                                                         std::move(builtIn.faults), builtIn.timing);
         m_portNumber = 1;
     } else if (const int number = comPortNumber(name); number > 0) {
         m_portNumber = number;

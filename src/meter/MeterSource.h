@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
+#include "sim/LineFaults.h"
 #include "sim/VirtualTrellan.h"
 
 #include <QString>
@@ -18,6 +19,8 @@ struct BuiltInMeterOptions
     // runs it on the real clock, with the settling sped up, so progress dialogs move and Cancel works.
     bool virtualTime = true;
     TrellanTiming timing{};
+    // Line trouble to play, for trying the link on a bad day.
+    LineFaults faults{};
 };
 
 // Where the meter is, from the port as the technician names it: "sim" is the meter built into the
