@@ -77,6 +77,18 @@ bool removeWithJournals(const QString &path, QString *why)
     return true;
 }
 
+int openExistingInto(DatabaseSlot &slot, const QString &path, Interaction &interaction)
+{
+    try {
+        slot = Database::openExisting(path);
+    } catch (const DatabaseError &error) {
+        interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) +
+                            error.description());
+        return -1;
+    }
+    return 1;
+}
+
 void discardStaged(DatabaseSlot &staged)
 {
     const QString path = staged->filePath();
@@ -85,36 +97,50 @@ void discardStaged(DatabaseSlot &staged)
     removeWithJournals(path, &ignored);
 }
 
-// Gives the finished database in `staged` its name. Closing it first leaves the whole database in
-// the one file (its tables were committed with a rollback journal); a file still under the name is
-// blank, so replacing it loses nothing.
-bool putInPlace(DatabaseSlot &slot, const QString &path, Interaction &interaction)
+enum class Placed
 {
-    const QString couldNotCreate = QStringLiteral("Couldn't create database %1--Exception: ").arg(path);
+    Failed,
+    Ours,
+    Theirs // another start put its new file under the name first
+};
+
+// Gives the finished database in `slot` its name and reopens it there. Closing it first leaves the
+// whole database in the one file (its tables were committed with a rollback journal). `blankBefore`
+// says the name held a blank file, which is replaced; otherwise the name was free, and a file
+// another start put there meanwhile is kept and opened instead.
+Placed putInPlace(DatabaseSlot &slot, const QString &path, bool blankBefore, Interaction &interaction)
+{
     const QString staged = slot->filePath();
     CloseDatabase(slot);
+    // Journals under the name belong to no database now; the engine would replay them into ours.
     QString why;
-    if (!removeWithJournals(path, &why)) {
-        interaction.message(couldNotCreate + why);
-        removeWithJournals(staged, &why);
-        return false;
-    }
+    bool cleared = true;
+    if (blankBefore)
+        cleared = removeWithJournals(path, &why);
+    else if (!QFileInfo::exists(path))
+        cleared = removeJournals(path, &why);
     QFile file(staged);
-    if (!file.rename(path)) {
-        interaction.message(couldNotCreate + file.errorString());
-        removeWithJournals(staged, &why);
-        return false;
+    if (!cleared || !file.rename(path)) {
+        if (why.isEmpty())
+            why = file.errorString();
+        QString ignored;
+        removeWithJournals(staged, &ignored);
+        if (!blankBefore && QFileInfo::exists(path))
+            return openExistingInto(slot, path, interaction) == 1 ? Placed::Theirs : Placed::Failed;
+        interaction.message(QStringLiteral("Couldn't create database %1--Exception: ").arg(path) + why);
+        return Placed::Failed;
     }
+    if (openExistingInto(slot, path, interaction) != 1)
+        return Placed::Failed;
     try {
-        slot = Database::openExisting(path);
         slot->enableWriteAhead();
     } catch (const DatabaseError &error) {
         slot.reset();
         interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) +
                             error.description());
-        return false;
+        return Placed::Failed;
     }
-    return true;
+    return Placed::Ours;
 }
 
 } // namespace
@@ -136,14 +162,10 @@ int OpenOrCreateDatabase(DatabaseSlot &slot, const QString &givenPath, bool askB
     const QString path = DatabasePath::resolve(givenPath);
     CloseDatabase(slot);
 
-    if (QFileInfo::exists(path)) {
-        try {
-            slot = Database::openExisting(path);
-        } catch (const DatabaseError &error) {
-            interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) +
-                                error.description());
+    const bool exists = QFileInfo::exists(path);
+    if (exists) {
+        if (openExistingInto(slot, path, interaction) != 1)
             return -1;
-        }
         if (!slot->isBlank())
             return 1;
         // An empty file (made ready for us, or left by a creation cut short) is no database yet.
@@ -158,11 +180,10 @@ int OpenOrCreateDatabase(DatabaseSlot &slot, const QString &givenPath, bool askB
         discardStaged(slot);
         return -1;
     }
-    if (!putInPlace(slot, path, interaction))
-        return -1;
+    const Placed placed = putInPlace(slot, path, exists, interaction);
     if (created)
-        *created = true;
-    return 1;
+        *created = placed == Placed::Ours;
+    return placed == Placed::Failed ? -1 : 1;
 }
 
 int CreateDatabaseFile(DatabaseSlot &slot, const QString &path, bool askBeforeCreate,
