@@ -104,9 +104,17 @@ int run(const Options &options)
         if (version < 0)
             return 1;
         if (version != kCurrentSchemaVersion) {
-            interaction.message(QStringLiteral("%1: database version %2; run 'tonva-cli db convert' first")
-                                    .arg(slot->filePath())
-                                    .arg(version));
+            // The conversion writes a new file beside the old one and renames both.
+            const QFileInfo file(slot->filePath());
+            const bool convertible = file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+            interaction.message(
+                convertible ? QStringLiteral("%1: database version %2; run 'tonva-cli db convert' first")
+                                  .arg(slot->filePath())
+                                  .arg(version)
+                            : QStringLiteral("%1: database version %2 must be converted, which needs a "
+                                             "file and folder you may write; convert a copy of it")
+                                  .arg(slot->filePath())
+                                  .arg(version));
             return 1;
         }
         const TestFilter filter{QString::fromStdString(options.serial),

@@ -114,7 +114,10 @@ TEST(DatabaseCommandEndToEnd, InfoAndListReadAFileTheyMayNotWrite)
 {
     TempDir dir;
     const QString path = demoDatabase(dir, "lab.sqlite");
+    const QString old = dir.file("old.sqlite");
+    makeDatabaseFile(old, 3);
     ReadOnlyPath file(path);
+    ReadOnlyPath oldFile(old);
     ReadOnlyPath folder(dir.path());
     if (!file.holds() || !folder.holds())
         GTEST_SKIP() << "running with privileges that ignore file permissions";
@@ -128,4 +131,8 @@ TEST(DatabaseCommandEndToEnd, InfoAndListReadAFileTheyMayNotWrite)
     const ProgramResult convert = cli({"db", "convert", path});
     EXPECT_EQ(convert.exitCode, 1);
     EXPECT_TRUE(convert.err.contains("the file is read-only")) << shown(convert);
+    // Nor is an old file there sent to a conversion that could not write it.
+    const ProgramResult listOld = cli({"db", "list", old});
+    EXPECT_EQ(listOld.exitCode, 1);
+    EXPECT_TRUE(listOld.err.contains("convert a copy of it")) << shown(listOld);
 }
