@@ -148,7 +148,7 @@ CVemoraDoc::ChangeResult CVemoraDoc::ChangeDatabase(bool idleViewShown, const Da
         SaveTest();
 
     bool created = false;
-    const QString chosenPath = DatabasePath::withExtension(*chosen);
+    const QString chosenPath = DatabasePath::resolve(*chosen);
     if (chosenPath != previous &&
         OpenOrCreateDatabase(m_database, chosenPath, true, m_interaction, &created) != 1) {
         m_interaction.message(QStringLiteral("Could not Open New database, keeping old"));
