@@ -11,7 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
-#include "sim/BuiltInSimulator.h"
+#include "meter/MeterSource.h"
 #include "storage/DatabaseFile.h"
 #include "storage/Recordsets.h"
 #include "storage/SchemaConversion.h"
@@ -79,7 +79,7 @@ void BM_StartupToIdleView(benchmark::State &state)
                           folder->path() + QLatin1Char('/'));
     preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseName"), databaseName());
     VirtualClock clock;
-    BuiltInSimulator simulator(clock);
+    const MeterSource meter(MeterSource::builtInName(), clock);
     for (auto _ : state) {
         auto document = std::make_unique<CVemoraDoc>(preferences, interaction, folder->path());
         document->NewTest();
@@ -91,8 +91,8 @@ void BM_StartupToIdleView(benchmark::State &state)
                                interaction,
                                clock,
                                *document,
-                               [&simulator] { return simulator.portFactory(); },
-                               [] { return QStringLiteral("sim"); }};
+                               [&meter]() -> const MeterSource & { return meter; },
+                               [&meter] { return meter.description(); }};
         auto frame = std::make_unique<CMainFrame>(services);
         frame->show();
         QApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "app/CVemoraApp.h"
 
 #include "platform/PreferenceStore.h"
+#include "platform/QtSerialPort.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -107,15 +108,18 @@ QString CVemoraApp::meterPortName(const StartupOptions &options, const Preferenc
 {
     if (!options.portName.isEmpty())
         return options.portName;
-    const QString stored = preferences.readText(kPreferences, QStringLiteral("SLMPortName"), QString());
-    if (!stored.isEmpty())
-        return stored;
-    const int number = preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(number);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(number > 0 ? number - 1 : 0);
-#endif
+    return preferences.readText(kPreferences, QStringLiteral("SLMPortName"), QString()).trimmed();
+}
+
+int CVemoraApp::meterPortNumber(const PreferenceStore &preferences)
+{
+    return preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+}
+
+QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceStore &preferences)
+{
+    const QString name = meterPortName(options, preferences);
+    return name.isEmpty() ? QtSerialPort::deviceForPortNumber(meterPortNumber(preferences)) : name;
 }
 
 } // namespace tonva

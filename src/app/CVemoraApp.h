@@ -66,9 +66,13 @@ public:
     // `arguments` include the program name first, as QCoreApplication::arguments() gives them.
     static ParsedCommandLine parseCommandLine(const QStringList &arguments);
 
-    // The port the meter is reached on: the command line's, else the stored port name, else the
-    // stored port number as the platform names it.
+    // The port the meter is reached on: the command line's, else the stored port name; empty when
+    // only the stored port number names it.
     static QString meterPortName(const StartupOptions &options, const PreferenceStore &preferences);
+    // The stored port number, the older way of naming the port.
+    static int meterPortNumber(const PreferenceStore &preferences);
+    // The port as the status bar names it.
+    static QString meterPortLabel(const StartupOptions &options, const PreferenceStore &preferences);
 };
 
 } // namespace tonva

@@ -1,25 +1,26 @@
 #include "app/DesktopBench.h"
 
 #include "demo/BenchCoupling.h"
-#include "platform/QtSerialPort.h"
+#include "sim/BuiltInSimulator.h"
 #include "sim/SceneDriver.h"
 
 namespace tonva {
 
 namespace {
 
-TrellanTiming spedUp(double speed)
+BuiltInMeterOptions onTheRealClock(double speed)
 {
-    TrellanTiming timing;
-    timing.speed = speed;
-    return timing;
+    BuiltInMeterOptions options;
+    options.virtualTime = false;
+    options.timing.speed = speed;
+    return options;
 }
 
 } // namespace
 
 DesktopBench::DesktopBench(Clock &clock, const AudiometerProfile &profile, double settlingSpeed)
-    : m_simulator(clock, TrellanProfile{}, LineFaults{}, spedUp(settlingSpeed)),
-      m_scene(std::make_unique<LocalSceneDriver>(m_simulator.scene())),
+    : m_meter(MeterSource::builtInName(), clock, 1, onTheRealClock(settlingSpeed)),
+      m_scene(std::make_unique<LocalSceneDriver>(m_meter.simulator()->scene())),
       m_audiometer(std::make_unique<SimulatedAudiometer>(*m_scene, profile))
 {}
 
@@ -31,18 +32,15 @@ DesktopMeterSource::DesktopMeterSource(Clock &clock, AudiometerProfile profile)
 
 DesktopMeterSource::~DesktopMeterSource() = default;
 
-bool DesktopMeterSource::isBuiltIn(const QString &portName)
+const MeterSource &DesktopMeterSource::sourceFor(const QString &portName, int portNumber)
 {
-    return portName.trimmed().compare(QLatin1String("sim"), Qt::CaseInsensitive) == 0;
-}
-
-SerialPortFactory DesktopMeterSource::portsFor(const QString &portName)
-{
-    if (!isBuiltIn(portName))
-        return QtSerialPort::factory(portName.trimmed());
-    if (!m_bench)
-        m_bench = std::make_unique<DesktopBench>(m_clock, m_profile);
-    return m_bench->portFactory();
+    if (portName.trimmed().compare(MeterSource::builtInName(), Qt::CaseInsensitive) == 0) {
+        if (!m_bench)
+            m_bench = std::make_unique<DesktopBench>(m_clock, m_profile);
+        return m_bench->meter();
+    }
+    m_device = std::make_unique<MeterSource>(portName, m_clock, portNumber);
+    return *m_device;
 }
 
 SimulatedAudiometer *DesktopMeterSource::audiometer() const

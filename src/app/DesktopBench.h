@@ -1,9 +1,8 @@
 #pragma once
 
+#include "meter/MeterSource.h"
 #include "platform/Interaction.h"
-#include "platform/SerialPort.h"
 #include "sim/AudiometerProfile.h"
-#include "sim/BuiltInSimulator.h"
 #include "sim/SimulatedAudiometer.h"
 
 #include <functional>
@@ -28,27 +27,26 @@ public:
     DesktopBench(const DesktopBench &) = delete;
     DesktopBench &operator=(const DesktopBench &) = delete;
 
-    SerialPortFactory portFactory() { return m_simulator.portFactory(); }
+    const MeterSource &meter() const { return m_meter; }
     SimulatedAudiometer &audiometer() { return *m_audiometer; }
-    BuiltInSimulator &simulator() { return m_simulator; }
 
 private:
-    BuiltInSimulator m_simulator;
+    MeterSource m_meter;
     std::unique_ptr<SceneDriver> m_scene;
     std::unique_ptr<SimulatedAudiometer> m_audiometer;
 };
 
-// Where the desktop program's meter is: the built-in simulator for the port name "sim" (made at
-// its first use and kept, so it stays the same meter across Disconnect and Connect), otherwise the
-// serial device of that name.
+// Where the desktop program's meter is, for the port as the preferences (or the command line) name
+// it now. The built-in simulator is made at its first use and kept, so it stays the same meter, with
+// the same audiometer, across Disconnect and Connect; a real port's source is made afresh.
 class DesktopMeterSource
 {
 public:
     DesktopMeterSource(Clock &clock, AudiometerProfile profile);
     ~DesktopMeterSource();
 
-    static bool isBuiltIn(const QString &portName);
-    SerialPortFactory portsFor(const QString &portName);
+    // `portName` empty: the numbered port `portNumber`. The source stays valid until the next call.
+    const MeterSource &sourceFor(const QString &portName, int portNumber);
     // The simulated audiometer; null until the built-in simulator is in use.
     SimulatedAudiometer *audiometer() const;
     DesktopBench *bench() const { return m_bench.get(); }
@@ -57,6 +55,7 @@ private:
     Clock &m_clock;
     AudiometerProfile m_profile;
     std::unique_ptr<DesktopBench> m_bench;
+    std::unique_ptr<MeterSource> m_device;
 };
 
 // Passes every prompt to the real technician and, when they confirm a "Set ..." prompt, sets the

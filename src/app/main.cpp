@@ -203,16 +203,17 @@ int main(int argc, char **argv)
     if (options.demo)
         furnishDemoLaboratory(document, interaction);
 
-    const auto portName = [&options, &preferences] {
-        return CVemoraApp::meterPortName(options, *preferences);
-    };
-    FrameServices services{*preferences,
-                           interaction,
-                           clock,
-                           document,
-                           [&meterSource, portName] { return meterSource.portsFor(portName()); },
-                           portName,
-                           regionalMode};
+    FrameServices services{
+        *preferences,
+        interaction,
+        clock,
+        document,
+        [&meterSource, &options, &preferences]() -> const MeterSource & {
+            return meterSource.sourceFor(CVemoraApp::meterPortName(options, *preferences),
+                                         CVemoraApp::meterPortNumber(*preferences));
+        },
+        [&options, &preferences] { return CVemoraApp::meterPortLabel(options, *preferences); },
+        regionalMode};
     CMainFrame frame(services);
     messageBoxes.setParentWidget(&frame);
 

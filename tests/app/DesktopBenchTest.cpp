@@ -38,7 +38,7 @@ TEST(DesktopBenchTest, OnlyAConfirmedSetPromptSetsTheSimulatedAudiometer)
     EXPECT_EQ(bench.askToSet(QStringLiteral("Set 1000 Hz"), tone(1000, 70), Buttons::OkCancel), Answer::Ok);
     EXPECT_EQ(source.audiometer(), nullptr);
 
-    ASSERT_TRUE(source.portsFor(QStringLiteral(" SIM ")));
+    EXPECT_TRUE(source.sourceFor(QStringLiteral(" SIM "), 1).builtIn());
     ASSERT_NE(source.audiometer(), nullptr);
     technician.expectAskToSet(QStringLiteral("Set 2000 Hz"), Answer::Ok);
     bench.askToSet(QStringLiteral("Set 2000 Hz"), tone(2000, 60), Buttons::OkCancel);
@@ -65,16 +65,21 @@ TEST(DesktopBenchTest, TheBuiltInMeterConnectsOnTheRealClock)
     QElapsedTimer timer;
     timer.start();
     for (int round = 0; round < 2; ++round) {
-        MeterConnection meter(source.portsFor(QStringLiteral("sim")), clock, technician);
-        ASSERT_EQ(meter.Connect(1, 9600), 0);
+        const MeterSource &meterSource = source.sourceFor(QStringLiteral("sim"), 1);
+        EXPECT_EQ(&meterSource.clock(), &clock);
+        MeterConnection meter(meterSource, technician);
+        ASSERT_EQ(meter.Connect(meterSource.portNumber(), 9600), 0);
         EXPECT_TRUE(meter.modelReply().startsWith("Mervane"));
         meter.Disconnect();
     }
     EXPECT_LT(timer.elapsed(), 20000);
     const DesktopBench *first = source.bench();
-    source.portsFor(QStringLiteral("sim"));
+    source.sourceFor(QStringLiteral("sim"), 1);
     EXPECT_EQ(source.bench(), first);
-    EXPECT_TRUE(source.portsFor(QStringLiteral("/dev/ttyUSB9"))); // a device is opened on Connect
+    const MeterSource &device = source.sourceFor(QStringLiteral("/dev/ttyUSB9"), 1);
+    EXPECT_FALSE(device.builtIn());
+    EXPECT_EQ(device.devicePath(), QStringLiteral("/dev/ttyUSB9"));
+    EXPECT_EQ(source.sourceFor(QString(), 3).portNumber(), 3); // the older numbered port
 }
 
 } // namespace

@@ -226,7 +226,9 @@ TEST(CommandLineTest, OptionsAreReadAndMistakesStopTheStart)
     TempDir folder;
     PreferenceStore preferences(folder.file(QStringLiteral("p.ini")));
     StartupOptions none;
-    EXPECT_FALSE(CVemoraApp::meterPortName(none, preferences).isEmpty());
+    EXPECT_EQ(CVemoraApp::meterPortName(none, preferences), QString()); // the numbered port, then
+    EXPECT_EQ(CVemoraApp::meterPortNumber(preferences), 1);
+    EXPECT_FALSE(CVemoraApp::meterPortLabel(none, preferences).isEmpty());
     preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"),
                           QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(CVemoraApp::meterPortName(none, preferences), QStringLiteral("/dev/ttyUSB3"));

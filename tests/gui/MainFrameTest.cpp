@@ -12,8 +12,7 @@
 #include "model/FixedText.h"
 #include "platform/Clock.h"
 #include "platform/PreferenceStore.h"
-#include "platform/QtSerialPort.h"
-#include "sim/BuiltInSimulator.h"
+#include "meter/MeterSource.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempDir.h"
 
@@ -62,8 +61,8 @@ protected:
                                interaction,
                                clock,
                                document,
-                               [this] { return ports ? ports : simulator.portFactory(); },
-                               [] { return QStringLiteral("sim"); }};
+                               [this]() -> const MeterSource & { return meterSource; },
+                               [this] { return meterSource.description(); }};
         frame = std::make_unique<CMainFrame>(services);
         frame->show();
         return *frame;
@@ -96,8 +95,8 @@ protected:
     PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
     ScriptedInteraction interaction;
     VirtualClock clock;
-    BuiltInSimulator simulator{clock};
-    SerialPortFactory ports; // empty: the built-in meter
+    // The built-in meter on virtual time, or the device a test names instead.
+    MeterSource meterSource{MeterSource::builtInName(), clock};
     CVemoraDoc document{preferences, interaction, folder.path()};
     std::unique_ptr<CMainFrame> frame;
 };
@@ -165,7 +164,7 @@ TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
 
 TEST_F(MainFrameTest, TheSheetIsNotShownWhenTheMeterCannotBeReached)
 {
-    ports = QtSerialPort::factory(folder.file(QStringLiteral("no-such-device")));
+    meterSource = MeterSource(folder.file(QStringLiteral("no-such-device")), clock);
     open();
     defineInstruments();
     startMeasurement();
@@ -278,7 +277,7 @@ TEST_F(MainFrameTest, ARealMeasurementInProgressRefusesEveryDestructiveCommand)
     PageRegistry pages;
     registerHearingLevelPage(pages);
     ForwardingHost host(*frame);
-    MeasurementRun run({interaction, clock, preferences}, pages, host, document.currentTest());
+    MeasurementRun run({interaction, meterSource.clock(), preferences}, pages, host, document.currentTest());
     run.AttachMeter(frame->meter()->link(), frame->meter()->fileList());
     run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
 

@@ -491,17 +491,18 @@ int CMainFrame::connectMeter()
     if (m_meter && m_meter->isConnected())
         return 0;
     const WaitCursor wait;
-    SerialPortFactory ports = m_services.meterPorts ? m_services.meterPorts() : SerialPortFactory();
-    if (!ports) {
+    if (!m_services.meterSource) {
         m_interaction.message(QStringLiteral("Couldn't create COM port!"));
         return -1;
     }
+    // The old link goes before its source may be replaced.
+    m_meter.reset();
+    const MeterSource &source = m_services.meterSource();
     m_connecting = true;
     updateCommands();
-    m_meter = std::make_unique<MeterConnection>(std::move(ports), m_services.clock, m_interaction);
-    const int portNumber = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+    m_meter = std::make_unique<MeterConnection>(source, m_interaction);
     const int baudRate = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMBaudRate"), 9600);
-    const int status = m_meter->Connect(portNumber, baudRate);
+    const int status = m_meter->Connect(source.portNumber(), baudRate);
     if (status < 0)
         m_meter.reset();
     m_connecting = false;

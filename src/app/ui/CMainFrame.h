@@ -4,7 +4,6 @@
 #include "app/ShellCommands.h"
 #include "app/ViewHistory.h"
 #include "app/ui/ViewHost.h"
-#include "platform/SerialPort.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -24,6 +23,7 @@ class Clock;
 class FrameView;
 class Interaction;
 class MeterConnection;
+class MeterSource;
 class PreferenceStore;
 
 // What the main window works with. Everything is owned by whoever starts the program (main, or a
@@ -34,9 +34,10 @@ struct FrameServices
     Interaction &interaction;
     Clock &clock;
     CVemoraDoc &document;
-    // The ports of the meter as the port preference names them now; asked at every Connect, so a
-    // port chosen with Set Port is used from the next Connect on.
-    std::function<SerialPortFactory()> meterPorts;
+    // The meter as the port preference (or the command line) names it now; asked at every Connect,
+    // so a port chosen with Set Port is used from the next Connect on. The source stays valid until
+    // the next call.
+    std::function<const MeterSource &()> meterSource;
     // What the status bar says the meter is reached on.
     std::function<QString()> meterPortName;
     RegionalMode regionalMode = RegionalMode::Normal;
