@@ -1,5 +1,6 @@
 #include "meter/SlmFileList.h"
 
+#include "meter/Framing.h"
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 #include "platform/TextFormat.h"
@@ -42,9 +43,13 @@ bool SlmFileList::waitForBytes(int count)
     return true;
 }
 
-bool SlmFileList::fetchRecord(QByteArray &block, int count, const RecordCheck &plausible)
+bool SlmFileList::fetchRecord(QByteArrayView text, QByteArray &block, int count, const RecordCheck &plausible)
 {
     if (!waitForBytes(count) || m_port.ReadBlock(block, count) != kOk)
+        return false;
+    // A line that repeats an earlier announce just ahead of the real one makes the record read
+    // after it begin with the real announce.
+    if (block.startsWith(framing::frameReply(framing::checksum(text), "!")))
         return false;
     if (m_port.BytesWaiting() > 0)
         return false;
@@ -60,9 +65,9 @@ int SlmFileList::BlockTransfer(QByteArrayView text, QByteArray &block, int count
     int failures = 0;
     for (;;) {
         QByteArray announce;
-        const int status = m_exchange.run(text, announce, kAnnounceLineBytes, timeoutSeconds,
-                                          CommandExchange::Style::Slow);
-        if (status == kOk && announce.startsWith('!') && fetchRecord(block, count, plausible))
+        const int status =
+            m_exchange.run(text, announce, kAnnounceLineBytes, timeoutSeconds, CommandExchange::Style::Slow);
+        if (status == kOk && announce.startsWith('!') && fetchRecord(text, block, count, plausible))
             return kOk;
 
         block.clear();

@@ -49,7 +49,7 @@ public:
 
 private:
     bool waitForBytes(int count);
-    bool fetchRecord(QByteArray &block, int count, const RecordCheck &plausible);
+    bool fetchRecord(QByteArrayView text, QByteArray &block, int count, const RecordCheck &plausible);
 
     ComPort &m_port;
     Interaction &m_interaction;
