@@ -26,6 +26,18 @@ MeasurementRun::MeasurementRun(const MeasurementServices &services, const PageRe
 
 MeasurementRun::~MeasurementRun() = default;
 
+MeasurementRun::BusyScope::BusyScope(MeasurementRun &run) : m_run(run)
+{
+    if (m_run.m_busyDepth++ == 0)
+        m_run.m_host.BusyChanged(true);
+}
+
+MeasurementRun::BusyScope::~BusyScope()
+{
+    if (--m_run.m_busyDepth == 0)
+        m_run.m_host.BusyChanged(false);
+}
+
 void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
 {
     m_link = link;
@@ -36,7 +48,7 @@ void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
 
 void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int ear)
 {
-    if (!measurementEntry(measurementIndex))
+    if (busy() || !measurementEntry(measurementIndex))
         return;
     m_index = measurementIndex;
     m_transducer = isOffered(measurementIndex, transducer)
@@ -45,14 +57,14 @@ void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int e
     m_ear = ear;
     m_modified = false;
     m_open = true;
-    rebuildPages();
+    showPages();
     readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
 void MeasurementRun::ChooseMeasurement(int measurementIndex)
 {
     const MeasurementEntry *entry = measurementEntry(measurementIndex);
-    if (!m_open || !entry || measurementIndex == m_index)
+    if (busy() || !m_open || !entry || measurementIndex == m_index)
         return;
     offerSave();
     collect();
@@ -60,28 +72,28 @@ void MeasurementRun::ChooseMeasurement(int measurementIndex)
     // The transducer shown stays when the new measurement offers it.
     if (!isOffered(measurementIndex, m_transducer))
         m_transducer = entry->transducers.front();
-    rebuildPages();
+    showPages();
     readyMeter();
 }
 
 void MeasurementRun::ChooseTransducerPosition(int position)
 {
     const std::optional<TransducerType> chosen = transducerAtPosition(m_index, position);
-    if (!m_open || !chosen || *chosen == m_transducer)
+    if (busy() || !m_open || !chosen || *chosen == m_transducer)
         return;
     offerSave();
     collect();
     m_transducer = *chosen;
-    rebuildPages();
+    showPages();
 }
 
 void MeasurementRun::ChooseEar(int ear)
 {
-    if (!m_open || ear == m_ear || ear < 0 || ear > 2)
+    if (busy() || !m_open || ear == m_ear || ear < 0 || ear > 2)
         return;
     collect();
     m_ear = ear;
-    rebuildPages();
+    showPages();
 }
 
 void MeasurementRun::ShowSoundFieldPage(bool binaural)
@@ -89,16 +101,16 @@ void MeasurementRun::ShowSoundFieldPage(bool binaural)
     const PageRole wanted = binaural ? PageRole::SoundFieldBinaural : PageRole::SoundFieldMono;
     const bool soundField =
         m_pageRole == PageRole::SoundFieldMono || m_pageRole == PageRole::SoundFieldBinaural;
-    if (!m_open || !soundField || m_pageRole == wanted)
+    if (busy() || !m_open || !soundField || m_pageRole == wanted)
         return;
     collect();
     m_pageRole = wanted;
-    rebuildPages();
+    showPages();
 }
 
 void MeasurementRun::NextTest()
 {
-    if (!m_open)
+    if (busy() || !m_open)
         return;
     if (m_index >= kLastMeasurementEntry) {
         // Leaving past the last measurement hands the results on as OK does, so a document closed
@@ -122,22 +134,29 @@ int MeasurementRun::MeasureSelected(const QList<int> &rows)
 
 int MeasurementRun::measure(bool all, const QList<int> &rows)
 {
-    if (!m_open || !m_page || !m_link)
+    if (busy() || !m_open || !m_page || !m_link)
         return measure::kNotStarted;
-    if (!readyMeter())
-        return measure::kCancelled;
-    if (m_index == 0 || m_index == 7)
-        copyInputLevels();
-    const int status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
+    int status = measure::kNotStarted;
+    {
+        const BusyScope busyScope(*this);
+        if (!readyMeter())
+            return measure::kCancelled;
+        if (m_index == 0 || m_index == 7)
+            copyInputLevels();
+        status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
+    }
+    if (status == measure::kNotStarted)
+        return status;
     // A cancelled run may have measured some rows already; those are results to keep and save.
-    if (!m_readOnly && status != measure::kNotStarted)
+    if (!m_readOnly)
         m_modified = true;
+    m_host.PageListChanged();
     return status;
 }
 
 void MeasurementRun::Ok()
 {
-    if (!m_open)
+    if (busy() || !m_open)
         return;
     collect();
     m_host.RecordChanged(m_modified);
@@ -146,13 +165,14 @@ void MeasurementRun::Ok()
 
 void MeasurementRun::Cancel()
 {
-    if (m_open)
+    if (!busy() && m_open)
         close();
 }
 
 bool MeasurementRun::Save()
 {
-    if (!m_open)
+    // Saving in the middle of a measurement would store a half-judged page.
+    if (busy() || !m_open)
         return false;
     collect();
     if (!m_host.SaveRecord())
@@ -163,8 +183,10 @@ bool MeasurementRun::Save()
 
 void MeasurementRun::Adjust()
 {
-    if (m_open && adjustAvailable())
-        m_host.OpenAdjust(m_index);
+    if (busy() || !m_open || !adjustAvailable())
+        return;
+    m_host.OpenAdjust(m_index);
+    m_host.PageListChanged();
 }
 
 QString MeasurementRun::windowText() const
@@ -205,6 +227,12 @@ void MeasurementRun::collect()
         m_page->Collect();
 }
 
+void MeasurementRun::showPages()
+{
+    rebuildPages();
+    m_host.PageShown();
+}
+
 void MeasurementRun::rebuildPages()
 {
     m_page.reset();
@@ -243,6 +271,7 @@ bool MeasurementRun::readyMeter()
 {
     if (!m_link)
         return false;
+    const BusyScope busyScope(*this);
     return ReadyMeterForTest(*m_link, m_services.interaction, measurementEntry(m_index)->mode, m_index,
                              QString::fromLatin1(measure::kMeterNotReadyQuestion));
 }

@@ -27,10 +27,22 @@ public:
     virtual void ReturnToSummary() = 0;
     // The adjust dialog of hearing level (0) or speech (9), modal.
     virtual void OpenAdjust(int measurementIndex) = 0;
+
+    // The run started or stopped measuring or readying the meter. Events are still dispatched
+    // meanwhile, so the window disables what would destroy the running page.
+    virtual void BusyChanged(bool busy) { Q_UNUSED(busy); }
+    // Another page shows: a different measurement, transducer or ear.
+    virtual void PageShown() {}
+    // Rows of the shown page's list changed (after measuring or adjusting).
+    virtual void PageListChanged() {}
 };
 
 // The audiometer test window without its widgets: the choice of measurement and transducer, the
 // page that measures it, readying the meter, and when results are collected and saved.
+//
+// While busy (a page measures or the meter is readied) the clock still dispatches events, so a click
+// can arrive in the middle of a page's own method. Every command that would change or destroy the
+// page is then refused here, whatever the window did or did not disable.
 class MeasurementRun
 {
 public:
@@ -74,6 +86,7 @@ public:
     // A stored test opened for viewing: measuring then leaves the modified flag alone.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isOpen() const { return m_open; }
+    bool busy() const { return m_busyDepth > 0; }
 
     // The page showing now; null when no page is registered for the pair.
     MeasurementPage *page() const { return m_page.get(); }
@@ -84,8 +97,23 @@ public:
     static QString clockText(int hour24, int minute);
 
 private:
+    // Marks the run busy for its lifetime; nests.
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(MeasurementRun &run);
+        ~BusyScope();
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
+
+    private:
+        MeasurementRun &m_run;
+    };
+
     void offerSave();
     void collect();
+    // Makes the pages of the current choice and tells the host.
+    void showPages();
     void rebuildPages();
     // SetupMeterForTest for the shown measurement until the meter is ready; false when not connected
     // or the technician gave up.
@@ -108,6 +136,7 @@ private:
     bool m_modified = false;
     bool m_readOnly = false;
     bool m_open = false;
+    int m_busyDepth = 0;
     PageRole m_pageRole = PageRole::HearingLevelFrequency;
     std::unique_ptr<MeasurementPage> m_page;
     std::vector<std::unique_ptr<InputLevelPage>> m_inputPages;

@@ -277,3 +277,77 @@ TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResul
     EXPECT_NEAR(record->toneLevel[1][0].measuredLevel[at(8000)], 87.0, 0.1);
     EXPECT_EQ(record->statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
 }
+
+namespace {
+
+class WatchingHost final : public RunHost
+{
+public:
+    bool SaveRecord() override { return true; }
+    bool AskSaveData() override { return false; }
+    void RecordChanged(bool) override {}
+    void ReturnToSummary() override { ++summaries; }
+    void OpenAdjust(int) override { ++adjusts; }
+    void BusyChanged(bool busy) override { busyChanges << busy; }
+    void PageShown() override { ++pagesShown; }
+    void PageListChanged() override { ++listChanges; }
+
+    int summaries = 0;
+    int adjusts = 0;
+    QList<bool> busyChanges;
+    int pagesShown = 0;
+    int listChanges = 0;
+};
+
+} // namespace
+
+TEST_F(HearingLevelPageFixture, ClicksWhileThePageMeasuresAreRefusedAndTheMeasurementFinishes)
+{
+    PageRegistry registry;
+    registerHearingLevelPage(registry);
+    WatchingHost host;
+    MeasurementRun run({technician, clock, preferences}, registry, host, *record);
+    run.AttachMeter(&link, &files);
+    run.Open(0, TransducerType::SupraAural, 0);
+    ASSERT_EQ(host.pagesShown, 1);
+    ASSERT_FALSE(run.busy());
+    const MeasurementPage *measuring = run.page();
+    host.busyChanges.clear();
+
+    bool busyAtThePrompt = false;
+    technician.whenPrompted("Set 70 dBHL Left at 1000 Hz", [&] {
+        busyAtThePrompt = run.busy();
+        run.NextTest();
+        run.ChooseMeasurement(3);
+        run.ChooseTransducerPosition(1);
+        run.ChooseEar(1);
+        run.Adjust();
+        EXPECT_FALSE(run.Save());
+        EXPECT_EQ(run.MeasureAll(), measure::kNotStarted);
+        run.Ok();
+        run.Cancel();
+    });
+    technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
+        .expectAskToSet("Set 70 dBHL Left at 8000 Hz", Answer::Ok);
+
+    EXPECT_EQ(run.MeasureAll(), measure::kDone);
+    EXPECT_TRUE(busyAtThePrompt);
+    EXPECT_FALSE(run.busy());
+    EXPECT_EQ(host.busyChanges, QList<bool>({true, false}));
+    EXPECT_TRUE(run.isOpen());
+    EXPECT_EQ(run.page(), measuring);
+    EXPECT_EQ(run.measurementIndex(), 0);
+    EXPECT_EQ(run.transducer(), TransducerType::SupraAural);
+    EXPECT_EQ(run.ear(), 0);
+    EXPECT_EQ(host.summaries, 0);
+    EXPECT_EQ(host.adjusts, 0);
+    EXPECT_EQ(host.pagesShown, 1);
+    EXPECT_EQ(host.listChanges, 1);
+    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(8000)], 70 + 13, 0.1);
+    technician.verifyDone();
+
+    // Once the page is done the same click goes through.
+    run.NextTest();
+    EXPECT_EQ(run.measurementIndex(), 1);
+    EXPECT_EQ(host.pagesShown, 2);
+}
