@@ -22,6 +22,8 @@ enum class HearingLevelMode
 // The page's mode for a measurement index (0, 1, 6, 7); nothing for the other measurements.
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind);
 MeasurementKind measurementKindOf(HearingLevelMode mode);
+// The Measurements list entry that shows the mode.
+MeasurementEntry measurementEntryOf(HearingLevelMode mode);
 
 // The dial frequency of a test frequency index, in Hz.
 double nominalHz(int frequencyIndex);
@@ -79,7 +81,8 @@ enum class RowVerdict
     Failed,
 };
 
-struct ListRow
+// One line of the page's list: the frequency it measures, its texts and how it was judged.
+struct HearingLevelRow
 {
     int frequencyIndex = -1;
     QStringList cells;
@@ -90,7 +93,7 @@ struct ListRow
 struct HearingLevelList
 {
     QStringList columns;
-    std::vector<ListRow> rows;
+    std::vector<HearingLevelRow> rows;
 
     // -1 when a row fails, 1 when rows were judged and all passed, 0 when nothing was measured.
     int pageResult() const;

@@ -45,8 +45,7 @@ HearingLevelTest::~HearingLevelTest()
 
 void HearingLevelTest::onInitialised()
 {
-    m_mode = hearingLevelModeOf(static_cast<MeasurementKind>(measurementIndex()))
-                 .value_or(HearingLevelMode::HearingLevel);
+    m_mode = hearingLevelModeOf(measurementKindOf(measurement())).value_or(HearingLevelMode::HearingLevel);
     m_lastMeasured = -1;
     rebuildList();
 }
@@ -59,7 +58,7 @@ void HearingLevelTest::setShowCorrections(bool show)
 
 ToneResultBlocks HearingLevelTest::blocks() const
 {
-    return toneResultBlocks(record(), transducer(), ear() == 1 ? 1 : 0);
+    return toneResultBlocks(record(), transducer(), channelOf(ear()));
 }
 
 HearingLevelList HearingLevelTest::buildList(UndefinedReferenceWarning *warning) const
@@ -95,7 +94,7 @@ PageTable HearingLevelTest::List() const
 {
     PageTable table;
     table.columns = m_list.columns;
-    for (const ListRow &row : m_list.rows)
+    for (const HearingLevelRow &row : m_list.rows)
         table.rows.append(row.cells);
     return table;
 }
@@ -188,6 +187,7 @@ int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start
     for (std::size_t i = start; i < frequencies.size(); ++i) {
         const Step step = measureFrequency(frequencies[i], kind);
         rebuildList(usesReferenceLevels(m_mode) ? &m_warning : nullptr);
+        listChanged();
         if (step == Step::Cancelled)
             return measure::kCancelled;
     }
@@ -220,7 +220,7 @@ HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Ru
     const double hertz = nominalHz(frequencyIndex);
     const ToneResultBlocks results = blocks();
     Stimulus stimulus;
-    stimulus.transducer = static_cast<int>(transducer());
+    stimulus.transducer = transducer();
     stimulus.ear = ear();
     stimulus.frequencyHz = hertz;
     QString description;

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace tonva {
@@ -25,14 +26,14 @@ struct MeasurementServices
     PreferenceStore &preferences;
 };
 
-// Which record, transducer and ear a page works on, and the entry of the Measurements list
-// (0..10) that chose it, so a page that serves several measurements knows its mode.
+// Which record, transducer and ear a page works on, and the entry of the Measurements list that
+// chose it, so a page that serves several measurements knows its mode.
 struct PageTarget
 {
     AudTestRecord *record = nullptr;
     TransducerType transducer = TransducerType::SupraAural;
-    int ear = 0; // 0 left, 1 right, 2 both
-    int measurementIndex = 0;
+    Ear ear = Ear::Left;
+    MeasurementEntry measurement = MeasurementEntry::HearingLevel;
 };
 
 // A page's list as plain texts, so the window, the CLI and the tests show exactly the same strings.
@@ -64,6 +65,9 @@ public:
 
     void Initialise(const PageTarget &target);
     void AttachMeter(SlmLink *link, SlmFileList *files);
+    // Called whenever rows of List() change, in the middle of a measurement too, so a window can
+    // show each reading as it is taken.
+    void setListChangedHandler(std::function<void()> handler) { m_listChanged = std::move(handler); }
 
     // measure::kDone, measure::kCancelled, measure::kNotStarted or a negative meter status.
     virtual int MeasureAll() = 0;
@@ -81,7 +85,7 @@ public:
     const PageTarget &target() const { return m_target; }
 
 protected:
-    // The status table entry Collect() writes; by default the one of the measurement index.
+    // The status table entry Collect() writes; by default the one of the measurement entry.
     virtual MeasurementKind statusKind() const;
     // What that entry keeps; by default Evaluate(). A page that measures one ear at a time while
     // the entry stands for both judges both.
@@ -94,10 +98,17 @@ protected:
     PreferenceStore &preferences() const { return m_services.preferences; }
     AudTestRecord &record() const { return *m_target.record; }
     TransducerType transducer() const { return m_target.transducer; }
-    int ear() const { return m_target.ear; }
-    int measurementIndex() const { return m_target.measurementIndex; }
+    Ear ear() const { return m_target.ear; }
+    MeasurementEntry measurement() const { return m_target.measurement; }
     SlmLink *link() const { return m_link; }
     SlmFileList *fileList() const { return m_files; }
+
+    // A page whose rows change while it measures says so after each one.
+    void listChanged() const
+    {
+        if (m_listChanged)
+            m_listChanged();
+    }
 
     // Shows the missing-equipment message for this page's transducer and ear; true when complete.
     bool CheckRequiredEquipment() const;
@@ -114,6 +125,7 @@ private:
     PageTarget m_target;
     SlmLink *m_link = nullptr;
     SlmFileList *m_files = nullptr;
+    std::function<void()> m_listChanged;
 };
 
 } // namespace tonva

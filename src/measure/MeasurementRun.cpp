@@ -46,14 +46,13 @@ void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
         m_page->AttachMeter(link, files);
 }
 
-void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int ear)
+void MeasurementRun::Open(MeasurementEntry measurement, TransducerType transducer, Ear ear)
 {
-    if (busy() || !measurementEntry(measurementIndex))
+    if (busy())
         return;
-    m_index = measurementIndex;
-    m_transducer = isOffered(measurementIndex, transducer)
-                       ? transducer
-                       : measurementEntry(measurementIndex)->transducers.front();
+    m_measurement = measurement;
+    m_transducer = isOffered(measurement, transducer) ? transducer
+                                                      : measurementListEntry(measurement).transducers.front();
     m_ear = ear;
     m_modified = false;
     m_open = true;
@@ -61,24 +60,23 @@ void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int e
     readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
-void MeasurementRun::ChooseMeasurement(int measurementIndex)
+void MeasurementRun::ChooseMeasurement(MeasurementEntry measurement)
 {
-    const MeasurementEntry *entry = measurementEntry(measurementIndex);
-    if (busy() || !m_open || !entry || measurementIndex == m_index)
+    if (busy() || !m_open || measurement == m_measurement)
         return;
     offerSave();
     collect();
-    m_index = measurementIndex;
+    m_measurement = measurement;
     // The transducer shown stays when the new measurement offers it.
-    if (!isOffered(measurementIndex, m_transducer))
-        m_transducer = entry->transducers.front();
+    if (!isOffered(measurement, m_transducer))
+        m_transducer = measurementListEntry(measurement).transducers.front();
     showPages();
     readyMeter();
 }
 
 void MeasurementRun::ChooseTransducerPosition(int position)
 {
-    const std::optional<TransducerType> chosen = transducerAtPosition(m_index, position);
+    const std::optional<TransducerType> chosen = transducerAtPosition(m_measurement, position);
     if (busy() || !m_open || !chosen || *chosen == m_transducer)
         return;
     offerSave();
@@ -87,9 +85,9 @@ void MeasurementRun::ChooseTransducerPosition(int position)
     showPages();
 }
 
-void MeasurementRun::ChooseEar(int ear)
+void MeasurementRun::ChooseEar(Ear ear)
 {
-    if (busy() || !m_open || ear == m_ear || ear < 0 || ear > 2)
+    if (busy() || !m_open || ear == m_ear)
         return;
     collect();
     m_ear = ear;
@@ -112,14 +110,14 @@ void MeasurementRun::NextTest()
 {
     if (busy() || !m_open)
         return;
-    if (m_index >= kLastMeasurementEntry) {
+    if (m_measurement == kLastMeasurementEntry) {
         // Leaving past the last measurement hands the results on as OK does, so a document closed
         // later still knows it has unsaved measurements.
         Ok();
         return;
     }
     collect();
-    ChooseMeasurement(m_index + 1);
+    ChooseMeasurement(static_cast<MeasurementEntry>(static_cast<int>(m_measurement) + 1));
 }
 
 int MeasurementRun::MeasureAll()
@@ -141,7 +139,8 @@ int MeasurementRun::measure(bool all, const QList<int> &rows)
         const BusyScope busyScope(*this);
         if (!readyMeter())
             return measure::kCancelled;
-        if (m_index == 0 || m_index == 7)
+        if (m_measurement == MeasurementEntry::HearingLevel ||
+            m_measurement == MeasurementEntry::NarrowBandLevel)
             copyInputLevels();
         status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
     }
@@ -185,19 +184,18 @@ void MeasurementRun::Adjust()
 {
     if (busy() || !m_open || !adjustAvailable())
         return;
-    m_host.OpenAdjust(m_index);
+    m_host.OpenAdjust(m_measurement);
     m_host.PageListChanged();
 }
 
 QString MeasurementRun::windowText() const
 {
-    const MeasurementEntry *entry = measurementEntry(m_index);
-    return entry ? QString::fromLatin1(entry->windowText) : QString();
+    return QString::fromLatin1(measurementListEntry(m_measurement).windowText);
 }
 
 QStringList MeasurementRun::transducerList() const
 {
-    return m_open ? transducerListTexts(m_index) : initialTransducerListTexts();
+    return m_open ? transducerListTexts(m_measurement) : initialTransducerListTexts();
 }
 
 QString MeasurementRun::clockText(int hour24, int minute)
@@ -239,16 +237,17 @@ void MeasurementRun::rebuildPages()
     m_inputPages.clear();
 
     const std::optional<PageRole> role =
-        PageRoleFor(m_index, m_transducer, m_pageRole == PageRole::SoundFieldBinaural);
+        PageRoleFor(m_measurement, m_transducer, m_pageRole == PageRole::SoundFieldBinaural);
     if (!role)
         return;
     m_pageRole = *role;
     m_page = m_registry.create(*role, m_services);
     if (m_page) {
-        m_page->Initialise({&m_record, m_transducer, m_ear, m_index});
+        m_page->Initialise({&m_record, m_transducer, m_ear, m_measurement});
         m_page->AttachMeter(m_link, m_files);
+        m_page->setListChangedHandler([this] { m_host.PageListChanged(); });
     }
-    if (m_index != 0)
+    if (m_measurement != MeasurementEntry::HearingLevel)
         return;
 
     const int t = static_cast<int>(m_transducer);
@@ -272,7 +271,8 @@ bool MeasurementRun::readyMeter()
     if (!m_link)
         return false;
     const BusyScope busyScope(*this);
-    return ReadyMeterForTest(*m_link, m_services.interaction, measurementEntry(m_index)->mode, m_index,
+    return ReadyMeterForTest(*m_link, m_services.interaction, measurementListEntry(m_measurement).mode,
+                             static_cast<int>(m_measurement),
                              QString::fromLatin1(measure::kMeterNotReadyQuestion));
 }
 
@@ -283,7 +283,7 @@ void MeasurementRun::copyInputLevels()
     // Hearing level: the pages carry the levels to the other channel and the binaural block.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
         inputPage->Apply();
-    if (m_index != 7)
+    if (m_measurement != MeasurementEntry::NarrowBandLevel)
         return;
     // Narrow band has no page of its own; its levels start on the first channel only.
     const int t = static_cast<int>(m_transducer);

@@ -22,7 +22,11 @@ int headerHundredths(const QByteArray &blob)
         return -1;
     bool ok = false;
     const double number = QByteArray(blob.constData() + 14, 5).trimmed().toDouble(&ok);
-    return ok ? int((number + 0.0005) * 100.0) : -1;
+    // Five characters of "%05.2f" hold 0.00 to 99.99; anything else ("1e300", "nan") no program
+    // wrote, and would not even fit the integer.
+    if (!ok || !(number >= 0.0 && number < 100.0))
+        return -1;
+    return int((number + 0.0005) * 100.0);
 }
 
 QByteArray headerOf(const QByteArray &blob)

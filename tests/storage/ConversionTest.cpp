@@ -75,6 +75,16 @@ TEST(BlobConversionTest, CurrentImagesInSchemaThreeFilesSurviveEveryLaterStep)
     EXPECT_EQ(image(old).mid(33'576), QByteArray(kImage - 33'576, '\0'));
 }
 
+TEST(BlobConversionTest, HeaderNumbersNoProgramWroteAreTakenAsOldImages)
+{
+    for (const char *number : {".2e09", "-1e30", "1e308", "  nan"}) {
+        const QByteArray converted =
+            BlobConversion::convertTestBlob(3, test::blobWithHeader(number, test::patternImage(kImage)));
+        ASSERT_EQ(converted.size(), int(kTestBlobSize)) << number;
+        EXPECT_EQ(image(converted).mid(33'576), QByteArray(kImage - 33'576, '\0')) << number;
+    }
+}
+
 TEST(BlobConversionTest, InventoryGetsTheCurrentHeaderAndWholeEntries)
 {
     QByteArray entries = test::patternImage(832 + 100);
