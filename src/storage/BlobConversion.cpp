@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kHeaderSize = int(kBlobHeaderSize);
 constexpr int kCurrentImageSize = int(sizeof(AudTestRecord));
-constexpr int kEntrySize = int(kInventoryEntrySize);
 constexpr int kSetup = int(offsetof(AudTestRecord, setup));
 
 // Header number times 100, rounded to hundredths the way the old readers did; -1 when unreadable.
@@ -121,11 +120,10 @@ QByteArray convertTestBlob(int fromVersion, const QByteArray &blob)
 
 QByteArray convertInventoryBlob(const QByteArray &blob)
 {
-    // An entry cut short at the end is dropped, as the inventory reader drops it.
-    QByteArray converted = blobHeader();
-    for (qsizetype at = kHeaderSize; at + kEntrySize <= blob.size(); at += kEntrySize)
-        converted += blob.mid(at, kEntrySize);
-    return converted;
+    // Entries keep their layout; only the header changes. An entry cut short at the end is carried
+    // over as it is: the inventory reader reports it and the technician decides whether it goes, so a
+    // conversion must not drop it behind their back.
+    return blobHeader() + blob.mid(kHeaderSize);
 }
 
 } // namespace tonva::BlobConversion

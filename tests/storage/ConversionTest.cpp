@@ -85,13 +85,13 @@ TEST(BlobConversionTest, HeaderNumbersNoProgramWroteAreTakenAsOldImages)
     }
 }
 
-TEST(BlobConversionTest, InventoryGetsTheCurrentHeaderAndWholeEntries)
+TEST(BlobConversionTest, InventoryGetsTheCurrentHeaderAndKeepsACutShortEntry)
 {
     QByteArray entries = test::patternImage(832 + 100);
     const QByteArray converted = BlobConversion::convertInventoryBlob(test::blobWithHeader("01.10", entries));
-    ASSERT_EQ(converted.size(), 20 + 832);
+    ASSERT_EQ(converted.size(), 20 + 832 + 100);
     EXPECT_EQ(converted.left(20), blobHeader());
-    EXPECT_EQ(converted.mid(20), entries.left(832));
+    EXPECT_EQ(converted.mid(20), entries);
 }
 
 class ConversionTest : public ::testing::Test
