@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Preferences.h"
 #include "model/AudTestRecord.h"
 #include "model/BoothRecord.h"
 #include "model/Inventory.h"
@@ -27,6 +28,13 @@ public:
     ~CVemoraDoc();
     CVemoraDoc(const CVemoraDoc &) = delete;
     CVemoraDoc &operator=(const CVemoraDoc &) = delete;
+
+    // The "Preferences" block, read when the document is made and again at start-up.
+    PreferenceBlock &preferenceBlock() { return m_preferenceBlock; }
+    const PreferenceBlock &preferenceBlock() const { return m_preferenceBlock; }
+    // Writes the whole block to the store and marks the preferences as set.
+    void SavePreferences();
+    bool preferencesSet() const { return m_preferencesSet; }
 
     // Database
     void OpenStartupDatabase();
@@ -91,12 +99,16 @@ private:
     std::optional<AudTestRecord> readStoredTest(int id);
     std::optional<BoothRecord> readStoredBooth(int id);
     void closeDatabase();
+    void loadPreferences();
     void rememberDatabase(const QString &path);
+    void forgetDatabaseName();
 
     PreferenceStore &m_preferences;
     Interaction &m_interaction;
     const QString m_defaultFolder;
     const int m_alternateMode;
+    PreferenceBlock m_preferenceBlock;
+    bool m_preferencesSet = false;
 
     DatabaseSlot m_database;
     bool m_startupDone = false;
