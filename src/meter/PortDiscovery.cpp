@@ -69,8 +69,9 @@ void completePortEntry(SSerInfo &port)
 bool canOpenSerialPort(const QString &devicePath)
 {
     // QSerialPort takes the port's lock file and exclusive mode, so a port another program holds
-    // fails here even for a user the kernel would let through.
-    QSerialPort port(devicePath);
+    // fails here even for a user the kernel would let through. The lock file is named after the
+    // device, so a link is opened by the device it points to.
+    QSerialPort port(canonicalDevice(devicePath));
     if (!port.open(QIODevice::ReadWrite))
         return false;
     port.close();
