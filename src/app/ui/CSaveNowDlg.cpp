@@ -28,7 +28,6 @@ CSaveNowDlg::CSaveNowDlg(PreferenceStore &store, QWidget *parent) : QDialog(pare
     m_alwaysUse->setObjectName(QStringLiteral("alwaysUse"));
     m_alwaysUse->setChecked(saveNowAlwaysUseInitially(store));
     auto *note = new QLabel(QStringLiteral("You may reenable this dialog under the Test->Preferences menu."), this);
-    note->setWordWrap(true);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -42,6 +41,7 @@ CSaveNowDlg::CSaveNowDlg(PreferenceStore &store, QWidget *parent) : QDialog(pare
     layout->addSpacing(8);
     layout->addWidget(m_alwaysUse);
     layout->addWidget(note);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool CSaveNowDlg::ask(PreferenceStore &store, QWidget *parent)

@@ -31,6 +31,7 @@ StoredPageBase::StoredPageBase(std::vector<ListColumn> columns, const QString &n
 {
     setObjectName(name);
     m_form = new QFormLayout;
+    m_sideForm = new QFormLayout;
     auto *findButton = new QPushButton(QStringLiteral("Find"), this);
     findButton->setObjectName(QStringLiteral("findButton"));
     findButton->setAutoDefault(false);
@@ -62,13 +63,14 @@ StoredPageBase::StoredPageBase(std::vector<ListColumn> columns, const QString &n
 
     auto *filterRow = new QHBoxLayout;
     filterRow->addLayout(m_form, 1);
-    auto *findColumn = new QVBoxLayout;
-    findColumn->addStretch();
-    findColumn->addWidget(findButton);
-    filterRow->addLayout(findColumn);
+    filterRow->addSpacing(16);
+    filterRow->addLayout(m_sideForm);
+    auto *findRow = new QHBoxLayout;
+    findRow->addWidget(m_filterText, 1);
+    findRow->addWidget(findButton, 0, Qt::AlignBottom);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filterRow);
-    layout->addWidget(m_filterText);
+    layout->addLayout(findRow);
     layout->addWidget(m_list, 1);
 }
 
@@ -89,9 +91,10 @@ std::pair<QCheckBox *, QDateEdit *> StoredPageBase::addDateField(const QString &
     date->setObjectName(objectName);
     date->setCalendarPopup(true);
     date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 48);
     date->setEnabled(false);
     connect(set, &QCheckBox::toggled, date, &QWidget::setEnabled);
-    m_form->addRow(set, date);
+    m_sideForm->addRow(set, date);
     return {set, date};
 }
 
@@ -121,7 +124,7 @@ CStoredAudDataPP::CStoredAudDataPP(StoredDataSheet &sheet, QWidget *parent)
     m_channel->addItem(QStringLiteral("Any"));
     for (int channel = 1; channel <= kHighestChannel; ++channel)
         m_channel->addItem(QString::number(channel));
-    form()->addRow(QStringLiteral("Channel:"), m_channel);
+    sideForm()->addRow(QStringLiteral("Channel:"), m_channel);
     m_from = addDateField(QStringLiteral("Date from:"), QStringLiteral("dateFrom"));
     m_to = addDateField(QStringLiteral("Date to:"), QStringLiteral("dateTo"));
 }

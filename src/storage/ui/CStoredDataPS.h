@@ -42,12 +42,14 @@ protected:
     // An optional date: a box that sets it and the date itself.
     std::pair<QCheckBox *, QDateEdit *> addDateField(const QString &label, const QString &objectName);
     static QDate dateOf(const std::pair<QCheckBox *, QDateEdit *> &field);
-    QFormLayout *form() const { return m_form; }
+    // The right-hand column of the filter, beside the texts.
+    QFormLayout *sideForm() const { return m_sideForm; }
     void setRows(const std::vector<ListRow> &rows, int highlightedId, const QString &filterText);
     virtual void highlight(int id) = 0;
 
 private:
     QFormLayout *m_form;
+    QFormLayout *m_sideForm;
     QLabel *m_filterText;
     QTreeView *m_list;
     StoredRowsModel *m_model;
