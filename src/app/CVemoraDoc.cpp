@@ -9,6 +9,7 @@
 #include "storage/SchemaConversion.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cstring>
 
 namespace tonva {
@@ -96,6 +97,21 @@ void CVemoraDoc::SavePreferences()
     m_preferencesSet = true;
 }
 
+void CVemoraDoc::announceDatabase(const QString &previousPath)
+{
+    const QString path = databasePath();
+    if (path != previousPath)
+        Q_EMIT databaseChanged(path);
+}
+
+void CVemoraDoc::setModified(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    Q_EMIT modifiedChanged(modified);
+}
+
 void CVemoraDoc::rememberDatabase(const QString &path)
 {
     // Written at once, not only with the rest of the block, so the next start opens this file even
@@ -115,6 +131,7 @@ void CVemoraDoc::forgetDatabaseName()
 
 void CVemoraDoc::OpenStartupDatabase()
 {
+    const auto announce = qScopeGuard([this, before = databasePath()] { announceDatabase(before); });
     m_startupDone = true;
     loadPreferences();
     const QString path = DatabasePath::join(m_preferenceBlock.databaseDir, m_preferenceBlock.databaseName);
@@ -150,6 +167,7 @@ CVemoraDoc::ChangeResult CVemoraDoc::ChangeDatabase(bool idleViewShown, const Da
     const std::optional<QString> chosen = chooseDatabase(proposed);
     if (!chosen)
         return ChangeResult::Cancelled;
+    const auto announce = qScopeGuard([this, before = previous] { announceDatabase(before); });
 
     // Asked while the old file is still open, so "current" is the file the technician worked in.
     if (m_modified && m_database &&
@@ -216,13 +234,19 @@ void CVemoraDoc::NewTest()
     if (!m_inventory->loaded && m_database)
         LoadEquipmentLists();
     SetTitleFromRecord();
+    Q_EMIT currentTestChanged();
 }
 
 void CVemoraDoc::SetTitleFromRecord()
 {
     const QString model = trimmedField(m_current->setup.audiometerModel);
     const QString serial = trimmedField(m_current->setup.audiometerSerialNumber);
-    m_title = model.isEmpty() && serial.isEmpty() ? QStringLiteral(" ") : model + QLatin1Char('-') + serial;
+    const QString title =
+        model.isEmpty() && serial.isEmpty() ? QStringLiteral(" ") : model + QLatin1Char('-') + serial;
+    if (title == m_title)
+        return;
+    m_title = title;
+    Q_EMIT titleChanged(m_title);
 }
 
 bool CVemoraDoc::requireDatabase(const QString &failurePrefix)
@@ -299,7 +323,7 @@ bool CVemoraDoc::SaveTest()
 
     m_currentRowId = row.id;
     m_savedSetup->current = setup;
-    m_modified = false;
+    setModified(false);
     InputLevelDefaults::remember(*m_current, m_preferences);
     return true;
 }
@@ -341,7 +365,8 @@ bool CVemoraDoc::LoadTest(int id)
     m_setupAccepted = true;
     SetTitleFromRecord();
     m_savedSetup->current = m_current->setup;
-    m_modified = false;
+    setModified(false);
+    Q_EMIT currentTestChanged();
     return true;
 }
 

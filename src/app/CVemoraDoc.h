@@ -8,6 +8,7 @@
 #include "platform/PreferenceStore.h"
 #include "storage/DatabaseFile.h"
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -17,15 +18,18 @@ namespace tonva {
 
 // The single document: it owns the open database, the current and the comparison test records with
 // the set-up copies saved alongside them, the booth records and the instrument inventory. This is
-// its storage side; views and windows reach the records through it.
-class CVemoraDoc
+// its storage side; views and windows reach the records through it, and learn of changes from its
+// signals rather than by asking again.
+class CVemoraDoc : public QObject
 {
+    Q_OBJECT
+
 public:
     // `databaseFolder` is the default folder of the database file (the machine's common data folder
     // in the program, a scratch folder in tests).
     CVemoraDoc(PreferenceStore &preferences, Interaction &interaction,
                QString databaseFolder = DatabasePath::defaultFolder(), int alternateMode = 0);
-    ~CVemoraDoc();
+    ~CVemoraDoc() override;
     CVemoraDoc(const CVemoraDoc &) = delete;
     CVemoraDoc &operator=(const CVemoraDoc &) = delete;
 
@@ -65,7 +69,7 @@ public:
     bool setupAccepted() const { return m_setupAccepted; }
     void setSetupAccepted(bool accepted) { m_setupAccepted = accepted; }
     bool isModified() const { return m_modified; }
-    void setModified(bool modified) { m_modified = modified; }
+    void setModified(bool modified);
     const QString &title() const { return m_title; }
     // Read by NewTest from "Settings".
     bool saveAfterTest() const { return m_saveAfterTest; }
@@ -88,6 +92,14 @@ public:
     bool LoadEquipmentLists();
     bool SaveEquipmentLists();
 
+Q_SIGNALS:
+    void titleChanged(const QString &title);
+    void modifiedChanged(bool modified);
+    // An empty path: no database is open.
+    void databaseChanged(const QString &path);
+    // The current record was replaced: a new test or one loaded from the database.
+    void currentTestChanged();
+
 private:
     struct SavedSetups
     {
@@ -102,6 +114,8 @@ private:
     void loadPreferences();
     void rememberDatabase(const QString &path);
     void forgetDatabaseName();
+    // Tells listeners when the open database is no longer the one at `previousPath`.
+    void announceDatabase(const QString &previousPath);
 
     PreferenceStore &m_preferences;
     Interaction &m_interaction;

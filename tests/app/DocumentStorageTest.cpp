@@ -242,5 +242,54 @@ TEST_F(DocumentStorageTest, ChangeDatabaseAsksAndCarriesTheInventoryOver)
               QStringLiteral("Other.sqlite"));
 }
 
+TEST(DocumentSignalsTest, EachChangeIsAnnouncedOnceAndOnlyWhenSomethingChanged)
+{
+    TempDir dir;
+    PreferenceStore preferences{dir.file(QStringLiteral("prefs.ini"))};
+    ScriptedInteraction interaction;
+    CVemoraDoc doc{preferences, interaction, dir.file(QStringLiteral("data/"))};
+    QStringList titles;
+    QList<bool> modified;
+    QStringList databases;
+    int currentTests = 0;
+    QObject::connect(&doc, &CVemoraDoc::titleChanged, [&](const QString &title) { titles << title; });
+    QObject::connect(&doc, &CVemoraDoc::modifiedChanged, [&](bool on) { modified << on; });
+    QObject::connect(&doc, &CVemoraDoc::databaseChanged, [&](const QString &path) { databases << path; });
+    QObject::connect(&doc, &CVemoraDoc::currentTestChanged, [&] { ++currentTests; });
+
+    doc.NewTest(); // first use opens the default database
+    EXPECT_EQ(databases, QStringList({dir.file(QStringLiteral("data/TonvaDB.sqlite"))}));
+    EXPECT_EQ(currentTests, 1);
+    EXPECT_TRUE(titles.isEmpty()) << "a new test keeps the blank title it had";
+
+    setFixedText(doc.currentTest().setup.technician, "Smith");
+    setFixedText(doc.currentTest().setup.audiometerModel, "AC40");
+    setFixedText(doc.currentTest().setup.audiometerSerialNumber, "A1");
+    doc.SetTitleFromRecord();
+    doc.SetTitleFromRecord();
+    EXPECT_EQ(titles, QStringList({QStringLiteral("AC40-A1")}));
+
+    doc.setModified(true);
+    doc.setModified(true);
+    ASSERT_TRUE(doc.SaveTest());
+    EXPECT_EQ(modified, QList<bool>({true, false}));
+
+    const int id = doc.currentRowId();
+    doc.NewTest();
+    EXPECT_EQ(titles.last(), QStringLiteral(" "));
+    ASSERT_TRUE(doc.LoadTest(id));
+    EXPECT_EQ(titles.last(), QStringLiteral("AC40-A1"));
+    EXPECT_EQ(currentTests, 3);
+    EXPECT_EQ(databases.size(), 1) << "the database was opened once";
+
+    const QString other = dir.file(QStringLiteral("Other.sqlite"));
+    interaction.expectAskStartingWith(QStringLiteral("Database %1 doesn't exist.").arg(other), Answer::Yes);
+    interaction.expectMessage(QStringLiteral("Connected to %1").arg(other));
+    ASSERT_EQ(doc.ChangeDatabase(true, [&](const QString &) { return std::optional<QString>(other); }),
+              CVemoraDoc::ChangeResult::Connected);
+    EXPECT_EQ(databases.last(), other);
+    EXPECT_EQ(databases.size(), 2);
+}
+
 } // namespace
 } // namespace tonva

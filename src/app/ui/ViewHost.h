@@ -16,6 +16,9 @@ public:
     virtual bool switchView(ViewId view, int measurementIndex = -1) = 0;
     // Pops the view history and shows the entry found (the preferences and notes views close so).
     virtual void goBack() = 0;
+    // A view that runs measurements tells the frame when its run becomes busy or idle, so the
+    // commands that could destroy the running page are refused meanwhile.
+    virtual void runBusyChanged(bool busy) { (void)busy; }
 };
 
 } // namespace tonva

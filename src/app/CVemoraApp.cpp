@@ -1,0 +1,118 @@
+#include "app/CVemoraApp.h"
+
+#include "platform/PreferenceStore.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+
+namespace tonva {
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kPreferences = QStringLiteral("Preferences");
+
+} // namespace
+
+DisplaySettings DisplaySettings::read(const PreferenceStore &preferences)
+{
+    const auto flag = [&](const char *name) {
+        return preferences.readInt(kSettings, QLatin1String(name), 1) != 0;
+    };
+    DisplaySettings settings;
+    settings.saveAfterTest = flag("Save After Test");
+    settings.showSaveDialogAfterTest = flag("Show Save Dialog After Test");
+    settings.displayEarsNotCovered = flag("Display Ears Not Covered");
+    settings.displayEmptyRetspl = flag("Display Empty RetSpl");
+    return settings;
+}
+
+RegionalMode CVemoraApp::readRegionalMode(const QString &programFolder)
+{
+    QFile marker(QDir(programFolder).filePath(QStringLiteral("AlternateFile")));
+    if (!marker.open(QIODevice::ReadOnly | QIODevice::Text))
+        return RegionalMode::Normal;
+    // Only the start of the first line counts; a huge file is never read whole.
+    const QString firstLine = QString::fromLatin1(marker.readLine(15)).left(14).toUpper();
+    if (firstLine.contains(QLatin1String("YES")))
+        return RegionalMode::Alternate;
+    if (firstLine.contains(QLatin1String("AUSTRAL")))
+        return RegionalMode::Australian;
+    return RegionalMode::Normal;
+}
+
+ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Tonva: calibration of audiometers and test booths with a Trellan sound level meter."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and quit."));
+    const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Open this database file."),
+                                QStringLiteral("FILE"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("The meter's port for this session: a device, COMn, or "
+                                                 "'sim' for the built-in simulator."),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption simProfile(
+        QStringLiteral("sim-profile"),
+        QStringLiteral("The simulated audiometer: 'good', 'faulty' or a profile file (default good)."),
+        QStringLiteral("NAME|FILE"), QStringLiteral("good"));
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("Keep the preferences in this INI file."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Start on the demo laboratory: its database, the built-in simulator and its "
+                       "own preferences."));
+    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
+                                         QStringLiteral("Render every view into DIR as PNG files and quit."),
+                                         QStringLiteral("DIR"));
+    parser.addOptions({help, db, port, simProfile, settings, demo, screenshots});
+
+    ParsedCommandLine parsed;
+    if (!parser.parse(arguments)) {
+        parsed.text = parser.errorText() + QStringLiteral("\n\n") + parser.helpText();
+        parsed.exitCode = 2;
+        return parsed;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        parsed.text = QStringLiteral("Unexpected argument: %1\n\n%2")
+                          .arg(parser.positionalArguments().first(), parser.helpText());
+        parsed.exitCode = 2;
+        return parsed;
+    }
+    if (parser.isSet(help)) {
+        parsed.text = parser.helpText();
+        return parsed;
+    }
+    StartupOptions options;
+    options.databasePath = parser.value(db);
+    options.portName = parser.value(port);
+    options.simProfile = parser.value(simProfile);
+    options.settingsFile = parser.value(settings);
+    options.demo = parser.isSet(demo);
+    options.screenshotFolder = parser.value(screenshots);
+    if (options.demo && options.portName.isEmpty())
+        options.portName = QStringLiteral("sim");
+    parsed.options = options;
+    return parsed;
+}
+
+QString CVemoraApp::meterPortName(const StartupOptions &options, const PreferenceStore &preferences)
+{
+    if (!options.portName.isEmpty())
+        return options.portName;
+    const QString stored = preferences.readText(kPreferences, QStringLiteral("SLMPortName"), QString());
+    if (!stored.isEmpty())
+        return stored;
+    const int number = preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number > 0 ? number - 1 : 0);
+#endif
+}
+
+} // namespace tonva

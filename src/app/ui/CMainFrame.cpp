@@ -1,0 +1,673 @@
+#include "app/ui/CMainFrame.h"
+
+#include "app/CVemoraDoc.h"
+#include "app/ui/CAboutDlg.h"
+#include "app/ui/CIdleView.h"
+#include "app/ui/CSysMessageDlg.h"
+#include "app/ui/CVemoraView.h"
+#include "app/ui/FrameView.h"
+#include "app/ui/PlaceholderView.h"
+#include "meter/MeterConnection.h"
+#include "platform/Interaction.h"
+#include "platform/PreferenceStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace tonva {
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kPreferences = QStringLiteral("Preferences");
+
+// The wait cursor for as long as a switch or a Connect works; message boxes shown meanwhile get the
+// normal arrow back.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
+    : QMainWindow(parent), m_services(std::move(services)), m_document(m_services.document),
+      m_interaction(m_services.interaction)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    m_stack = new QStackedWidget(this);
+    setCentralWidget(m_stack);
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    resize(900, 620);
+
+    replaceView(createView(ViewId::Idle, -1));
+    updateCommands();
+    updateTitle();
+    updateStatus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// ---- commands --------------------------------------------------------------------------------------
+
+QAction *CMainFrame::addCommand(ShellCommand command, const QString &text, const char *name)
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(QLatin1String(name));
+    m_actions.insert(command, action);
+    connect(action, &QAction::triggered, this, [this, command] { run(command); });
+    return action;
+}
+
+void CMainFrame::createActions()
+{
+    using C = ShellCommand;
+    addCommand(C::ChangeDatabase, QStringLiteral("&Change Database..."), "actionChangeDatabase")
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    addCommand(C::NewMeasurement, QStringLiteral("New Measurement"), "actionNewMeasurement");
+    addCommand(C::Save, QStringLiteral("&Save"), "actionSave")->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    addCommand(C::ImportSetup, QStringLiteral("&Import Mic/Mastoid Setup..."), "actionImportSetup");
+    addCommand(C::PrinterSetup, QStringLiteral("P&rinter Setup..."), "actionPrinterSetup");
+    addCommand(C::Exit, QStringLiteral("E&xit"), "actionExit");
+    addCommand(C::AudiometerTest, QStringLiteral("Audiometer Test..."), "actionAudiometerTest");
+    addCommand(C::TestNotes, QStringLiteral("Audiometer Test Notes..."), "actionTestNotes");
+    addCommand(C::BoothTest, QStringLiteral("Booth Test..."), "actionBoothTest");
+    addCommand(C::Instrumentation, QStringLiteral("Instrumentation..."), "actionInstrumentation");
+    addCommand(C::Preferences, QStringLiteral("Preferences..."), "actionPreferences");
+    addCommand(C::StoredMeasurements, QStringLiteral("Stored Measurements"), "actionStoredMeasurements");
+    addCommand(C::MeasurementSummary, QStringLiteral("&Measurement Summary"), "actionMeasurementSummary");
+    QAction *toolBarAction = addCommand(C::ToolBar, QStringLiteral("&Toolbar"), "actionToolBar");
+    toolBarAction->setCheckable(true);
+    toolBarAction->setChecked(true);
+    QAction *statusBarAction = addCommand(C::StatusBar, QStringLiteral("&Status Bar"), "actionStatusBar");
+    statusBarAction->setCheckable(true);
+    statusBarAction->setChecked(true);
+    addCommand(C::Report, QStringLiteral("Report..."), "actionReport");
+    addCommand(C::Certificate, QStringLiteral("Certificate..."), "actionCertificate");
+    addCommand(C::Export, QStringLiteral("Export..."), "actionExport");
+    addCommand(C::CompareWith, QStringLiteral("Compare With..."), "actionCompareWith");
+    addCommand(C::Connect, QStringLiteral("Connect"), "actionConnect");
+    addCommand(C::Disconnect, QStringLiteral("Disconnect"), "actionDisconnect");
+    addCommand(C::CheckBattery, QStringLiteral("Check Battery..."), "actionCheckBattery");
+    addCommand(C::Calibration, QStringLiteral("Calibration..."), "actionCalibration");
+    addCommand(C::TurnOffSlm, QStringLiteral("Turn Off SLM"), "actionTurnOffSlm");
+    addCommand(C::SetPort, QStringLiteral("Set Port"), "actionSetPort");
+    addCommand(C::About, QStringLiteral("&About Tonva..."), "actionAbout");
+}
+
+void CMainFrame::createMenus()
+{
+    using C = ShellCommand;
+    const auto menu = [this](const QString &title, std::initializer_list<C> commands) {
+        QMenu *m = menuBar()->addMenu(title);
+        for (const C command : commands)
+            m->addAction(action(command));
+        // The rules are evaluated when the menu opens, as the technician sees them.
+        connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
+        return m;
+    };
+    QMenu *file = menu(QStringLiteral("&File"), {C::ChangeDatabase, C::NewMeasurement, C::Save});
+    file->addSeparator();
+    file->addAction(action(C::ImportSetup));
+    file->addSeparator();
+    file->addAction(action(C::PrinterSetup));
+    file->addSeparator();
+    file->addAction(action(C::Exit));
+    QMenu *test = menu(QStringLiteral("&Test"), {C::AudiometerTest, C::TestNotes, C::BoothTest});
+    test->addSeparator();
+    test->addAction(action(C::Instrumentation));
+    test->addAction(action(C::Preferences));
+    test->addSeparator();
+    test->addAction(action(C::StoredMeasurements));
+    QMenu *view = menu(QStringLiteral("&View"), {C::MeasurementSummary});
+    view->addSeparator();
+    view->addAction(action(C::ToolBar));
+    view->addAction(action(C::StatusBar));
+    menu(QStringLiteral("&Report"), {C::Report, C::Certificate, C::Export, C::CompareWith});
+    QMenu *slm = menu(QStringLiteral("&SLM"), {C::Connect, C::Disconnect});
+    slm->addSeparator();
+    slm->addAction(action(C::CheckBattery));
+    slm->addAction(action(C::Calibration));
+    slm->addSeparator();
+    slm->addAction(action(C::TurnOffSlm));
+    slm->addAction(action(C::SetPort));
+    menu(QStringLiteral("&Help"), {C::About});
+}
+
+void CMainFrame::createToolBar()
+{
+    using C = ShellCommand;
+    QToolBar *bar = addToolBar(QStringLiteral("Standard"));
+    bar->setObjectName(QStringLiteral("standardToolBar"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const auto icon = [this](QStyle::StandardPixmap pixmap) { return style()->standardIcon(pixmap); };
+    action(C::NewMeasurement)->setIcon(icon(QStyle::SP_FileIcon));
+    action(C::Save)->setIcon(icon(QStyle::SP_DialogSaveButton));
+    action(C::AudiometerTest)->setIcon(icon(QStyle::SP_MediaVolume));
+    action(C::MeasurementSummary)->setIcon(icon(QStyle::SP_FileDialogDetailedView));
+    action(C::Connect)->setIcon(icon(QStyle::SP_DialogYesButton));
+    action(C::Disconnect)->setIcon(icon(QStyle::SP_DialogNoButton));
+    action(C::About)->setIcon(icon(QStyle::SP_MessageBoxInformation));
+    action(C::NewMeasurement)->setIconText(QStringLiteral("New"));
+    action(C::Save)->setIconText(QStringLiteral("Save"));
+    action(C::AudiometerTest)->setIconText(QStringLiteral("Audiometer Test"));
+    action(C::MeasurementSummary)->setIconText(QStringLiteral("Summary"));
+    action(C::Connect)->setIconText(QStringLiteral("Connect"));
+    action(C::Disconnect)->setIconText(QStringLiteral("Disconnect"));
+    action(C::About)->setIconText(QStringLiteral("About"));
+    bar->addAction(action(C::NewMeasurement));
+    bar->addAction(action(C::Save));
+    bar->addSeparator();
+    bar->addAction(action(C::AudiometerTest));
+    bar->addAction(action(C::MeasurementSummary));
+    bar->addSeparator();
+    bar->addAction(action(C::Connect));
+    bar->addAction(action(C::Disconnect));
+    bar->addSeparator();
+    bar->addAction(action(C::About));
+    connect(action(C::ToolBar), &QAction::toggled, bar, &QToolBar::setVisible);
+}
+
+void CMainFrame::createStatusBar()
+{
+    m_meterStatus = new QLabel(this);
+    m_meterStatus->setObjectName(QStringLiteral("meterStatus"));
+    m_databaseStatus = new QLabel(this);
+    m_databaseStatus->setObjectName(QStringLiteral("databaseStatus"));
+    statusBar()->addPermanentWidget(m_databaseStatus);
+    statusBar()->addPermanentWidget(m_meterStatus);
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    connect(action(ShellCommand::StatusBar), &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+}
+
+ShellState CMainFrame::shellState() const
+{
+    ShellState state;
+    state.view = m_currentView;
+    state.connected = m_meter && m_meter->isConnected();
+    state.connecting = m_connecting;
+    state.runBusy = m_runBusy;
+    const FrameView *view = frameView();
+    state.importPageShown = view && view->importPageShown();
+    const TestSetup &setup = m_document.currentTest().setup;
+    state.testHasMeterAndCalibrator = setup.soundLevelMeter.serialNumber[0] != '\0' &&
+                                      setup.calibrator.identity.serialNumber[0] != '\0';
+    return state;
+}
+
+void CMainFrame::updateCommands()
+{
+    const ShellState state = shellState();
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
+        it.value()->setEnabled(commandEnabled(it.key(), state));
+    updateTitle();
+}
+
+void CMainFrame::run(ShellCommand command)
+{
+    // A shortcut or a tool button can still fire between two updates of the enabling.
+    if (!commandEnabled(command, shellState()))
+        return;
+    using C = ShellCommand;
+    switch (command) {
+    case C::ChangeDatabase:
+        changeDatabase();
+        break;
+    case C::NewMeasurement:
+        newMeasurement();
+        break;
+    case C::Save:
+        save();
+        break;
+    case C::ImportSetup:
+        notAvailable(QStringLiteral("Import Mic/Mastoid Setup"));
+        break;
+    case C::PrinterSetup:
+        printerSetup();
+        break;
+    case C::Exit:
+        close();
+        break;
+    case C::AudiometerTest:
+        audiometerTest();
+        break;
+    case C::TestNotes:
+        showTestNotes();
+        break;
+    case C::BoothTest:
+        boothTest();
+        break;
+    case C::Instrumentation:
+        instrumentation();
+        break;
+    case C::Preferences:
+        showPreferences();
+        break;
+    case C::StoredMeasurements:
+        showStoredMeasurements();
+        break;
+    case C::MeasurementSummary:
+        measurementSummary();
+        break;
+    case C::ToolBar:
+    case C::StatusBar:
+        break; // the check mark itself shows or hides the bar
+    case C::Report:
+        notAvailable(QStringLiteral("Report"));
+        break;
+    case C::Certificate:
+        notAvailable(QStringLiteral("Certificate"));
+        break;
+    case C::Export:
+        notAvailable(QStringLiteral("Export"));
+        break;
+    case C::CompareWith:
+        notAvailable(QStringLiteral("Compare With"));
+        break;
+    case C::Connect:
+        connectCommand();
+        break;
+    case C::Disconnect:
+        disconnectMeter();
+        break;
+    case C::CheckBattery:
+        notAvailable(QStringLiteral("Check Battery"));
+        break;
+    case C::Calibration:
+        notAvailable(QStringLiteral("SLM Calibration"));
+        break;
+    case C::TurnOffSlm:
+        turnOffMeter();
+        break;
+    case C::SetPort:
+        setMeterPort();
+        break;
+    case C::About:
+        about();
+        break;
+    }
+    updateCommands();
+    updateStatus();
+}
+
+void CMainFrame::notAvailable(const QString &what)
+{
+    m_interaction.message(QStringLiteral("%1 is not available yet in this version of Tonva.").arg(what));
+}
+
+bool CMainFrame::requireDatabase(ShellCommand command)
+{
+    if (m_document.database())
+        return true;
+    m_interaction.message(noDatabaseMessage(command));
+    return false;
+}
+
+bool CMainFrame::instrumentsDefined() const
+{
+    return tonva::instrumentsDefined(m_document.inventory());
+}
+
+bool CMainFrame::measurementStarted() const
+{
+    return m_document.setupAccepted();
+}
+
+bool CMainFrame::leaveInstrumentsAllowed()
+{
+    FrameView *view = frameView();
+    if (m_currentView != ViewId::Instruments || !view || !view->hasPendingInstrumentChanges())
+        return true;
+    if (m_interaction.ask(
+            QStringLiteral("There are instrumentation changes that have not been Added or Updated.\nDo you "
+                           "wish to discard the changes?\n\nClick Yes to discard the changes and change to "
+                           "the Measurement Summary View.\nClick No to stay in the Instrumentation View."),
+            Buttons::YesNo) != Answer::Yes)
+        return false;
+    view->discardPendingInstrumentChanges();
+    return true;
+}
+
+bool CMainFrame::settleUnsavedTest()
+{
+    if (!m_document.isModified())
+        return true;
+    switch (m_interaction.ask(QStringLiteral("Save changes to the current test?"), Buttons::YesNoCancel)) {
+    case Answer::Yes: {
+        FrameView *view = frameView();
+        if (!view || !view->handleSave())
+            m_document.SaveTest();
+        // A save that was refused keeps the program where it is, with the test.
+        return !m_document.isModified();
+    }
+    case Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::newMeasurement()
+{
+    if (!settleUnsavedTest())
+        return;
+    m_document.NewTest();
+    m_document.setModified(false);
+}
+
+void CMainFrame::save()
+{
+    FrameView *view = frameView();
+    if (!view || !view->handleSave())
+        m_document.SaveTest();
+}
+
+void CMainFrame::printerSetup()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    QPageSetupDialog dialog(m_printer.get(), this);
+    dialog.exec();
+}
+
+void CMainFrame::audiometerTest()
+{
+    if (!requireDatabase(ShellCommand::AudiometerTest))
+        return;
+    if (const std::optional<QString> missing = missingInstrumentsMessage(m_document.inventory())) {
+        m_interaction.message(*missing);
+        switchView(ViewId::Instruments);
+        return;
+    }
+    switchView(ViewId::TestSetup);
+}
+
+void CMainFrame::showTestNotes()
+{
+    if (!requireDatabase(ShellCommand::TestNotes) || !leaveInstrumentsAllowed())
+        return;
+    switchView(ViewId::TestNotes);
+}
+
+void CMainFrame::boothTest()
+{
+    if (!requireDatabase(ShellCommand::BoothTest))
+        return;
+    switchView(ViewId::Booth);
+}
+
+void CMainFrame::instrumentation()
+{
+    if (!requireDatabase(ShellCommand::Instrumentation))
+        return;
+    switchView(ViewId::Instruments);
+}
+
+void CMainFrame::showPreferences()
+{
+    if (!requireDatabase(ShellCommand::Preferences) || !leaveInstrumentsAllowed())
+        return;
+    switchView(ViewId::Preferences);
+}
+
+void CMainFrame::showStoredMeasurements()
+{
+    notAvailable(QStringLiteral("Stored Measurements"));
+}
+
+void CMainFrame::changeDatabase()
+{
+    m_document.ChangeDatabase(m_currentView == ViewId::Idle, [this](const QString &) {
+        notAvailable(QStringLiteral("Change Database"));
+        return std::optional<QString>();
+    });
+    if (auto *idle = qobject_cast<CIdleView *>(m_view))
+        idle->setDatabasePath(m_document.databasePath());
+}
+
+void CMainFrame::setMeterPort()
+{
+    notAvailable(QStringLiteral("Set Port"));
+}
+
+void CMainFrame::measurementSummary()
+{
+    if (!measurementStarted()) {
+        m_interaction.message(QStringLiteral("No audiometer measurement started."));
+        return;
+    }
+    if (!leaveInstrumentsAllowed())
+        return;
+    switchView(ViewId::Summary);
+}
+
+void CMainFrame::about()
+{
+    CAboutDlg dialog(m_services.regionalMode, this);
+    dialog.exec();
+}
+
+// ---- meter -----------------------------------------------------------------------------------------
+
+int CMainFrame::connectMeter()
+{
+    if (m_meter && m_meter->isConnected())
+        return 0;
+    const WaitCursor wait;
+    SerialPortFactory ports = m_services.meterPorts ? m_services.meterPorts() : SerialPortFactory();
+    if (!ports) {
+        m_interaction.message(QStringLiteral("Couldn't create COM port!"));
+        return -1;
+    }
+    m_connecting = true;
+    updateCommands();
+    m_meter = std::make_unique<MeterConnection>(std::move(ports), m_services.clock, m_interaction);
+    const int portNumber = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+    const int baudRate = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMBaudRate"), 9600);
+    const int status = m_meter->Connect(portNumber, baudRate);
+    if (status < 0)
+        m_meter.reset();
+    m_connecting = false;
+    updateCommands();
+    updateStatus();
+    return status;
+}
+
+void CMainFrame::connectCommand()
+{
+    if (connectMeter() >= 0)
+        m_interaction.message(QStringLiteral("Connected"));
+}
+
+void CMainFrame::disconnectMeter()
+{
+    if (m_meter)
+        m_meter->Disconnect();
+    m_meter.reset();
+}
+
+void CMainFrame::turnOffMeter()
+{
+    if (m_meter)
+        m_meter->TurnOff();
+    m_meter.reset();
+}
+
+void CMainFrame::runBusyChanged(bool busy)
+{
+    m_runBusy = busy;
+    updateCommands();
+}
+
+// ---- views -----------------------------------------------------------------------------------------
+
+QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
+{
+    Q_UNUSED(measurementIndex);
+    switch (view) {
+    case ViewId::Idle: {
+        auto *idle = new CIdleView;
+        idle->setDatabasePath(m_document.databasePath());
+        return idle;
+    }
+    case ViewId::Summary: {
+        CVemoraView::Context context;
+        context.instrumentsDefined = [this] { return instrumentsDefined(); };
+        context.preferencesSet = [this] { return m_preferencesSet; };
+        context.rememberTechnician = [this](const QString &technician) { m_currentTechnician = technician; };
+        return new CVemoraView(m_document, m_interaction, *this, std::move(context));
+    }
+    case ViewId::Instruments:
+    case ViewId::Preferences:
+    case ViewId::Booth:
+    case ViewId::TestSetup:
+    case ViewId::AudTest:
+    case ViewId::TestNotes:
+    case ViewId::TestAll:
+        return new PlaceholderView(view, *this);
+    }
+    return new PlaceholderView(view, *this);
+}
+
+FrameView *CMainFrame::frameView() const
+{
+    return dynamic_cast<FrameView *>(m_view);
+}
+
+void CMainFrame::replaceView(QWidget *view)
+{
+    QWidget *old = m_view;
+    m_stack->addWidget(view);
+    m_stack->setCurrentWidget(view);
+    m_view = view;
+    if (old) {
+        m_stack->removeWidget(old);
+        old->hide();
+        // The old view may be the one whose button asked for this switch: it goes once its handler
+        // has returned.
+        old->deleteLater();
+    }
+}
+
+bool CMainFrame::switchView(ViewId target, int measurementIndex)
+{
+    if (isBusy())
+        return false;
+    const ViewRedirect redirect = redirectView(target, instrumentsDefined(), m_preferencesSet);
+    if (!redirect.message.isEmpty())
+        m_interaction.message(redirect.message);
+    target = redirect.view;
+    if (target == m_currentView)
+        return true;
+
+    if (FrameView *leaving = frameView())
+        leaving->aboutToLeave(target);
+    if (m_currentView == ViewId::Preferences && m_meter) {
+        m_meter->Disconnect();
+        m_meter.reset();
+    }
+
+    if (target == ViewId::AudTest || target == ViewId::TestAll) {
+        if (connectMeter() < 0)
+            return false;
+    }
+    if (target == ViewId::AudTest && !m_meterCalibrated) {
+        // Shown once per program run, whichever way it is closed.
+        notAvailable(QStringLiteral("SLM Calibration"));
+        m_meterCalibrated = true;
+    }
+
+    {
+        const WaitCursor wait;
+        replaceView(createView(target, measurementIndex));
+    }
+    m_currentView = target;
+    if (m_history.push(target) == ViewHistory::PushResult::Full)
+        m_interaction.message(QStringLiteral("Internal error: Unable to push view onto stack."));
+    updateCommands();
+    updateStatus();
+    return true;
+}
+
+void CMainFrame::goBack()
+{
+    switchView(m_history.pop());
+}
+
+void CMainFrame::showViewForPicture(ViewId view)
+{
+    replaceView(createView(view, -1));
+    m_currentView = view;
+    updateCommands();
+}
+
+CSysMessageDlg &CMainFrame::sysMessage()
+{
+    if (!m_sysMessage)
+        m_sysMessage = new CSysMessageDlg(this);
+    return *m_sysMessage;
+}
+
+// ---- window ----------------------------------------------------------------------------------------
+
+void CMainFrame::updateTitle()
+{
+    const QString title = m_document.title().trimmed();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Tonva[*]") : QStringLiteral("%1[*] - Tonva").arg(title));
+    setWindowModified(m_document.isModified());
+}
+
+void CMainFrame::updateStatus()
+{
+    const bool connected = m_meter && m_meter->isConnected();
+    const QString port = m_services.meterPortName ? m_services.meterPortName() : QString();
+    m_meterStatus->setText(connected ? QStringLiteral("SLM: connected on %1").arg(port)
+                                     : QStringLiteral("SLM: not connected (%1)").arg(port));
+    const QString database = m_document.databasePath();
+    m_databaseStatus->setText(database.isEmpty() ? QStringLiteral("No database")
+                                                 : QFileInfo(database).fileName());
+    m_databaseStatus->setToolTip(database);
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
+    // What the summary view holds counts as part of the test before the question is asked.
+    if (FrameView *view = frameView())
+        view->aboutToLeave(ViewId::Idle);
+    if (!settleUnsavedTest()) {
+        event->ignore();
+        updateTitle();
+        return;
+    }
+    m_services.preferences.writeInt(kSettings, QStringLiteral("Data Was Modified"), 0);
+    m_services.preferences.sync();
+    if (m_meter)
+        m_meter->Disconnect();
+    m_meter.reset();
+    event->accept();
+}
+
+} // namespace tonva

@@ -1,0 +1,73 @@
+#include "app/ui/ScreenshotTour.h"
+
+#include "app/ui/CAboutDlg.h"
+#include "app/ui/CMainFrame.h"
+#include "app/ui/CSysMessageDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+namespace tonva {
+
+namespace {
+
+struct Shot
+{
+    ViewId view;
+    const char *file;
+};
+
+bool save(QWidget &widget, const QDir &folder, const QString &file, QStringList &written)
+{
+    widget.adjustSize();
+    QApplication::processEvents();
+    const QString path = folder.filePath(file);
+    if (!widget.grab().save(path, "PNG"))
+        return false;
+    written << path;
+    return true;
+}
+
+} // namespace
+
+QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
+{
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        return {};
+    const Shot shots[] = {
+        {ViewId::Idle, "main-window.png"},          {ViewId::Summary, "view-5-summary.png"},
+        {ViewId::Instruments, "view-1-instruments.png"}, {ViewId::Preferences, "view-2-preferences.png"},
+        {ViewId::Booth, "view-3-booth.png"},        {ViewId::TestSetup, "view-4-test-setup.png"},
+        {ViewId::AudTest, "view-6-measurements.png"}, {ViewId::TestNotes, "view-7-test-notes.png"},
+        {ViewId::TestAll, "view-8-measurement-run.png"},
+    };
+    QStringList written;
+    frame.show();
+    for (const Shot &shot : shots) {
+        frame.showViewForPicture(shot.view);
+        QApplication::processEvents();
+        const QString path = dir.filePath(QLatin1String(shot.file));
+        if (!frame.grab().save(path, "PNG"))
+            return {};
+        written << path;
+    }
+    frame.showViewForPicture(ViewId::Idle);
+
+    CAboutDlg about(RegionalMode::Normal, &frame);
+    about.show();
+    if (!save(about, dir, QStringLiteral("about-box.png"), written))
+        return {};
+    about.hide();
+
+    CSysMessageDlg &message = frame.sysMessage();
+    message.showMessage(QStringLiteral("Reading the Trellan's spectrum at 1000 Hz"),
+                        QStringLiteral("Waiting for a stable level..."));
+    if (!save(message, dir, QStringLiteral("message-window.png"), written))
+        return {};
+    message.dismiss();
+    return written;
+}
+
+} // namespace tonva
