@@ -1,8 +1,12 @@
 #include "app/ui/CMainFrame.h"
 
 #include "app/CVemoraDoc.h"
+#include "app/StoredRetrieval.h"
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CIdleView.h"
+#include "app/ui/CPreferencesView.h"
+#include "app/ui/CPrefsRS232Dlg.h"
+#include "app/ui/CTestNotesView.h"
 #include "app/ui/CSysMessageDlg.h"
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
@@ -10,6 +14,8 @@
 #include "meter/MeterConnection.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
+#include "storage/ui/CDAOTableDlg.h"
+#include "storage/ui/CStoredDataPS.h"
 
 #include <QAction>
 #include <QApplication>
@@ -431,14 +437,23 @@ void CMainFrame::showPreferences()
 
 void CMainFrame::showStoredMeasurements()
 {
-    notAvailable(QStringLiteral("Stored Measurements"));
+    // Said once here rather than once by each page of the sheet.
+    if (!m_document.database()) {
+        m_interaction.message(QStringLiteral("The database is not available."));
+        return;
+    }
+    const std::optional<StoredSelection> chosen =
+        CStoredDataPS::run(m_document.database(), m_interaction, StoredSheetPages::Both, this);
+    if (!chosen)
+        return;
+    if (const std::optional<ViewId> view = RetrieveStored(m_document, *chosen))
+        switchView(*view);
 }
 
 void CMainFrame::changeDatabase()
 {
-    m_document.ChangeDatabase(m_currentView == ViewId::Idle, [this](const QString &) {
-        notAvailable(QStringLiteral("Change Database"));
-        return std::optional<QString>();
+    m_document.ChangeDatabase(m_currentView == ViewId::Idle, [this](const QString &proposed) {
+        return CDAOTableDlg::choose(proposed, this);
     });
     if (auto *idle = qobject_cast<CIdleView *>(m_view))
         idle->setDatabasePath(m_document.databasePath());
@@ -446,7 +461,7 @@ void CMainFrame::changeDatabase()
 
 void CMainFrame::setMeterPort()
 {
-    notAvailable(QStringLiteral("Set Port"));
+    CPrefsRS232Dlg::run(m_document, m_interaction, this);
 }
 
 void CMainFrame::measurementSummary()
@@ -536,12 +551,14 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         context.rememberTechnician = [this](const QString &technician) { m_currentTechnician = technician; };
         return new CVemoraView(m_document, m_interaction, *this, std::move(context));
     }
-    case ViewId::Instruments:
     case ViewId::Preferences:
+        return new CPreferencesView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::TestNotes:
+        return new CTestNotesView(m_document, *this);
+    case ViewId::Instruments:
     case ViewId::Booth:
     case ViewId::TestSetup:
     case ViewId::AudTest:
-    case ViewId::TestNotes:
     case ViewId::TestAll:
         return new PlaceholderView(view, *this);
     }
