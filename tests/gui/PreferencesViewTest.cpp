@@ -171,6 +171,22 @@ TEST_F(PreferencesViewTest, SetSlmPortStoresTheChoiceAtOnce)
     child<QComboBox>(cancelled, "portList")->setCurrentIndex(0);
     child<QPushButton>(cancelled, "cancelButton")->click();
     EXPECT_EQ(doc.preferenceBlock().slmPortName, QStringLiteral("sim"));
+
+    // A port the system does not report can be typed; a COM name sets the number too.
+    const auto type = [&](const char *text) {
+        CPrefsRS232Dlg typing(doc, interaction, nullptr, oneUsbPort);
+        typing.show();
+        child<QComboBox>(typing, "portList")->setEditText(QString::fromLatin1(text));
+        child<QPushButton>(typing, "okButton")->click();
+    };
+    type("com4");
+    EXPECT_EQ(stored("Preferences/SLMPortName").toString(), QStringLiteral("COM4"));
+    EXPECT_EQ(stored("Preferences/SLMComport").toInt(), 4);
+    interaction.expectMessage(
+        QStringLiteral("The previous Comport \"Com 4\" is not in service. \nPlease select a valid comport."));
+    type(" /dev/pts/9 ");
+    EXPECT_EQ(stored("Preferences/SLMPortName").toString(), QStringLiteral("/dev/pts/9"));
+    EXPECT_EQ(stored("Preferences/SLMComport").toInt(), 4);
 }
 
 TEST_F(PreferencesViewTest, SaveDataAnswersAndItsCheckBox)
