@@ -40,7 +40,7 @@ public:
             m_document.setModified(true);
     }
     void ReturnToSummary() override {}
-    void OpenAdjust(int) override {}
+    void OpenAdjust(MeasurementEntry) override {}
 
 private:
     CVemoraDoc &m_document;
@@ -208,14 +208,14 @@ int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestR
                                   DemoBench &bench)
 {
     for (const HearingLevelMode mode : modes()) {
-        const int index = static_cast<int>(measurementKindOf(mode));
-        for (const int ear : m_options.ears) {
+        const MeasurementEntry entry = measurementEntryOf(mode);
+        for (const Ear ear : m_options.ears) {
             const DemoStep step{mode, ear};
             bench.audiometer().setEarOnCoupler(ear);
             if (!measurementRun.isOpen()) {
-                measurementRun.Open(index, TransducerType::SupraAural, ear);
+                measurementRun.Open(entry, TransducerType::SupraAural, ear);
             } else {
-                measurementRun.ChooseMeasurement(index);
+                measurementRun.ChooseMeasurement(entry);
                 measurementRun.ChooseEar(ear);
             }
             const qint64 stepStart = bench.clock().nowMs();

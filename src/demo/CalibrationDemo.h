@@ -31,7 +31,7 @@ struct DemoOptions
     QString portPath;
     QString controlPath;
     // The ears in the order they are measured, for every measurement.
-    std::vector<int> ears{0, 1};
+    std::vector<Ear> ears{Ear::Left, Ear::Right};
     // Every prompt, question and answer as it happens.
     bool verbose = false;
 };

@@ -25,9 +25,9 @@ QString verdictText(RowVerdict verdict)
 
 QString stepTitle(const DemoStep &step)
 {
-    const int index = static_cast<int>(measurementKindOf(step.mode));
     return QStringLiteral("%1, %2 ear")
-        .arg(QString::fromLatin1(measurementEntry(index)->windowText), earText(step.ear).toLower());
+        .arg(QString::fromLatin1(measurementListEntry(measurementEntryOf(step.mode)).windowText),
+             earText(step.ear).toLower());
 }
 
 QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
@@ -60,8 +60,7 @@ HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step)
     AudTestRecord results = record;
     constexpr auto earphone = TransducerType::SupraAural;
     return buildHearingLevelList(results.setup, earphone,
-                                 toneResultBlocks(results, earphone, step.ear == 1 ? 1 : 0), step.mode,
-                                 false);
+                                 toneResultBlocks(results, earphone, channelOf(step.ear)), step.mode, false);
 }
 
 int unmeasuredRows(const HearingLevelList &list)

@@ -12,7 +12,7 @@ namespace tonva::demo {
 struct DemoStep
 {
     HearingLevelMode mode = HearingLevelMode::HearingLevel;
-    int ear = 0;
+    Ear ear = Ear::Left;
 };
 
 // "Hearing Level, left ear".

@@ -186,6 +186,21 @@ MeasurementKind measurementKindOf(HearingLevelMode mode)
     return MeasurementKind::NarrowBandLevel;
 }
 
+MeasurementEntry measurementEntryOf(HearingLevelMode mode)
+{
+    switch (mode) {
+    case HearingLevelMode::HearingLevel:
+        return MeasurementEntry::HearingLevel;
+    case HearingLevelMode::Frequency:
+        return MeasurementEntry::FrequencyAccuracy;
+    case HearingLevelMode::FrequencyModulation:
+        return MeasurementEntry::FrequencyModulation;
+    case HearingLevelMode::NarrowBand:
+        break;
+    }
+    return MeasurementEntry::NarrowBandLevel;
+}
+
 Tolerance hearingLevelTolerance(int frequencyIndex)
 {
     return frequencyIndex <= kLastNarrowToleranceFrequency ? Tolerance{-3.0, 3.0} : Tolerance{-5.0, 5.0};

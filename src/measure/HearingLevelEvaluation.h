@@ -22,6 +22,8 @@ enum class HearingLevelMode
 // The page's mode for a measurement index (0, 1, 6, 7); nothing for the other measurements.
 std::optional<HearingLevelMode> hearingLevelModeOf(MeasurementKind kind);
 MeasurementKind measurementKindOf(HearingLevelMode mode);
+// The Measurements list entry that shows the mode.
+MeasurementEntry measurementEntryOf(HearingLevelMode mode);
 
 // The dial frequency of a test frequency index, in Hz.
 double nominalHz(int frequencyIndex);

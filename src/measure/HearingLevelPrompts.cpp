@@ -28,22 +28,22 @@ QString checkAudiometer(const QString &stimulus, bool blankBeforeStimulus)
 
 } // namespace
 
-QString toneStimulus(int dialLevel, int ear, double hertz)
+QString toneStimulus(int dialLevel, Ear ear, double hertz)
 {
     return formatText(" %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earText(ear)), hertz);
 }
 
-QString frequencyStimulus(int ear, double hertz)
+QString frequencyStimulus(Ear ear, double hertz)
 {
     return formatText(" 80 dBHL (or max level) %s at %.0f Hz", qPrintable(earText(ear)), hertz);
 }
 
-QString narrowBandStimulus(int dialLevel, int ear, double hertz)
+QString narrowBandStimulus(int dialLevel, Ear ear, double hertz)
 {
     return formatText(" NB %d dBHL %s at %.0f Hz", dialLevel, qPrintable(earText(ear)), hertz);
 }
 
-QString setPrompt(HearingLevelMode mode, const QString &stimulus, int ear, double hertz)
+QString setPrompt(HearingLevelMode mode, const QString &stimulus, Ear ear, double hertz)
 {
     switch (mode) {
     case HearingLevelMode::FrequencyModulation:

@@ -17,11 +17,11 @@ enum class Run
 };
 
 // The stimulus as the "Set" prompt and the too-low questions describe it.
-QString toneStimulus(int dialLevel, int ear, double hertz);
-QString frequencyStimulus(int ear, double hertz);
-QString narrowBandStimulus(int dialLevel, int ear, double hertz);
+QString toneStimulus(int dialLevel, Ear ear, double hertz);
+QString frequencyStimulus(Ear ear, double hertz);
+QString narrowBandStimulus(int dialLevel, Ear ear, double hertz);
 
-QString setPrompt(HearingLevelMode mode, const QString &stimulus, int ear, double hertz);
+QString setPrompt(HearingLevelMode mode, const QString &stimulus, Ear ear, double hertz);
 
 QString unstableLevel(Run run, double spread, double hertz);
 QString levelTooLow(Run run, HearingLevelMode mode, double level, double hertz, const QString &stimulus);

@@ -41,8 +41,7 @@ HearingLevelTest::~HearingLevelTest()
 
 void HearingLevelTest::onInitialised()
 {
-    m_mode = hearingLevelModeOf(static_cast<MeasurementKind>(measurementIndex()))
-                 .value_or(HearingLevelMode::HearingLevel);
+    m_mode = hearingLevelModeOf(measurementKindOf(measurement())).value_or(HearingLevelMode::HearingLevel);
     m_lastMeasured = -1;
     rebuildList();
 }
@@ -55,7 +54,7 @@ void HearingLevelTest::setShowCorrections(bool show)
 
 ToneResultBlocks HearingLevelTest::blocks() const
 {
-    return toneResultBlocks(record(), transducer(), ear() == 1 ? 1 : 0);
+    return toneResultBlocks(record(), transducer(), channelOf(ear()));
 }
 
 HearingLevelList HearingLevelTest::buildList(UndefinedReferenceWarning *warning) const
@@ -216,7 +215,7 @@ HearingLevelTest::Step HearingLevelTest::measureFrequency(int frequencyIndex, Ru
     const double hertz = nominalHz(frequencyIndex);
     const ToneResultBlocks results = blocks();
     Stimulus stimulus;
-    stimulus.transducer = static_cast<int>(transducer());
+    stimulus.transducer = transducer();
     stimulus.ear = ear();
     stimulus.frequencyHz = hertz;
     QString description;

@@ -18,9 +18,9 @@ const QList<TransducerType> kNarrowBandTransducers = {T::SupraAural, T::Speakers
 const QList<TransducerType> kSpeechTransducers = {T::SupraAural, T::BoneVibrator, T::Speakers,
                                                   T::InsertEarphone};
 
-const std::array<MeasurementEntry, kMeasurementEntries> &entries()
+const std::array<MeasurementListEntry, kMeasurementEntries> &entries()
 {
-    static const std::array<MeasurementEntry, kMeasurementEntries> table = {{
+    static const std::array<MeasurementListEntry, kMeasurementEntries> table = {{
         {"Hearing Level", MeterMode::SlmRta, kAllTransducers},
         {"Frequency Accuracy", MeterMode::Fft, kEarphones},
         {"Linearity", MeterMode::SlmRta, kEarphones},
@@ -38,11 +38,16 @@ const std::array<MeasurementEntry, kMeasurementEntries> &entries()
 
 } // namespace
 
-const MeasurementEntry *measurementEntry(int index)
+const MeasurementListEntry &measurementListEntry(MeasurementEntry entry)
+{
+    return entries()[static_cast<size_t>(entry)];
+}
+
+std::optional<MeasurementEntry> measurementEntryAt(int index)
 {
     if (index < 0 || index >= kMeasurementEntries)
-        return nullptr;
-    return &entries()[static_cast<size_t>(index)];
+        return std::nullopt;
+    return static_cast<MeasurementEntry>(index);
 }
 
 QStringList measurementListTexts()
@@ -82,27 +87,25 @@ QString transducerName(TransducerType transducer)
     return QStringLiteral("Circumaural Earphone");
 }
 
-QStringList transducerListTexts(int index)
+QStringList transducerListTexts(MeasurementEntry entry)
 {
     QStringList texts;
-    if (const MeasurementEntry *entry = measurementEntry(index))
-        for (const TransducerType transducer : entry->transducers)
-            texts << transducerName(transducer);
+    for (const TransducerType transducer : measurementListEntry(entry).transducers)
+        texts << transducerName(transducer);
     return texts;
 }
 
-std::optional<TransducerType> transducerAtPosition(int index, int position)
+std::optional<TransducerType> transducerAtPosition(MeasurementEntry entry, int position)
 {
-    const MeasurementEntry *entry = measurementEntry(index);
-    if (!entry || position < 0 || position >= entry->transducers.size())
+    const QList<TransducerType> &transducers = measurementListEntry(entry).transducers;
+    if (position < 0 || position >= transducers.size())
         return std::nullopt;
-    return entry->transducers[position];
+    return transducers[position];
 }
 
-bool isOffered(int index, TransducerType transducer)
+bool isOffered(MeasurementEntry entry, TransducerType transducer)
 {
-    const MeasurementEntry *entry = measurementEntry(index);
-    return entry && entry->transducers.contains(transducer);
+    return measurementListEntry(entry).transducers.contains(transducer);
 }
 
 bool isEarphone(TransducerType transducer)
@@ -110,16 +113,17 @@ bool isEarphone(TransducerType transducer)
     return transducer == T::SupraAural || transducer == T::InsertEarphone || transducer == T::Circumaural;
 }
 
-QString earText(int ear)
+QString earText(Ear ear)
 {
     switch (ear) {
-    case 0:
+    case Ear::Left:
         return QStringLiteral("Left");
-    case 1:
+    case Ear::Right:
         return QStringLiteral("Right");
-    default:
-        return QStringLiteral("Both");
+    case Ear::Both:
+        break;
     }
+    return QStringLiteral("Both");
 }
 
 } // namespace tonva

@@ -10,34 +10,34 @@
 
 namespace tonva {
 
-// Entries of the Measurements list; index 10 is the last one Next Test steps to.
-inline constexpr int kMeasurementEntries = 11;
-inline constexpr int kLastMeasurementEntry = kMeasurementEntries - 1;
+// The last entry Next Test steps to.
+inline constexpr MeasurementEntry kLastMeasurementEntry = MeasurementEntry::SpeechHarmonicDistortion;
 
-// One entry of the Measurements list: the text the window shows, the meter mode it needs (the index
-// itself is the test kind) and the transducers it is offered on, in list order.
-struct MeasurementEntry
+// What the window knows of an entry of the Measurements list: the text it shows, the meter mode it
+// needs and the transducers it is offered on, in list order.
+struct MeasurementListEntry
 {
     const char *windowText;
     MeterMode mode;
     QList<TransducerType> transducers;
 };
 
-// Null for an index outside 0..10.
-const MeasurementEntry *measurementEntry(int index);
+const MeasurementListEntry &measurementListEntry(MeasurementEntry entry);
+// The entry at a position of the list (an index from a window or a script); none outside 0..10.
+std::optional<MeasurementEntry> measurementEntryAt(int index);
 // The texts the Measurements list is filled with.
 QStringList measurementListTexts();
 // The Transducers list before a measurement is chosen.
 QStringList initialTransducerListTexts();
 // The Transducers list of a measurement ("Supra-aural Earphone", ...).
-QStringList transducerListTexts(int index);
+QStringList transducerListTexts(MeasurementEntry entry);
 QString transducerName(TransducerType transducer);
 // The transducer at a position of a measurement's Transducers list; none when out of range.
-std::optional<TransducerType> transducerAtPosition(int index, int position);
-bool isOffered(int index, TransducerType transducer);
+std::optional<TransducerType> transducerAtPosition(MeasurementEntry entry, int position);
+bool isOffered(MeasurementEntry entry, TransducerType transducer);
 // Supra-aural, insert and circumaural: the transducers measured on a coupler.
 bool isEarphone(TransducerType transducer);
 // "Left", "Right" or "Both".
-QString earText(int ear);
+QString earText(Ear ear);
 
 } // namespace tonva

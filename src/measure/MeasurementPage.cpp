@@ -45,8 +45,7 @@ int MeasurementPage::Collect()
 MeasurementKind MeasurementPage::statusKind() const
 {
     // Speech harmonic distortion has no entry of its own; it is part of the speech result.
-    const int index = measurementIndex() < kMeasurementKinds ? measurementIndex() : kMeasurementKinds - 1;
-    return static_cast<MeasurementKind>(index);
+    return measurementKindOf(measurement());
 }
 
 bool MeasurementPage::CheckRequiredEquipment() const

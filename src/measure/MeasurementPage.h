@@ -25,14 +25,14 @@ struct MeasurementServices
     PreferenceStore &preferences;
 };
 
-// Which record, transducer and ear a page works on, and the entry of the Measurements list
-// (0..10) that chose it, so a page that serves several measurements knows its mode.
+// Which record, transducer and ear a page works on, and the entry of the Measurements list that
+// chose it, so a page that serves several measurements knows its mode.
 struct PageTarget
 {
     AudTestRecord *record = nullptr;
     TransducerType transducer = TransducerType::SupraAural;
-    int ear = 0; // 0 left, 1 right, 2 both
-    int measurementIndex = 0;
+    Ear ear = Ear::Left;
+    MeasurementEntry measurement = MeasurementEntry::HearingLevel;
 };
 
 // A page's list as plain texts, so the window, the CLI and the tests show exactly the same strings.
@@ -81,7 +81,7 @@ public:
     const PageTarget &target() const { return m_target; }
 
 protected:
-    // The status table entry Collect() writes; by default the one of the measurement index.
+    // The status table entry Collect() writes; by default the one of the measurement entry.
     virtual MeasurementKind statusKind() const;
     // What that entry keeps; by default Evaluate(). A page that measures one ear at a time while
     // the entry stands for both judges both.
@@ -94,8 +94,8 @@ protected:
     PreferenceStore &preferences() const { return m_services.preferences; }
     AudTestRecord &record() const { return *m_target.record; }
     TransducerType transducer() const { return m_target.transducer; }
-    int ear() const { return m_target.ear; }
-    int measurementIndex() const { return m_target.measurementIndex; }
+    Ear ear() const { return m_target.ear; }
+    MeasurementEntry measurement() const { return m_target.measurement; }
     SlmLink *link() const { return m_link; }
     SlmFileList *fileList() const { return m_files; }
 

@@ -26,6 +26,18 @@ MeasurementRun::MeasurementRun(const MeasurementServices &services, const PageRe
 
 MeasurementRun::~MeasurementRun() = default;
 
+MeasurementRun::BusyScope::BusyScope(MeasurementRun &run) : m_run(run)
+{
+    if (m_run.m_busyDepth++ == 0)
+        m_run.m_host.BusyChanged(true);
+}
+
+MeasurementRun::BusyScope::~BusyScope()
+{
+    if (--m_run.m_busyDepth == 0)
+        m_run.m_host.BusyChanged(false);
+}
+
 void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
 {
     m_link = link;
@@ -34,54 +46,52 @@ void MeasurementRun::AttachMeter(SlmLink *link, SlmFileList *files)
         m_page->AttachMeter(link, files);
 }
 
-void MeasurementRun::Open(int measurementIndex, TransducerType transducer, int ear)
+void MeasurementRun::Open(MeasurementEntry measurement, TransducerType transducer, Ear ear)
 {
-    if (!measurementEntry(measurementIndex))
+    if (busy())
         return;
-    m_index = measurementIndex;
-    m_transducer = isOffered(measurementIndex, transducer)
-                       ? transducer
-                       : measurementEntry(measurementIndex)->transducers.front();
+    m_measurement = measurement;
+    m_transducer = isOffered(measurement, transducer) ? transducer
+                                                      : measurementListEntry(measurement).transducers.front();
     m_ear = ear;
     m_modified = false;
     m_open = true;
-    rebuildPages();
+    showPages();
     readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
-void MeasurementRun::ChooseMeasurement(int measurementIndex)
+void MeasurementRun::ChooseMeasurement(MeasurementEntry measurement)
 {
-    const MeasurementEntry *entry = measurementEntry(measurementIndex);
-    if (!m_open || !entry || measurementIndex == m_index)
+    if (busy() || !m_open || measurement == m_measurement)
         return;
     offerSave();
     collect();
-    m_index = measurementIndex;
+    m_measurement = measurement;
     // The transducer shown stays when the new measurement offers it.
-    if (!isOffered(measurementIndex, m_transducer))
-        m_transducer = entry->transducers.front();
-    rebuildPages();
+    if (!isOffered(measurement, m_transducer))
+        m_transducer = measurementListEntry(measurement).transducers.front();
+    showPages();
     readyMeter();
 }
 
 void MeasurementRun::ChooseTransducerPosition(int position)
 {
-    const std::optional<TransducerType> chosen = transducerAtPosition(m_index, position);
-    if (!m_open || !chosen || *chosen == m_transducer)
+    const std::optional<TransducerType> chosen = transducerAtPosition(m_measurement, position);
+    if (busy() || !m_open || !chosen || *chosen == m_transducer)
         return;
     offerSave();
     collect();
     m_transducer = *chosen;
-    rebuildPages();
+    showPages();
 }
 
-void MeasurementRun::ChooseEar(int ear)
+void MeasurementRun::ChooseEar(Ear ear)
 {
-    if (!m_open || ear == m_ear || ear < 0 || ear > 2)
+    if (busy() || !m_open || ear == m_ear)
         return;
     collect();
     m_ear = ear;
-    rebuildPages();
+    showPages();
 }
 
 void MeasurementRun::ShowSoundFieldPage(bool binaural)
@@ -89,25 +99,25 @@ void MeasurementRun::ShowSoundFieldPage(bool binaural)
     const PageRole wanted = binaural ? PageRole::SoundFieldBinaural : PageRole::SoundFieldMono;
     const bool soundField =
         m_pageRole == PageRole::SoundFieldMono || m_pageRole == PageRole::SoundFieldBinaural;
-    if (!m_open || !soundField || m_pageRole == wanted)
+    if (busy() || !m_open || !soundField || m_pageRole == wanted)
         return;
     collect();
     m_pageRole = wanted;
-    rebuildPages();
+    showPages();
 }
 
 void MeasurementRun::NextTest()
 {
-    if (!m_open)
+    if (busy() || !m_open)
         return;
-    if (m_index >= kLastMeasurementEntry) {
+    if (m_measurement == kLastMeasurementEntry) {
         // Leaving past the last measurement hands the results on as OK does, so a document closed
         // later still knows it has unsaved measurements.
         Ok();
         return;
     }
     collect();
-    ChooseMeasurement(m_index + 1);
+    ChooseMeasurement(static_cast<MeasurementEntry>(static_cast<int>(m_measurement) + 1));
 }
 
 int MeasurementRun::MeasureAll()
@@ -122,22 +132,30 @@ int MeasurementRun::MeasureSelected(const QList<int> &rows)
 
 int MeasurementRun::measure(bool all, const QList<int> &rows)
 {
-    if (!m_open || !m_page || !m_link)
+    if (busy() || !m_open || !m_page || !m_link)
         return measure::kNotStarted;
-    if (!readyMeter())
-        return measure::kCancelled;
-    if (m_index == 0 || m_index == 7)
-        copyInputLevels();
-    const int status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
+    int status = measure::kNotStarted;
+    {
+        const BusyScope busyScope(*this);
+        if (!readyMeter())
+            return measure::kCancelled;
+        if (m_measurement == MeasurementEntry::HearingLevel ||
+            m_measurement == MeasurementEntry::NarrowBandLevel)
+            copyInputLevels();
+        status = all ? m_page->MeasureAll() : m_page->MeasureSelected(rows);
+    }
+    if (status == measure::kNotStarted)
+        return status;
     // A cancelled run may have measured some rows already; those are results to keep and save.
-    if (!m_readOnly && status != measure::kNotStarted)
+    if (!m_readOnly)
         m_modified = true;
+    m_host.PageListChanged();
     return status;
 }
 
 void MeasurementRun::Ok()
 {
-    if (!m_open)
+    if (busy() || !m_open)
         return;
     collect();
     m_host.RecordChanged(m_modified);
@@ -146,13 +164,14 @@ void MeasurementRun::Ok()
 
 void MeasurementRun::Cancel()
 {
-    if (m_open)
+    if (!busy() && m_open)
         close();
 }
 
 bool MeasurementRun::Save()
 {
-    if (!m_open)
+    // Saving in the middle of a measurement would store a half-judged page.
+    if (busy() || !m_open)
         return false;
     collect();
     if (!m_host.SaveRecord())
@@ -163,19 +182,20 @@ bool MeasurementRun::Save()
 
 void MeasurementRun::Adjust()
 {
-    if (m_open && adjustAvailable())
-        m_host.OpenAdjust(m_index);
+    if (busy() || !m_open || !adjustAvailable())
+        return;
+    m_host.OpenAdjust(m_measurement);
+    m_host.PageListChanged();
 }
 
 QString MeasurementRun::windowText() const
 {
-    const MeasurementEntry *entry = measurementEntry(m_index);
-    return entry ? QString::fromLatin1(entry->windowText) : QString();
+    return QString::fromLatin1(measurementListEntry(m_measurement).windowText);
 }
 
 QStringList MeasurementRun::transducerList() const
 {
-    return m_open ? transducerListTexts(m_index) : initialTransducerListTexts();
+    return m_open ? transducerListTexts(m_measurement) : initialTransducerListTexts();
 }
 
 QString MeasurementRun::clockText(int hour24, int minute)
@@ -205,22 +225,28 @@ void MeasurementRun::collect()
         m_page->Collect();
 }
 
+void MeasurementRun::showPages()
+{
+    rebuildPages();
+    m_host.PageShown();
+}
+
 void MeasurementRun::rebuildPages()
 {
     m_page.reset();
     m_inputPages.clear();
 
     const std::optional<PageRole> role =
-        PageRoleFor(m_index, m_transducer, m_pageRole == PageRole::SoundFieldBinaural);
+        PageRoleFor(m_measurement, m_transducer, m_pageRole == PageRole::SoundFieldBinaural);
     if (!role)
         return;
     m_pageRole = *role;
     m_page = m_registry.create(*role, m_services);
     if (m_page) {
-        m_page->Initialise({&m_record, m_transducer, m_ear, m_index});
+        m_page->Initialise({&m_record, m_transducer, m_ear, m_measurement});
         m_page->AttachMeter(m_link, m_files);
     }
-    if (m_index != 0)
+    if (m_measurement != MeasurementEntry::HearingLevel)
         return;
 
     const int t = static_cast<int>(m_transducer);
@@ -243,7 +269,9 @@ bool MeasurementRun::readyMeter()
 {
     if (!m_link)
         return false;
-    return ReadyMeterForTest(*m_link, m_services.interaction, measurementEntry(m_index)->mode, m_index,
+    const BusyScope busyScope(*this);
+    return ReadyMeterForTest(*m_link, m_services.interaction, measurementListEntry(m_measurement).mode,
+                             static_cast<int>(m_measurement),
                              QString::fromLatin1(measure::kMeterNotReadyQuestion));
 }
 
@@ -254,7 +282,7 @@ void MeasurementRun::copyInputLevels()
     // Hearing level: the pages carry the levels to the other channel and the binaural block.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
         inputPage->Apply();
-    if (m_index != 7)
+    if (m_measurement != MeasurementEntry::NarrowBandLevel)
         return;
     // Narrow band has no page of its own; its levels start on the first channel only.
     const int t = static_cast<int>(m_transducer);

@@ -25,12 +25,24 @@ public:
     virtual void RecordChanged(bool sheetModified) = 0;
     // Closes the window and shows the test summary.
     virtual void ReturnToSummary() = 0;
-    // The adjust dialog of hearing level (0) or speech (9), modal.
-    virtual void OpenAdjust(int measurementIndex) = 0;
+    // The adjust dialog of hearing level or speech, modal.
+    virtual void OpenAdjust(MeasurementEntry measurement) = 0;
+
+    // The run started or stopped measuring or readying the meter. Events are still dispatched
+    // meanwhile, so the window disables what would destroy the running page.
+    virtual void BusyChanged(bool busy) { Q_UNUSED(busy); }
+    // Another page shows: a different measurement, transducer or ear.
+    virtual void PageShown() {}
+    // Rows of the shown page's list changed (after measuring or adjusting).
+    virtual void PageListChanged() {}
 };
 
 // The audiometer test window without its widgets: the choice of measurement and transducer, the
 // page that measures it, readying the meter, and when results are collected and saved.
+//
+// While busy (a page measures or the meter is readied) the clock still dispatches events, so a click
+// can arrive in the middle of a page's own method. Every command that would change or destroy the
+// page is then refused here, whatever the window did or did not disable.
 class MeasurementRun
 {
 public:
@@ -42,14 +54,14 @@ public:
     void AttachMeter(SlmLink *link, SlmFileList *files);
     bool connected() const { return m_link != nullptr; }
 
-    // Opens the window on a measurement (0..10), transducer and ear, as Go To Measurement does.
-    void Open(int measurementIndex, TransducerType transducer, int ear);
+    // Opens the window on a measurement, transducer and ear, as Go To Measurement does.
+    void Open(MeasurementEntry measurement, TransducerType transducer, Ear ear);
 
     // The Measurements list; choosing the entry already shown changes nothing.
-    void ChooseMeasurement(int measurementIndex);
+    void ChooseMeasurement(MeasurementEntry measurement);
     // The Transducers list, by position in the current measurement's list.
     void ChooseTransducerPosition(int position);
-    void ChooseEar(int ear);
+    void ChooseEar(Ear ear);
     // Sound field on speakers has a mono and a binaural page; the run keeps to the one shown.
     void ShowSoundFieldPage(bool binaural);
     void NextTest();
@@ -64,16 +76,20 @@ public:
     bool Save();
     void Adjust();
 
-    int measurementIndex() const { return m_index; }
+    MeasurementEntry measurement() const { return m_measurement; }
     TransducerType transducer() const { return m_transducer; }
-    int ear() const { return m_ear; }
+    Ear ear() const { return m_ear; }
     QString windowText() const;
     QStringList transducerList() const;
-    bool adjustAvailable() const { return m_index == 0 || m_index == 9; }
+    bool adjustAvailable() const
+    {
+        return m_measurement == MeasurementEntry::HearingLevel || m_measurement == MeasurementEntry::Speech;
+    }
     bool modified() const { return m_modified; }
     // A stored test opened for viewing: measuring then leaves the modified flag alone.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isOpen() const { return m_open; }
+    bool busy() const { return m_busyDepth > 0; }
 
     // The page showing now; null when no page is registered for the pair.
     MeasurementPage *page() const { return m_page.get(); }
@@ -84,8 +100,23 @@ public:
     static QString clockText(int hour24, int minute);
 
 private:
+    // Marks the run busy for its lifetime; nests.
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(MeasurementRun &run);
+        ~BusyScope();
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
+
+    private:
+        MeasurementRun &m_run;
+    };
+
     void offerSave();
     void collect();
+    // Makes the pages of the current choice and tells the host.
+    void showPages();
     void rebuildPages();
     // SetupMeterForTest for the shown measurement until the meter is ready; false when not connected
     // or the technician gave up.
@@ -102,12 +133,13 @@ private:
     SlmLink *m_link = nullptr;
     SlmFileList *m_files = nullptr;
 
-    int m_index = 0;
+    MeasurementEntry m_measurement = MeasurementEntry::HearingLevel;
     TransducerType m_transducer = TransducerType::SupraAural;
-    int m_ear = 0;
+    Ear m_ear = Ear::Left;
     bool m_modified = false;
     bool m_readOnly = false;
     bool m_open = false;
+    int m_busyDepth = 0;
     PageRole m_pageRole = PageRole::HearingLevelFrequency;
     std::unique_ptr<MeasurementPage> m_page;
     std::vector<std::unique_ptr<InputLevelPage>> m_inputPages;

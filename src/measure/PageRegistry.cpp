@@ -4,7 +4,7 @@
 
 namespace tonva {
 
-std::optional<PageRole> PageRoleFor(int measurementIndex, TransducerType transducer,
+std::optional<PageRole> PageRoleFor(MeasurementEntry entry, TransducerType transducer,
                                     bool binauralSoundFieldShowing)
 {
     const bool earphone = isEarphone(transducer);
@@ -13,52 +13,51 @@ std::optional<PageRole> PageRoleFor(int measurementIndex, TransducerType transdu
     const PageRole soundField =
         binauralSoundFieldShowing ? PageRole::SoundFieldBinaural : PageRole::SoundFieldMono;
 
-    switch (measurementIndex) {
-    case 0:
+    using E = MeasurementEntry;
+    switch (entry) {
+    case E::HearingLevel:
         if (earphone)
             return PageRole::HearingLevelFrequency;
         if (bone)
             return PageRole::BoneLevels;
         return soundField;
-    case 1:
-    case 6:
+    case E::FrequencyAccuracy:
+    case E::FrequencyModulation:
         if (earphone)
             return PageRole::HearingLevelFrequency;
         break;
-    case 2:
+    case E::Linearity:
         if (earphone)
             return PageRole::Linearity;
         break;
-    case 3:
+    case E::HarmonicDistortion:
         if (earphone)
             return PageRole::Distortion;
         if (bone)
             return PageRole::BoneDistortion;
         break;
-    case 4:
+    case E::PulsedTones:
         if (earphone)
             return PageRole::Pulse;
         break;
-    case 5:
+    case E::CrossTalk:
         if (earphone)
             return PageRole::CrossTalk;
         break;
-    case 7:
+    case E::NarrowBandLevel:
         if (earphone)
             return PageRole::HearingLevelFrequency;
         if (speakers)
             return soundField;
         break;
-    case 8:
+    case E::BroadBandNoise:
         if (earphone)
             return PageRole::BroadBandMasking;
         break;
-    case 9:
-    case 10:
+    case E::Speech:
+    case E::SpeechHarmonicDistortion:
         if (transducer != TransducerType::Circumaural)
             return PageRole::Speech;
-        break;
-    default:
         break;
     }
     return std::nullopt;

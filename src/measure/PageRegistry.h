@@ -25,9 +25,9 @@ enum class PageRole
     Speech,
 };
 
-// The page that measures `measurementIndex` (0..10) on `transducer`; none when that pair is not
-// offered. A sound-field measurement stays on the binaural page while that one is showing.
-std::optional<PageRole> PageRoleFor(int measurementIndex, TransducerType transducer,
+// The page that measures `entry` on `transducer`; none when that pair is not offered. A
+// sound-field measurement stays on the binaural page while that one is showing.
+std::optional<PageRole> PageRoleFor(MeasurementEntry entry, TransducerType transducer,
                                     bool binauralSoundFieldShowing = false);
 
 using PageFactory = std::function<std::unique_ptr<MeasurementPage>(const MeasurementServices &)>;

@@ -59,44 +59,44 @@ bool speakerEntered(const SpeakerData &speaker)
     return entered(speaker.manufacturer) || entered(speaker.model) || entered(speaker.serialNumber);
 }
 
-void addEarphoneItem(QStringList &missing, const EarphoneSlot &earphone, TransducerType transducer, int ear)
+void addEarphoneItem(QStringList &missing, const EarphoneSlot &earphone, TransducerType transducer, Ear ear)
 {
     const bool left = entered(earphone.leftSerialNumber);
     const bool right = entered(earphone.rightSerialNumber);
     if (transducer == TransducerType::Circumaural) {
         // The circumaural check never names both sides: any ear but the left reports the right one.
-        if (ear == 0 && !left)
+        if (ear == Ear::Left && !left)
             missing << QStringLiteral("    Left Circumaural Earphone (may be missing serial number)\n");
-        else if (ear != 0 && !(right && (ear == 1 || left)))
+        else if (ear != Ear::Left && !(right && (ear == Ear::Right || left)))
             missing << QStringLiteral("    Right Circumaural Earphone (may be missing serial number)\n");
         return;
     }
     const QString name =
         transducer == TransducerType::SupraAural ? QStringLiteral("Supra-aural") : QStringLiteral("Insert");
-    if (ear == 0 && !left)
+    if (ear == Ear::Left && !left)
         missing << QStringLiteral("    Left %1 Earphone (may be missing serial number)\n").arg(name);
-    else if (ear == 1 && !right)
+    else if (ear == Ear::Right && !right)
         missing << QStringLiteral("    Right %1 Earphone (may be missing serial number)\n").arg(name);
-    else if (ear == 2 && !(left && right))
+    else if (ear == Ear::Both && !(left && right))
         missing << QStringLiteral("    Left and/or Right %1 Earphone (may be missing serial numbers)\n")
                        .arg(name);
 }
 
-void addSpeakerItem(QStringList &missing, const TestSetup &setup, int ear)
+void addSpeakerItem(QStringList &missing, const TestSetup &setup, Ear ear)
 {
     const bool left = speakerEntered(setup.leftSpeaker);
     const bool right = speakerEntered(setup.rightSpeaker);
-    if (ear == 0 && !left)
+    if (ear == Ear::Left && !left)
         missing << QStringLiteral("    Left Speaker\n");
-    else if (ear == 1 && !right)
+    else if (ear == Ear::Right && !right)
         missing << QStringLiteral("    Right Speaker\n");
-    else if (ear == 2 && !(left && right))
+    else if (ear == Ear::Both && !(left && right))
         missing << QStringLiteral("    Left and/or Right Speaker\n");
 }
 
 } // namespace
 
-QStringList MissingEquipment(int transducer, const AudTestRecord &record, int ear)
+QStringList MissingEquipment(int transducer, const AudTestRecord &record, Ear ear)
 {
     const TestSetup &setup = record.setup;
     const bool calibrationDialog = transducer == kCalibrationDialogEquipment;
@@ -150,7 +150,7 @@ QStringList MissingEquipment(int transducer, const AudTestRecord &record, int ea
     return missing;
 }
 
-bool CheckRequiredEquipment(int transducer, const AudTestRecord &record, int ear, Interaction &interaction)
+bool CheckRequiredEquipment(int transducer, const AudTestRecord &record, Ear ear, Interaction &interaction)
 {
     const QStringList missing = MissingEquipment(transducer, record, ear);
     if (missing.isEmpty())

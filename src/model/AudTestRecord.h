@@ -1,34 +1,11 @@
 #pragma once
 
 #include "model/MeasurementResults.h"
+#include "model/TestKinds.h"
 #include "model/TestSetup.h"
 
 namespace tonva {
 
-enum class MeasurementKind : int
-{
-    HearingLevel = 0,
-    FrequencyAccuracy = 1,
-    HearingLevelLinearity = 2,
-    HarmonicDistortion = 3,
-    PulsedTones = 4,
-    CrossTalk = 5,
-    FrequencyModulation = 6,
-    NarrowBandLevel = 7,
-    BroadBandNoise = 8,
-    SpeechHearingLevel = 9,
-};
-inline constexpr int kMeasurementKinds = 10;
-
-enum class TransducerType : int
-{
-    SupraAural = 0,
-    BoneVibrator = 1,
-    Speakers = 2,
-    InsertEarphone = 3,
-    Circumaural = 4,
-};
-inline constexpr int kTransducerTypes = 5;
 inline constexpr int kChannels = 2;
 
 enum class ResultStatus : std::int32_t

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "model/TestKinds.h"
+
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace tonva {
 
@@ -26,9 +29,9 @@ QString answerName(Answer answer);
 // technician can apply it to a simulated audiometer without parsing the prompt text.
 struct Stimulus
 {
-    int transducer = -1; // TransducerType 0..4, -1 when not applicable
-    int ear = -1;        // 0 left, 1 right, 2 both, -1 when not applicable
-    QString signal;      // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
+    std::optional<TransducerType> transducer; // none when not applicable
+    std::optional<Ear> ear;                   // none when not applicable
+    QString signal;                           // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
     double frequencyHz = 0.0;
     double dialLevel = 0.0; // dB HL on the audiometer's dial
 };

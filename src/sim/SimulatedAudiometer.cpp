@@ -30,6 +30,12 @@ int testFrequencyIndex(double frequencyHz)
     return -1;
 }
 
+// The profile's tables and the coupler speak ear numbers; -1 is a stimulus for no ear in particular.
+int earIndex(const Stimulus &stimulus)
+{
+    return stimulus.ear ? static_cast<int>(*stimulus.ear) : -1;
+}
+
 } // namespace
 
 SimulatedAudiometer::SimulatedAudiometer(SceneDriver &scene, AudiometerProfile profile,
@@ -102,15 +108,17 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
         return failed(error, QStringLiteral("The audiometer has no signal '%1'").arg(stimulus.signal));
     if (*signal == Signal::Off)
         return Presentation{*signal, stimulus, offSound()};
-    if (stimulus.transducer < 0 || stimulus.transducer >= AudiometerCoupling::kTransducerTypes)
-        return failed(error,
-                      QStringLiteral("The stimulus names no transducer (%1)").arg(stimulus.transducer));
+    if (!stimulus.transducer)
+        return failed(error, QStringLiteral("The stimulus names no transducer"));
+    if (const int transducer = static_cast<int>(*stimulus.transducer);
+        transducer < 0 || transducer >= AudiometerCoupling::kTransducerTypes)
+        return failed(error, QStringLiteral("The stimulus names no known transducer (%1)").arg(transducer));
     if (!std::isfinite(stimulus.dialLevel))
         return failed(error, QStringLiteral("The stimulus has no dial level"));
     // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
     if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
         const Stimulus set = withinRange(stimulus, 1000.0);
-        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set.ear);
+        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(earIndex(set));
         if (*signal == Signal::Speech)
             return Presentation{
                 *signal, set,
@@ -131,7 +139,7 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
 
 double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) const
 {
-    const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(stimulus.transducer)];
+    const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
     const auto i = static_cast<std::size_t>(index);
     return stimulus.dialLevel + path.referenceDb[i] + path.correctionDb[i];
 }
@@ -148,7 +156,8 @@ PureTone SimulatedAudiometer::toneSound(Signal signal, const Stimulus &stimulus,
     PureTone tone;
     tone.frequencyHz = nominal * (1.0 + m_profile.frequencyErrorPercent.at(nominal) / 100.0);
     tone.splDb = dialAtMeterDb(stimulus, index) +
-                 m_profile.levelError(stimulus.transducer, stimulus.ear, nominal) + crossTalkDb(stimulus.ear);
+                 m_profile.levelError(static_cast<int>(*stimulus.transducer), earIndex(stimulus), nominal) +
+                 crossTalkDb(earIndex(stimulus));
     tone.harmonicsDb = m_profile.harmonicsDb;
     if (signal == Signal::Fm)
         tone.fm =
@@ -163,7 +172,7 @@ Sound SimulatedAudiometer::narrowBandSound(const Stimulus &stimulus, int index) 
     const double nominal = meter::kTestFrequencies[static_cast<std::size_t>(index)];
     const double centreDb = dialAtMeterDb(stimulus, index) +
                             m_coupling.narrowBandCorrectionDb[static_cast<std::size_t>(index)] +
-                            m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(stimulus.ear);
+                            m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(earIndex(stimulus));
     BroadbandNoise noise;
     noise.bandLevels.fill(kNoBandDb);
     const int centre = meter::bandOfTestFrequency(index);

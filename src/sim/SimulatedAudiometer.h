@@ -49,8 +49,8 @@ struct AudiometerCoupling
 // One channel's dial as the technician left it.
 struct DialSetting
 {
-    int transducer = -1;
-    int ear = -1;
+    std::optional<TransducerType> transducer;
+    std::optional<Ear> ear;
     QString signal;
     double frequencyHz = 0.0;
     double dialLevel = 0.0;
@@ -74,8 +74,8 @@ public:
     // What the meter would hear for `stimulus`, without touching the dials.
     std::optional<Sound> soundFor(const Stimulus &stimulus, QString *error = nullptr) const;
 
-    // The ear whose earphone sits on the coupler; -1 (the default) follows the driven ear.
-    void setEarOnCoupler(int ear) { m_earOnCoupler = ear; }
+    // The ear whose earphone sits on the coupler; until one is set, the coupler follows the driven ear.
+    void setEarOnCoupler(Ear ear) { m_earOnCoupler = static_cast<int>(ear); }
     void setCoupling(const AudiometerCoupling &coupling) { m_coupling = coupling; }
     const AudiometerCoupling &coupling() const { return m_coupling; }
     const AudiometerProfile &profile() const { return m_profile; }

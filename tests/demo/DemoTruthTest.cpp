@@ -36,7 +36,8 @@ DemoRun runDemo(DemoOptions options)
     return run;
 }
 
-DemoOptions optionsFor(const TempDir &dir, const QString &profile, std::vector<int> ears = {0, 1})
+DemoOptions optionsFor(const TempDir &dir, const QString &profile,
+                       std::vector<Ear> ears = {Ear::Left, Ear::Right})
 {
     DemoOptions options;
     options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
@@ -135,7 +136,7 @@ TEST(DemoTruthTest, GoodAudiometerPassesEveryRowAndStoresWhatItPutOut)
 }
 
 // The three injected faults come out as failures, and nothing else does, whichever ear goes last.
-class FaultyAudiometer : public testing::TestWithParam<std::vector<int>>
+class FaultyAudiometer : public testing::TestWithParam<std::vector<Ear>>
 {};
 
 TEST_P(FaultyAudiometer, FailsExactlyTheInjectedRows)
@@ -158,9 +159,10 @@ TEST_P(FaultyAudiometer, FailsExactlyTheInjectedRows)
 }
 
 INSTANTIATE_TEST_SUITE_P(EarOrder, FaultyAudiometer,
-                         testing::Values(std::vector<int>{0, 1}, std::vector<int>{1, 0}),
-                         [](const testing::TestParamInfo<std::vector<int>> &order) {
-                             return order.param.front() == 0 ? "LeftThenRight" : "RightThenLeft";
+                         testing::Values(std::vector<Ear>{Ear::Left, Ear::Right},
+                                         std::vector<Ear>{Ear::Right, Ear::Left}),
+                         [](const testing::TestParamInfo<std::vector<Ear>> &order) {
+                             return order.param.front() == Ear::Left ? "LeftThenRight" : "RightThenLeft";
                          });
 
 TEST(DemoTruthTest, SecondDemoFindsTheFirstTestAndKeepsOneTestPerDay)

@@ -29,7 +29,7 @@ AudTestRecord equippedRecord()
 TEST(RequiredEquipmentTest, EmptySetUpNamesMeterAndAudiometerBeforeTheTransducer)
 {
     const AudTestRecord empty;
-    EXPECT_EQ(MissingEquipment(0, empty, 0),
+    EXPECT_EQ(MissingEquipment(0, empty, Ear::Left),
               QStringList({"    SLM\n", "    Preamp\n", "    Mic\n", "    Audiometer\n",
                            "    Left Supra-aural Earphone (may be missing serial number)\n"}));
 
@@ -41,53 +41,53 @@ TEST(RequiredEquipmentTest, EmptySetUpNamesMeterAndAudiometerBeforeTheTransducer
         "click on\nthe 'Go To Equipment Setup' button.\n\nIn Equipment Setup make selections for the "
         "following:\n\n    SLM\n    Preamp\n    Mic\n    Audiometer\n    Right Insert Earphone (may be "
         "missing serial number)\n"));
-    EXPECT_FALSE(CheckRequiredEquipment(3, empty, 1, interaction));
+    EXPECT_FALSE(CheckRequiredEquipment(3, empty, Ear::Right, interaction));
 }
 
 TEST(RequiredEquipmentTest, CalibrationDialogNeedsMeterMicAndCalibratorOnly)
 {
     const AudTestRecord empty;
-    EXPECT_EQ(MissingEquipment(kCalibrationDialogEquipment, empty, 0),
+    EXPECT_EQ(MissingEquipment(kCalibrationDialogEquipment, empty, Ear::Left),
               QStringList({"    SLM\n", "    Mic\n", "    Calibrator\n"}));
 
     ScriptedInteraction interaction;
     interaction.expectMessageStartingWith(
         QStringLiteral("Unable to bring up calibration dialog because not all required equipment has\nbeen "
                        "selected"));
-    EXPECT_FALSE(CheckRequiredEquipment(kCalibrationDialogEquipment, empty, 0, interaction));
+    EXPECT_FALSE(CheckRequiredEquipment(kCalibrationDialogEquipment, empty, Ear::Left, interaction));
 }
 
 TEST(RequiredEquipmentTest, CompleteSetUpPassesSilently)
 {
     const AudTestRecord record = equippedRecord();
     ScriptedInteraction interaction; // any message fails the test
-    EXPECT_TRUE(CheckRequiredEquipment(0, record, 2, interaction));
-    EXPECT_TRUE(CheckRequiredEquipment(2, record, 2, interaction));
-    EXPECT_TRUE(CheckRequiredEquipment(kCalibrationDialogEquipment, record, 0, interaction));
+    EXPECT_TRUE(CheckRequiredEquipment(0, record, Ear::Both, interaction));
+    EXPECT_TRUE(CheckRequiredEquipment(2, record, Ear::Both, interaction));
+    EXPECT_TRUE(CheckRequiredEquipment(kCalibrationDialogEquipment, record, Ear::Left, interaction));
 }
 
 TEST(RequiredEquipmentTest, EarAndSideItems)
 {
     AudTestRecord record = equippedRecord();
     setFixedText(record.setup.supraAural.rightSerialNumber, "  "); // blanks are no serial number
-    EXPECT_TRUE(MissingEquipment(0, record, 0).isEmpty());
-    EXPECT_EQ(MissingEquipment(0, record, 1),
+    EXPECT_TRUE(MissingEquipment(0, record, Ear::Left).isEmpty());
+    EXPECT_EQ(MissingEquipment(0, record, Ear::Right),
               QStringList({"    Right Supra-aural Earphone (may be missing serial number)\n"}));
-    EXPECT_EQ(MissingEquipment(0, record, 2),
+    EXPECT_EQ(MissingEquipment(0, record, Ear::Both),
               QStringList({"    Left and/or Right Supra-aural Earphone (may be missing serial numbers)\n"}));
 
     // Circumaural never names both sides: a missing side on "Both" reads as the right one.
     record.setup.circumaural.couplerCode = 6;
     setFixedText(record.setup.circumaural.rightSerialNumber, "R2");
-    EXPECT_EQ(MissingEquipment(4, record, 2),
+    EXPECT_EQ(MissingEquipment(4, record, Ear::Both),
               QStringList({"    Right Circumaural Earphone (may be missing serial number)\n"}));
-    EXPECT_EQ(MissingEquipment(4, record, 0),
+    EXPECT_EQ(MissingEquipment(4, record, Ear::Left),
               QStringList({"    Left Circumaural Earphone (may be missing serial number)\n"}));
 
     record.setup.rightSpeaker = SpeakerData{};
-    EXPECT_TRUE(MissingEquipment(2, record, 0).isEmpty());
-    EXPECT_EQ(MissingEquipment(2, record, 1), QStringList({"    Right Speaker\n"}));
-    EXPECT_EQ(MissingEquipment(2, record, 2), QStringList({"    Left and/or Right Speaker\n"}));
+    EXPECT_TRUE(MissingEquipment(2, record, Ear::Left).isEmpty());
+    EXPECT_EQ(MissingEquipment(2, record, Ear::Right), QStringList({"    Right Speaker\n"}));
+    EXPECT_EQ(MissingEquipment(2, record, Ear::Both), QStringList({"    Left and/or Right Speaker\n"}));
 }
 
 TEST(RequiredEquipmentTest, MicrophoneIsTheOneOfTheEarphonesCoupler)
@@ -95,9 +95,9 @@ TEST(RequiredEquipmentTest, MicrophoneIsTheOneOfTheEarphonesCoupler)
     AudTestRecord record = equippedRecord();
     record.setup.supraAural.couplerCode = 2;
     record.setup.couplerMicrophone[2] = MicrophoneSlot{};
-    EXPECT_EQ(MissingEquipment(0, record, 0), QStringList({"    Mic\n"}));
+    EXPECT_EQ(MissingEquipment(0, record, Ear::Left), QStringList({"    Mic\n"}));
     record.setup.supraAural.couplerCode = 99; // a damaged code never indexes past the slots
-    EXPECT_EQ(MissingEquipment(0, record, 0), QStringList({"    Mic\n"}));
+    EXPECT_EQ(MissingEquipment(0, record, Ear::Left), QStringList({"    Mic\n"}));
 }
 
 TEST(RequiredEquipmentTest, BoneVibratorOnEitherCoupler)
@@ -108,21 +108,23 @@ TEST(RequiredEquipmentTest, BoneVibratorOnEitherCoupler)
     // sensitivities and the calibration microphone.
     setFixedText(record.setup.mastoid.identity.manufacturer, "Bruel");
     setFixedText(record.setup.mastoid.identity.serialNumber, "B1");
-    EXPECT_EQ(MissingEquipment(1, record, 0), QStringList({"    Bone Vibrator\n", "    Mastoid Sensitivity\n",
-                                                           "    Calibration Microphone\n"}));
+    EXPECT_EQ(
+        MissingEquipment(1, record, Ear::Left),
+        QStringList({"    Bone Vibrator\n", "    Mastoid Sensitivity\n", "    Calibration Microphone\n"}));
     setFixedText(record.setup.boneVibrator.model, "B71");
     record.setup.mastoid.sensitivity = 1.5f;
     record.setup.transducerOptions.calibrationMicrophoneSlot = 1;
-    EXPECT_EQ(MissingEquipment(1, record, 0), QStringList({"    Calibration Microphone Sensitivity\n"}));
+    EXPECT_EQ(MissingEquipment(1, record, Ear::Left),
+              QStringList({"    Calibration Microphone Sensitivity\n"}));
     record.setup.couplerMicrophone[1].sensitivity = 50.0f;
-    EXPECT_TRUE(MissingEquipment(1, record, 0).isEmpty());
+    EXPECT_TRUE(MissingEquipment(1, record, Ear::Left).isEmpty());
 
     // Mervane's mastoid sits on a microphone coupler: preamplifier and that coupler's mic count.
     setFixedText(record.setup.mastoid.identity.manufacturer, "mervane");
     record.setup.mastoid.sensitivity = 0.0f;
     record.setup.transducerOptions.mastoidCouplerCode = 2;
     record.setup.couplerMicrophone[2] = MicrophoneSlot{};
-    EXPECT_EQ(MissingEquipment(1, record, 0), QStringList({"    Preamp\n", "    Mic\n"}));
+    EXPECT_EQ(MissingEquipment(1, record, Ear::Left), QStringList({"    Preamp\n", "    Mic\n"}));
 }
 
 } // namespace

@@ -15,7 +15,7 @@ TEST_F(HearingLevelPageFixture, AdjustShowsTheLiveLevelOfTheChosenFrequency)
     ASSERT_TRUE(adjust.prepare());
 
     Stimulus stimulus;
-    stimulus.transducer = 0;
+    stimulus.transducer = TransducerType::SupraAural;
     stimulus.frequencyHz = 1000.0;
     stimulus.dialLevel = 70.0;
     levelError = {{1000, 2.0}};

@@ -247,11 +247,13 @@ TEST(FmReadingSet, AveragesOnlyReadingsThatAgree)
 TEST(HearingLevelPrompts, TextsKeepTheirBlanksAndLineBreaks)
 {
     using namespace hearingprompt;
-    const QString tone = toneStimulus(70, 1, 1000.0);
-    EXPECT_EQ(setPrompt(HearingLevelMode::HearingLevel, tone, 1, 1000.0), "Set 70 dBHL Right at 1000 Hz");
-    const QString narrow = narrowBandStimulus(60, 2, 500.0);
-    EXPECT_EQ(setPrompt(HearingLevelMode::NarrowBand, narrow, 2, 500.0), "Set  NB 60 dBHL Both at 500 Hz");
-    EXPECT_EQ(setPrompt(HearingLevelMode::FrequencyModulation, {}, 0, 8000.0),
+    const QString tone = toneStimulus(70, Ear::Right, 1000.0);
+    EXPECT_EQ(setPrompt(HearingLevelMode::HearingLevel, tone, Ear::Right, 1000.0),
+              "Set 70 dBHL Right at 1000 Hz");
+    const QString narrow = narrowBandStimulus(60, Ear::Both, 500.0);
+    EXPECT_EQ(setPrompt(HearingLevelMode::NarrowBand, narrow, Ear::Both, 500.0),
+              "Set  NB 60 dBHL Both at 500 Hz");
+    EXPECT_EQ(setPrompt(HearingLevelMode::FrequencyModulation, {}, Ear::Left, 8000.0),
               "Set FM 90 dBHL (or max level) Left at 8000 Hz (make sure the Trellan readings are steady)");
     EXPECT_EQ(
         levelTooLow(Run::All, HearingLevelMode::HearingLevel, 8.25, 1000.0, tone),
@@ -268,9 +270,9 @@ TEST(HearingLevelPrompts, TextsKeepTheirBlanksAndLineBreaks)
               "Failed to get a stable reading. High - Low = 1.23\nWould you like to measure again at 250 "
               "Hz?\nClick "
               "Yes to re-measure at this frequency.\nClick No to cancel the measurement.");
-    EXPECT_TRUE(frequencyTooLow(Run::Selected, 0.0, 1000.0, frequencyStimulus(0, 1000.0))
+    EXPECT_TRUE(frequencyTooLow(Run::Selected, 0.0, 1000.0, frequencyStimulus(Ear::Left, 1000.0))
                     .contains("set to  80 dBHL (or max level) Left at 1000 Hz.\n"));
     EXPECT_TRUE(
-        frequencyUnreadable(Run::All, 1000.0, frequencyStimulus(0, 1000.0))
+        frequencyUnreadable(Run::All, 1000.0, frequencyStimulus(Ear::Left, 1000.0))
             .startsWith("Unable to read the Frequency.Would you like to measure again at 1000 Hz?\n(Please"));
 }

@@ -32,11 +32,11 @@ protected:
 
     std::unique_ptr<HearingLevelTest> page(HearingLevelMode mode,
                                            TransducerType transducer = TransducerType::SupraAural,
-                                           int ear = 0, Interaction *asking = nullptr)
+                                           Ear ear = Ear::Left, Interaction *asking = nullptr)
     {
         auto test = std::make_unique<HearingLevelTest>(
             MeasurementServices{asking ? *asking : technician, clock, preferences});
-        test->Initialise({record.get(), transducer, ear, static_cast<int>(measurementKindOf(mode))});
+        test->Initialise({record.get(), transducer, ear, measurementEntryOf(mode)});
         test->AttachMeter(&link, &files);
         return test;
     }
@@ -47,7 +47,7 @@ protected:
         PureTone tone;
         tone.frequencyHz = stimulus.frequencyHz * frequencyFactor;
         ReferenceQuery query;
-        query.transducer = static_cast<TransducerType>(stimulus.transducer);
+        query.transducer = stimulus.transducer.value_or(TransducerType::SupraAural);
         query.frequencyIndex = f;
         query.kind = stimulus.signal == QLatin1String("narrow band") ? MeasurementKind::NarrowBandLevel
                                                                      : MeasurementKind::HearingLevel;

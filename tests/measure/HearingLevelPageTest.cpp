@@ -165,7 +165,7 @@ TEST_F(HearingLevelPageFixture, NarrowBandUsesItsOwnDialAndBlockUpTo8000Hz)
 {
     record = hearingLevelRecord({1000, 9000});
     levelError = {{1000, 4.0}};
-    auto test = page(HearingLevelMode::NarrowBand, TransducerType::SupraAural, 1);
+    auto test = page(HearingLevelMode::NarrowBand, TransducerType::SupraAural, Ear::Right);
     record->narrowBand[1][0].dialLevel[at(1000)] = 60;
     technician.expectAskToSet("Set  NB 60 dBHL Right at 1000 Hz", Answer::Ok);
     EXPECT_EQ(test->MeasureAll(), 0);
@@ -173,7 +173,7 @@ TEST_F(HearingLevelPageFixture, NarrowBandUsesItsOwnDialAndBlockUpTo8000Hz)
     EXPECT_EQ(record->toneLevel[1][0].measuredLevel[at(1000)], 0.0f);
     EXPECT_EQ(test->Collect(), 1);
     EXPECT_EQ(technician.stimuli().front().signal, "narrow band");
-    EXPECT_EQ(technician.stimuli().front().ear, 1);
+    EXPECT_EQ(technician.stimuli().front().ear, Ear::Right);
 }
 
 namespace {
@@ -215,7 +215,7 @@ TEST_F(HearingLevelPageFixture, CircumauralWithoutGridCorrectionsAsksFirst)
         "No grid corrections have been entered for the IEC 318 microphone\n(Brill  S/N L1)\n\n"
         "Press OK to continue the measurement anyway.";
     TickingTechnician ticking(technician);
-    auto test = page(HearingLevelMode::HearingLevel, TransducerType::Circumaural, 0, &ticking);
+    auto test = page(HearingLevelMode::HearingLevel, TransducerType::Circumaural, Ear::Left, &ticking);
 
     technician.expectAsk(question, Answer::Cancel);
     EXPECT_EQ(test->MeasureAll(), 1000);
@@ -234,7 +234,7 @@ TEST_F(HearingLevelPageFixture, CircumauralWithoutGridCorrectionsAsksFirst)
 TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
 {
     setFixedText(record->setup.supraAural.rightSerialNumber, "");
-    auto test = page(HearingLevelMode::Frequency, TransducerType::SupraAural, 1);
+    auto test = page(HearingLevelMode::Frequency, TransducerType::SupraAural, Ear::Right);
     technician.expectMessageStartingWith("Unable to perform measurement because not all required equipment");
     EXPECT_EQ(test->MeasureAll(), measure::kNotStarted);
     EXPECT_TRUE(technician.transcript().back().endsWith(
@@ -254,7 +254,7 @@ public:
     bool AskSaveData() override { return false; }
     void RecordChanged(bool) override {}
     void ReturnToSummary() override {}
-    void OpenAdjust(int) override {}
+    void OpenAdjust(MeasurementEntry) override {}
 };
 
 } // namespace
@@ -266,7 +266,7 @@ TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResul
     QuietHost host;
     MeasurementRun run({technician, clock, preferences}, registry, host, *record);
     run.AttachMeter(&link, &files);
-    run.Open(0, TransducerType::SupraAural, 1);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Right);
     levelError = {{1000, -1.0}, {8000, 4.0}};
     technician.expectAskToSet("Set 70 dBHL Right at 1000 Hz", Answer::Ok)
         .expectAskToSet("Set 70 dBHL Right at 8000 Hz", Answer::Ok);
@@ -276,4 +276,78 @@ TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResul
     EXPECT_NEAR(record->toneLevel[1][0].measuredLevel[at(1000)], 76.0, 0.1);
     EXPECT_NEAR(record->toneLevel[1][0].measuredLevel[at(8000)], 87.0, 0.1);
     EXPECT_EQ(record->statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
+}
+
+namespace {
+
+class WatchingHost final : public RunHost
+{
+public:
+    bool SaveRecord() override { return true; }
+    bool AskSaveData() override { return false; }
+    void RecordChanged(bool) override {}
+    void ReturnToSummary() override { ++summaries; }
+    void OpenAdjust(MeasurementEntry) override { ++adjusts; }
+    void BusyChanged(bool busy) override { busyChanges << busy; }
+    void PageShown() override { ++pagesShown; }
+    void PageListChanged() override { ++listChanges; }
+
+    int summaries = 0;
+    int adjusts = 0;
+    QList<bool> busyChanges;
+    int pagesShown = 0;
+    int listChanges = 0;
+};
+
+} // namespace
+
+TEST_F(HearingLevelPageFixture, ClicksWhileThePageMeasuresAreRefusedAndTheMeasurementFinishes)
+{
+    PageRegistry registry;
+    registerHearingLevelPage(registry);
+    WatchingHost host;
+    MeasurementRun run({technician, clock, preferences}, registry, host, *record);
+    run.AttachMeter(&link, &files);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
+    ASSERT_EQ(host.pagesShown, 1);
+    ASSERT_FALSE(run.busy());
+    const MeasurementPage *measuring = run.page();
+    host.busyChanges.clear();
+
+    bool busyAtThePrompt = false;
+    technician.whenPrompted("Set 70 dBHL Left at 1000 Hz", [&] {
+        busyAtThePrompt = run.busy();
+        run.NextTest();
+        run.ChooseMeasurement(MeasurementEntry::HarmonicDistortion);
+        run.ChooseTransducerPosition(1);
+        run.ChooseEar(Ear::Right);
+        run.Adjust();
+        EXPECT_FALSE(run.Save());
+        EXPECT_EQ(run.MeasureAll(), measure::kNotStarted);
+        run.Ok();
+        run.Cancel();
+    });
+    technician.expectAskToSet("Set 70 dBHL Left at 1000 Hz", Answer::Ok)
+        .expectAskToSet("Set 70 dBHL Left at 8000 Hz", Answer::Ok);
+
+    EXPECT_EQ(run.MeasureAll(), measure::kDone);
+    EXPECT_TRUE(busyAtThePrompt);
+    EXPECT_FALSE(run.busy());
+    EXPECT_EQ(host.busyChanges, QList<bool>({true, false}));
+    EXPECT_TRUE(run.isOpen());
+    EXPECT_EQ(run.page(), measuring);
+    EXPECT_EQ(run.measurement(), MeasurementEntry::HearingLevel);
+    EXPECT_EQ(run.transducer(), TransducerType::SupraAural);
+    EXPECT_EQ(run.ear(), Ear::Left);
+    EXPECT_EQ(host.summaries, 0);
+    EXPECT_EQ(host.adjusts, 0);
+    EXPECT_EQ(host.pagesShown, 1);
+    EXPECT_EQ(host.listChanges, 1);
+    EXPECT_NEAR(record->toneLevel[0][0].measuredLevel[at(8000)], 70 + 13, 0.1);
+    technician.verifyDone();
+
+    // Once the page is done the same click goes through.
+    run.NextTest();
+    EXPECT_EQ(run.measurement(), MeasurementEntry::FrequencyAccuracy);
+    EXPECT_EQ(host.pagesShown, 2);
 }

@@ -34,8 +34,8 @@ public:
     {
         ++m_log.measureAllCalls;
         const int t = static_cast<int>(transducer());
-        record().toneLevel[ear() % 2][t].measuredLevel[12] = m_log.measuredLevel;
-        m_log.dialLevelSeen = record().toneLevel[ear() % 2][t].dialLevel[12];
+        record().toneLevel[channelOf(ear())][t].measuredLevel[12] = m_log.measuredLevel;
+        m_log.dialLevelSeen = record().toneLevel[channelOf(ear())][t].dialLevel[12];
         return m_log.measureStatus;
     }
     int MeasureSelected(const QList<int> &rows) override
@@ -68,7 +68,7 @@ public:
     }
     void RecordChanged(bool sheetModified) override { recordChanged << sheetModified; }
     void ReturnToSummary() override { ++summaries; }
-    void OpenAdjust(int index) override { adjusted << index; }
+    void OpenAdjust(MeasurementEntry measurement) override { adjusted << measurement; }
 
     bool saveSucceeds = true;
     bool answerSave = true;
@@ -76,7 +76,7 @@ public:
     int saveQuestions = 0;
     QList<bool> recordChanged;
     int summaries = 0;
-    QList<int> adjusted;
+    QList<MeasurementEntry> adjusted;
 };
 
 class RunTest : public LinkFixture
@@ -104,7 +104,7 @@ protected:
     {
         if (withMeter)
             run.AttachMeter(&link, &files);
-        run.Open(0, TransducerType::SupraAural, 0);
+        run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
         ASSERT_EQ(run.MeasureAll(), measure::kDone);
         ASSERT_TRUE(run.modified());
     }
@@ -126,41 +126,51 @@ TEST(MeasurementCatalogueTest, ListsAndTransducerPositions)
                            "Freq. Modulation", "Narrow Band Level", "Broad Band Noise", "Speech"}));
     EXPECT_EQ(initialTransducerListTexts(),
               QStringList({"Supra-aural", "Bone vibrator", "Speakers", "Insert", "Circumaural"}));
-    EXPECT_EQ(transducerListTexts(7),
+    EXPECT_EQ(transducerListTexts(MeasurementEntry::NarrowBandLevel),
               QStringList({"Supra-aural Earphone", "Speakers", "Insert Earphone", "Circumaural Earphone"}));
-    EXPECT_EQ(QString::fromLatin1(measurementEntry(10)->windowText), "Speech Harmonic Distortion");
-    EXPECT_EQ(measurementEntry(6)->mode, MeterMode::PulseFm);
-    EXPECT_EQ(measurementEntry(11), nullptr);
+    EXPECT_EQ(
+        QString::fromLatin1(measurementListEntry(MeasurementEntry::SpeechHarmonicDistortion).windowText),
+        "Speech Harmonic Distortion");
+    EXPECT_EQ(measurementListEntry(MeasurementEntry::FrequencyModulation).mode, MeterMode::PulseFm);
+    EXPECT_EQ(measurementEntryAt(10), MeasurementEntry::SpeechHarmonicDistortion);
+    EXPECT_EQ(measurementEntryAt(11), std::nullopt);
+    EXPECT_EQ(measurementEntryAt(-1), std::nullopt);
 
     // Position 1 of a three-entry list is the insert earphone, not the bone vibrator.
-    EXPECT_EQ(transducerAtPosition(1, 1), TransducerType::InsertEarphone);
-    EXPECT_EQ(transducerAtPosition(0, 1), TransducerType::BoneVibrator);
-    EXPECT_EQ(transducerAtPosition(1, 3), std::nullopt);
-    EXPECT_EQ(transducerAtPosition(-1, 0), std::nullopt);
+    EXPECT_EQ(transducerAtPosition(MeasurementEntry::FrequencyAccuracy, 1), TransducerType::InsertEarphone);
+    EXPECT_EQ(transducerAtPosition(MeasurementEntry::HearingLevel, 1), TransducerType::BoneVibrator);
+    EXPECT_EQ(transducerAtPosition(MeasurementEntry::FrequencyAccuracy, 3), std::nullopt);
 }
 
 TEST(MeasurementCatalogueTest, EachPairGoesToItsPage)
 {
-    EXPECT_EQ(PageRoleFor(6, TransducerType::InsertEarphone), PageRole::HearingLevelFrequency);
-    EXPECT_EQ(PageRoleFor(7, TransducerType::Circumaural), PageRole::HearingLevelFrequency);
-    EXPECT_EQ(PageRoleFor(0, TransducerType::BoneVibrator), PageRole::BoneLevels);
-    EXPECT_EQ(PageRoleFor(3, TransducerType::BoneVibrator), PageRole::BoneDistortion);
-    EXPECT_EQ(PageRoleFor(7, TransducerType::Speakers), PageRole::SoundFieldMono);
-    EXPECT_EQ(PageRoleFor(10, TransducerType::BoneVibrator), PageRole::Speech);
-    EXPECT_EQ(PageRoleFor(8, TransducerType::SupraAural), PageRole::BroadBandMasking);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::FrequencyModulation, TransducerType::InsertEarphone),
+              PageRole::HearingLevelFrequency);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::NarrowBandLevel, TransducerType::Circumaural),
+              PageRole::HearingLevelFrequency);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::HearingLevel, TransducerType::BoneVibrator),
+              PageRole::BoneLevels);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::HarmonicDistortion, TransducerType::BoneVibrator),
+              PageRole::BoneDistortion);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::NarrowBandLevel, TransducerType::Speakers),
+              PageRole::SoundFieldMono);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::SpeechHarmonicDistortion, TransducerType::BoneVibrator),
+              PageRole::Speech);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::BroadBandNoise, TransducerType::SupraAural),
+              PageRole::BroadBandMasking);
     // Pairs the lists never offer have no page.
-    EXPECT_EQ(PageRoleFor(1, TransducerType::BoneVibrator), std::nullopt);
-    EXPECT_EQ(PageRoleFor(9, TransducerType::Circumaural), std::nullopt);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::FrequencyAccuracy, TransducerType::BoneVibrator), std::nullopt);
+    EXPECT_EQ(PageRoleFor(MeasurementEntry::Speech, TransducerType::Circumaural), std::nullopt);
 }
 
 TEST_F(RunTest, OpeningGivesThePageItsTargetAndShowsTheWindowText)
 {
-    run.Open(6, TransducerType::InsertEarphone, 1);
+    run.Open(MeasurementEntry::FrequencyModulation, TransducerType::InsertEarphone, Ear::Right);
     ASSERT_NE(run.page(), nullptr);
     EXPECT_EQ(log.targets.last().record, &record);
     EXPECT_EQ(log.targets.last().transducer, TransducerType::InsertEarphone);
-    EXPECT_EQ(log.targets.last().ear, 1);
-    EXPECT_EQ(log.targets.last().measurementIndex, 6);
+    EXPECT_EQ(log.targets.last().ear, Ear::Right);
+    EXPECT_EQ(log.targets.last().measurement, MeasurementEntry::FrequencyModulation);
     EXPECT_EQ(run.windowText(), "Frequency Modulation");
     EXPECT_EQ(run.transducerList(),
               QStringList({"Supra-aural Earphone", "Insert Earphone", "Circumaural Earphone"}));
@@ -171,18 +181,19 @@ TEST_F(RunTest, OpeningGivesThePageItsTargetAndShowsTheWindowText)
 
 TEST_F(RunTest, AdjustOnlyForHearingLevelAndSpeech)
 {
-    run.Open(0, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
     run.Adjust();
-    run.ChooseMeasurement(9);
+    run.ChooseMeasurement(MeasurementEntry::Speech);
     run.Adjust();
-    EXPECT_EQ(host.adjusted, QList<int>({0, 9}));
+    EXPECT_EQ(host.adjusted,
+              QList<MeasurementEntry>({MeasurementEntry::HearingLevel, MeasurementEntry::Speech}));
 }
 
 TEST_F(RunTest, ChoosingTheShownMeasurementRebuildsNothing)
 {
     openMeasured();
     const int created = log.created;
-    run.ChooseMeasurement(0);
+    run.ChooseMeasurement(MeasurementEntry::HearingLevel);
     EXPECT_EQ(log.created, created);
     EXPECT_EQ(host.saveQuestions, 0);
 }
@@ -190,22 +201,24 @@ TEST_F(RunTest, ChoosingTheShownMeasurementRebuildsNothing)
 TEST_F(RunTest, ChangingMeasurementCollectsTheOldPageAndKeepsAnOfferedTransducer)
 {
     setSavePreferences(0, 0);
-    run.Open(0, TransducerType::InsertEarphone, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::InsertEarphone, Ear::Left);
     log.evaluation = -1;
-    run.ChooseMeasurement(1);
+    run.ChooseMeasurement(MeasurementEntry::FrequencyAccuracy);
     EXPECT_EQ(record.statusOf(MeasurementKind::HearingLevel, TransducerType::InsertEarphone), -1);
     EXPECT_EQ(run.transducer(), TransducerType::InsertEarphone);
-    run.ChooseMeasurement(3); // distortion offers the bone vibrator too, and keeps the insert
+    run.ChooseMeasurement(MeasurementEntry::HarmonicDistortion); // distortion offers the bone vibrator too,
+                                                                 // and keeps the insert
     EXPECT_EQ(run.transducer(), TransducerType::InsertEarphone);
     run.ChooseTransducerPosition(1);
     EXPECT_EQ(run.transducer(), TransducerType::BoneVibrator);
-    run.ChooseMeasurement(4); // pulse has no bone vibrator: the first entry is taken
+    run.ChooseMeasurement(
+        MeasurementEntry::PulsedTones); // pulse has no bone vibrator: the first entry is taken
     EXPECT_EQ(run.transducer(), TransducerType::SupraAural);
 }
 
 TEST_F(RunTest, SpeechHarmonicDistortionCollectsIntoSpeech)
 {
-    run.Open(10, TransducerType::Speakers, 0);
+    run.Open(MeasurementEntry::SpeechHarmonicDistortion, TransducerType::Speakers, Ear::Left);
     log.evaluation = 1;
     run.Ok();
     EXPECT_EQ(record.statusOf(MeasurementKind::SpeechHearingLevel, TransducerType::Speakers), 1);
@@ -215,7 +228,7 @@ TEST_F(RunTest, BothSavePreferencesOffAsksNothingAndStaysModified)
 {
     setSavePreferences(0, 0);
     openMeasured();
-    run.ChooseMeasurement(1);
+    run.ChooseMeasurement(MeasurementEntry::FrequencyAccuracy);
     run.ChooseTransducerPosition(2);
     EXPECT_EQ(host.saveQuestions, 0);
     EXPECT_EQ(host.saves, 0);
@@ -229,7 +242,7 @@ TEST_F(RunTest, SaveDialogPreferenceAsksAndSavesOnSave)
     setSavePreferences(1, 0);
     openMeasured();
     log.evaluation = 1;
-    run.ChooseMeasurement(2);
+    run.ChooseMeasurement(MeasurementEntry::Linearity);
     EXPECT_EQ(host.saveQuestions, 1);
     EXPECT_EQ(host.saves, 1);
     EXPECT_FALSE(run.modified());
@@ -242,7 +255,7 @@ TEST_F(RunTest, SaveLaterKeepsTheSheetModified)
     setSavePreferences(1, 1);
     host.answerSave = false;
     openMeasured();
-    run.ChooseMeasurement(2);
+    run.ChooseMeasurement(MeasurementEntry::Linearity);
     EXPECT_EQ(host.saveQuestions, 1);
     EXPECT_EQ(host.saves, 0);
     EXPECT_TRUE(run.modified());
@@ -269,9 +282,9 @@ TEST_F(RunTest, AFailedSaveLeavesTheSheetModified)
 TEST_F(RunTest, NextTestStepsOnAndLeavesAfterTheLastMeasurement)
 {
     setSavePreferences(0, 0);
-    run.Open(9, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::Speech, TransducerType::SupraAural, Ear::Left);
     run.NextTest();
-    EXPECT_EQ(run.measurementIndex(), 10);
+    EXPECT_EQ(run.measurement(), MeasurementEntry::SpeechHarmonicDistortion);
     EXPECT_EQ(run.windowText(), "Speech Harmonic Distortion");
     EXPECT_EQ(host.summaries, 0);
     run.NextTest();
@@ -289,7 +302,7 @@ TEST_F(RunTest, OkHandsTheResultsOnAndCancelDoesNot)
     EXPECT_TRUE(host.recordChanged.isEmpty());
     EXPECT_EQ(host.summaries, 1);
 
-    run.Open(0, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
     run.Ok();
     EXPECT_EQ(record.statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), -1);
     EXPECT_EQ(host.recordChanged, QList<bool>({false}));
@@ -297,13 +310,13 @@ TEST_F(RunTest, OkHandsTheResultsOnAndCancelDoesNot)
 
 TEST_F(RunTest, MeasuringNeedsAMeterAndAPage)
 {
-    run.Open(0, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
     EXPECT_EQ(run.MeasureAll(), measure::kNotStarted);
     EXPECT_EQ(log.measureAllCalls, 0);
     EXPECT_FALSE(run.modified());
 
     run.AttachMeter(&link, &files);
-    run.ChooseMeasurement(4); // no pulse page is registered
+    run.ChooseMeasurement(MeasurementEntry::PulsedTones); // no pulse page is registered
     EXPECT_EQ(run.page(), nullptr);
     EXPECT_EQ(run.MeasureAll(), measure::kNotStarted);
 }
@@ -311,7 +324,7 @@ TEST_F(RunTest, MeasuringNeedsAMeterAndAPage)
 TEST_F(RunTest, MeasureSelectedPassesTheRowsOn)
 {
     run.AttachMeter(&link, &files);
-    run.Open(2, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::Linearity, TransducerType::SupraAural, Ear::Left);
     EXPECT_EQ(run.MeasureSelected({3, 5}), measure::kDone);
     EXPECT_EQ(log.selections, QList<QList<int>>({{3, 5}}));
     EXPECT_TRUE(run.modified());
@@ -321,7 +334,7 @@ TEST_F(RunTest, ReadOnlySheetIsNeverMarkedModified)
 {
     run.setReadOnly(true);
     run.AttachMeter(&link, &files);
-    run.Open(0, TransducerType::SupraAural, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
     EXPECT_EQ(run.MeasureAll(), measure::kDone);
     EXPECT_FALSE(run.modified());
 }
@@ -332,7 +345,7 @@ TEST_F(RunTest, CancelInsideThePageKeepsEarlierResultsAndAsksNothingMore)
     log.measuredLevel = 72.5f;
     log.measureStatus = measure::kCancelled;
     run.AttachMeter(&link, &files);
-    run.Open(0, TransducerType::SupraAural, 1);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Right);
     EXPECT_EQ(run.MeasureAll(), measure::kCancelled);
     EXPECT_FLOAT_EQ(record.toneLevel[1][0].measuredLevel[12], 72.5f);
     EXPECT_TRUE(run.modified()); // what was measured before the cancel is still to be saved
@@ -352,7 +365,8 @@ TEST_F(RunTest, MeterThatWillNotGetReadyIsAskedAboutUntilCancelled)
     interaction.expectMessage(QStringLiteral("Unable to set detector on the Trellan."))
         .expectAsk(question, Answer::Cancel);
     run.AttachMeter(&link, &files);
-    run.Open(0, TransducerType::SupraAural, 0); // Cancel stops asking; the window still opens
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural,
+             Ear::Left); // Cancel stops asking; the window still opens
     ASSERT_NE(run.page(), nullptr);
 
     trellan.instrument = "SSA";
@@ -379,7 +393,7 @@ TEST_F(RunTest, MeterThatWillNotGetReadyIsAskedAboutUntilCancelled)
 TEST_F(RunTest, InputLevelsReachTheMeasuredChannelBeforeHearingLevel)
 {
     run.AttachMeter(&link, &files);
-    run.Open(0, TransducerType::SupraAural, 1);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Right);
     ASSERT_EQ(run.inputLevelPages().size(), 2u);
     EXPECT_EQ(run.inputLevelPages()[0]->title(), "Low Freq. Input Levels");
     run.inputLevelPages()[0]->setField(12, 60);
@@ -392,7 +406,7 @@ TEST_F(RunTest, NarrowBandLevelsAreCopiedToTheOtherChannelFirst)
 {
     record.narrowBand[0][3].dialLevel[10] = 65;
     run.AttachMeter(&link, &files);
-    run.Open(7, TransducerType::InsertEarphone, 1);
+    run.Open(MeasurementEntry::NarrowBandLevel, TransducerType::InsertEarphone, Ear::Right);
     EXPECT_TRUE(run.inputLevelPages().empty());
     run.MeasureAll();
     EXPECT_EQ(record.narrowBand[1][3].dialLevel[10], 65);
@@ -400,17 +414,17 @@ TEST_F(RunTest, NarrowBandLevelsAreCopiedToTheOtherChannelFirst)
 
 TEST_F(RunTest, BoneVibratorGetsTheBonePageOnly)
 {
-    run.Open(0, TransducerType::BoneVibrator, 0);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::BoneVibrator, Ear::Left);
     ASSERT_EQ(run.inputLevelPages().size(), 1u);
     EXPECT_EQ(run.inputLevelPages()[0]->title(), "Bone vibrator input levels");
 }
 
 TEST_F(RunTest, SoundFieldStaysOnTheBinauralPageWhileShown)
 {
-    run.Open(0, TransducerType::Speakers, 2);
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::Speakers, Ear::Both);
     run.ShowSoundFieldPage(true);
     const int created = log.created;
-    run.ChooseEar(0);
+    run.ChooseEar(Ear::Left);
     EXPECT_EQ(log.created, created + 1);
     run.ShowSoundFieldPage(true);
     EXPECT_EQ(log.created, created + 1) << "already showing";

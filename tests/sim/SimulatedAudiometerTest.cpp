@@ -17,6 +17,17 @@ constexpr int kSupraAural = 0;
 constexpr int kLeft = 0;
 constexpr int kRight = 1;
 
+// The dials as these tests write them: transducer and ear by number, -1 for none.
+Stimulus dials(int transducer, int ear, const QString &signal, double hz, double dial)
+{
+    Stimulus set{std::nullopt, std::nullopt, signal, hz, dial};
+    if (transducer >= 0)
+        set.transducer = static_cast<TransducerType>(transducer);
+    if (ear >= 0)
+        set.ear = static_cast<Ear>(ear);
+    return set;
+}
+
 int indexOf(double hz)
 {
     for (int i = 0; i < meter::kTestFrequencyCount; ++i) {
@@ -76,7 +87,7 @@ struct HostBench
     // The host's hearing-level deviation: band level, less the corrections and the reference, less the dial.
     double measuredDeviation(int ear, double hz, double dial)
     {
-        const Stimulus stimulus{kSupraAural, ear, QStringLiteral("tone"), hz, dial};
+        const Stimulus stimulus = dials(kSupraAural, ear, QStringLiteral("tone"), hz, dial);
         EXPECT_EQ(technician.askToSet(QStringLiteral("Set"), stimulus), Answer::Ok);
         const int f = indexOf(hz);
         const int band = meter::bandOfTestFrequency(f);
@@ -134,7 +145,7 @@ TEST(SimulatedAudiometer, FaultyDiffersFromGoodExactlyWhereTheFaultsWereInjected
         for (int ear = 0; ear <= 2; ++ear) {
             for (const double hz : meter::kTestFrequencies) {
                 for (const char *signal : {"tone", "FM", "pulsed", "narrow band"}) {
-                    const Stimulus stimulus{transducer, ear, QLatin1String(signal), hz, 60.0};
+                    const Stimulus stimulus = dials(transducer, ear, QLatin1String(signal), hz, 60.0);
                     const Sound a = *good.soundFor(stimulus);
                     const Sound b = *faulty.soundFor(stimulus);
                     if (const auto *toneA = std::get_if<PureTone>(&a)) {
@@ -174,18 +185,18 @@ TEST(SimulatedAudiometer, FmAndFrequencyFaultsReachTheMetersAnalysis)
     LocalSceneDriver driver(scene);
     SimulatedAudiometer audiometer(driver, shipped("faulty"), tdh39Coupling());
 
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 1000.0, 90.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("FM"), 1000.0, 90.0)));
     PulseFmAnalysis fm = scene.pulseFmAnalysis(2);
     ASSERT_TRUE(fm.modulated);
     EXPECT_NEAR((fm.highestHz - fm.lowestHz) / fm.carrierHz * 100.0, 12.0, 0.05);
     EXPECT_NEAR(fm.rateHz, 5.0, 0.01);
 
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 2000.0, 90.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("FM"), 2000.0, 90.0)));
     fm = scene.pulseFmAnalysis(2);
     EXPECT_NEAR((fm.highestHz - fm.lowestHz) / fm.carrierHz * 100.0, 10.0, 0.05);
     EXPECT_NEAR(fm.carrierHz, 2030.0, 0.5);
 
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("tone"), 2000.0, 80.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kRight, QStringLiteral("tone"), 2000.0, 80.0)));
     EXPECT_NEAR(scene.fundamental(5000.0, 2).frequencyHz, 2030.0, 0.5);
     EXPECT_EQ(audiometer.channel(0).dialLevel, 80.0);
     EXPECT_TRUE(audiometer.channel(0).on);
@@ -203,7 +214,7 @@ TEST(SimulatedAudiometer, NoiseSignalsCarryTheirLevelInTheRightBands)
     const TransducerCoupling &path = audiometer.coupling().transducers[kSupraAural];
 
     // Narrow band: the centre band holds the whole calibrated level, its neighbours the skirt.
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("narrow band"), 1000.0, 50.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kRight, QStringLiteral("narrow band"), 1000.0, 50.0)));
     const auto &nb = std::get<BroadbandNoise>(scene.sound()).bandLevels;
     const double centre = 50.0 + path.referenceDb[f1k] + 6.0 + 1.5 + path.correctionDb[f1k];
     EXPECT_DOUBLE_EQ(nb[meter::kBand1kHz], centre);
@@ -213,11 +224,11 @@ TEST(SimulatedAudiometer, NoiseSignalsCarryTheirLevelInTheRightBands)
     EXPECT_FALSE(audiometer.channel(0).on);
 
     // Speech and masking noise spread their overall level over the audiometric bands.
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("speech"), 0.0, 40.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kRight, QStringLiteral("speech"), 0.0, 40.0)));
     const auto &speech = std::get<BroadbandNoise>(scene.sound()).bandLevels;
     EXPECT_NEAR(powerSumDb(speech), 40.0 + path.referenceDb[f1k] + 12.5 + path.correctionDb[f1k], 1e-9);
 
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kRight, QStringLiteral("broadband noise"), 0.0, 40.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kRight, QStringLiteral("broadband noise"), 0.0, 40.0)));
     const auto &masking = std::get<BroadbandNoise>(scene.sound()).bandLevels;
     EXPECT_NEAR(powerSumDb(masking), 40.0 + path.referenceDb[f1k] + path.correctionDb[f1k], 1e-9);
     EXPECT_DOUBLE_EQ(masking[25] - masking[19], -6.0);
@@ -229,24 +240,24 @@ TEST(SimulatedAudiometer, ToneOffLeakageAndCrossTalk)
     LocalSceneDriver driver(scene);
     AudiometerProfile profile;
     SimulatedAudiometer clean(driver, profile, tdh39Coupling());
-    ASSERT_TRUE(clean.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    ASSERT_TRUE(clean.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0)));
     const double onLevel = std::get<PureTone>(scene.sound()).splDb;
-    ASSERT_TRUE(clean.apply({-1, -1, QStringLiteral("off"), 0.0, 0.0}));
+    ASSERT_TRUE(clean.apply(dials(-1, -1, QStringLiteral("off"), 0.0, 0.0)));
     EXPECT_TRUE(std::holds_alternative<Silence>(scene.sound()));
 
     profile.toneOffLeakageDb = -70.0;
     profile.crossTalkDb = -80.0;
     SimulatedAudiometer leaky(driver, profile, tdh39Coupling());
-    ASSERT_TRUE(leaky.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
-    ASSERT_TRUE(leaky.apply({-1, -1, QStringLiteral("off"), 0.0, 0.0}));
+    ASSERT_TRUE(leaky.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0)));
+    ASSERT_TRUE(leaky.apply(dials(-1, -1, QStringLiteral("off"), 0.0, 0.0)));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel - 70.0);
     EXPECT_FALSE(leaky.channel(0).on);
 
     // The right earphone on the coupler hears the left channel only through the cross-talk.
-    leaky.setEarOnCoupler(kRight);
-    ASSERT_TRUE(leaky.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    leaky.setEarOnCoupler(Ear::Right);
+    ASSERT_TRUE(leaky.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0)));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel - 80.0);
-    ASSERT_TRUE(leaky.apply({kSupraAural, kRight, QStringLiteral("tone"), 1000.0, 60.0}));
+    ASSERT_TRUE(leaky.apply(dials(kSupraAural, kRight, QStringLiteral("tone"), 1000.0, 60.0)));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, onLevel);
 }
 
@@ -255,26 +266,26 @@ TEST(SimulatedAudiometer, RefusesWhatItCannotProduceAndStopsAtItsMaximum)
     AcousticScene scene;
     LocalSceneDriver driver(scene);
     SimulatedAudiometer audiometer(driver, AudiometerProfile{}, tdh39Coupling());
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 60.0)));
     const double before = std::get<PureTone>(scene.sound()).splDb;
 
     QString error;
-    EXPECT_FALSE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("chirp"), 1000.0, 60.0}, &error));
+    EXPECT_FALSE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("chirp"), 1000.0, 60.0), &error));
     EXPECT_TRUE(error.contains(QLatin1String("chirp")));
-    EXPECT_FALSE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 1234.0, 60.0}, &error));
+    EXPECT_FALSE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1234.0, 60.0), &error));
     EXPECT_TRUE(error.contains(QLatin1String("1234")));
-    EXPECT_FALSE(audiometer.apply({-1, kLeft, QStringLiteral("tone"), 1000.0, 60.0}, &error));
-    EXPECT_FALSE(audiometer.apply({5, kLeft, QStringLiteral("tone"), 1000.0, 60.0}, &error));
+    EXPECT_FALSE(audiometer.apply(dials(-1, kLeft, QStringLiteral("tone"), 1000.0, 60.0), &error));
+    EXPECT_FALSE(audiometer.apply(dials(5, kLeft, QStringLiteral("tone"), 1000.0, 60.0), &error));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, before);
     EXPECT_EQ(audiometer.channel(0).frequencyHz, 1000.0);
 
     // Asked for more than it has, the dial stops at the audiometer's maximum.
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("FM"), 125.0, 90.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("FM"), 125.0, 90.0)));
     EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
     const double correction = audiometer.coupling().transducers[kSupraAural].correctionDb[2];
     EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 70.0 + 45.0 + correction);
     // A prompt that rounds the dial frequency (31.5 Hz as 32) still meets that frequency's maximum.
-    ASSERT_TRUE(audiometer.apply({kSupraAural, kLeft, QStringLiteral("tone"), 32.0, 90.0}));
+    ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kLeft, QStringLiteral("tone"), 32.0, 90.0)));
     EXPECT_EQ(audiometer.channel(0).dialLevel, 70.0);
 }
 

@@ -23,7 +23,7 @@ struct Desk
     Answer set(double hz, const QString &signal = QStringLiteral("tone"))
     {
         return technician.askToSet(QStringLiteral("Set 60 dBHL Left at %1 Hz").arg(hz),
-                                   {0, 0, signal, hz, 60.0});
+                                   {TransducerType::SupraAural, Ear::Left, signal, hz, 60.0});
     }
 
     AcousticScene scene;
@@ -40,9 +40,11 @@ TEST(SimulatedTechnician, SetsTheAudiometerBeforePressingOkAndCancelsWhatItCanno
     EXPECT_EQ(desk.set(2000.0), Answer::Ok);
     ASSERT_TRUE(std::holds_alternative<PureTone>(desk.scene.sound()));
     EXPECT_DOUBLE_EQ(std::get<PureTone>(desk.scene.sound()).frequencyHz, 2000.0);
-    EXPECT_EQ(desk.technician.askToSet(QStringLiteral("Set FM"), {0, 1, QStringLiteral("FM"), 1000.0, 90.0},
-                                       Buttons::YesNo),
-              Answer::Yes);
+    EXPECT_EQ(
+        desk.technician.askToSet(QStringLiteral("Set FM"),
+                                 {TransducerType::SupraAural, Ear::Right, QStringLiteral("FM"), 1000.0, 90.0},
+                                 Buttons::YesNo),
+        Answer::Yes);
     EXPECT_TRUE(std::get<PureTone>(desk.scene.sound()).fm.has_value());
     EXPECT_EQ(desk.technician.transcript().back(), QStringLiteral("[set] Set FM  => Yes"));
     EXPECT_EQ(desk.technician.failedStimuli(), 0);

@@ -92,6 +92,11 @@ void ScriptedInteraction::verifyDone()
 Answer ScriptedInteraction::take(Kind kind, const QString &text)
 {
     m_transcript.append(text);
+    // A copy: an action may prompt again or add hooks of its own.
+    const auto hooks = m_hooks;
+    for (const auto &[prefix, action] : hooks)
+        if (text.startsWith(prefix))
+            action();
     if (m_expected.empty()) {
         ADD_FAILURE() << "unexpected " << kindName(kind) << ": \"" << text.toStdString() << '"';
         return Answer::Cancel;

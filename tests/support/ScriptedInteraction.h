@@ -7,6 +7,8 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tonva::test {
 
@@ -31,6 +33,12 @@ public:
     void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
     // Called for every "Set ..." prompt with its stimulus, before the scripted answer is given.
     void onStimulus(std::function<void(const Stimulus &)> apply) { m_applyStimulus = std::move(apply); }
+    // Runs `action` whenever a prompt starting with `prefix` is shown, before it is answered: what
+    // a technician clicking elsewhere in the window while the prompt is up would do.
+    void whenPrompted(const QString &prefix, std::function<void()> action)
+    {
+        m_hooks.push_back({prefix, std::move(action)});
+    }
 
     // Fails the running test when expected prompts are still outstanding.
     void verifyDone();
@@ -61,6 +69,7 @@ private:
     QStringList m_progressStatuses;
     std::vector<Stimulus> m_stimuli;
     std::function<void(const Stimulus &)> m_applyStimulus;
+    std::vector<std::pair<QString, std::function<void()>>> m_hooks;
     int m_cancelAfterChecks = -1;
     bool m_verified = false;
 };
