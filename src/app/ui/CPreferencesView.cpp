@@ -45,6 +45,8 @@ CPreferencesView::CPreferencesView(CVemoraDoc &document, PreferenceStore &store,
     m_portPage = new CPrefsRS232PP(m_port, m_pages);
     m_pages->addWidget(m_organizationPage);
     m_pages->addWidget(m_portPage);
+    // Forty-character fields and short lists read badly stretched across a wide window.
+    m_pages->setMaximumWidth(640);
 
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *ok = buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole);
@@ -60,7 +62,7 @@ CPreferencesView::CPreferencesView(CVemoraDoc &document, PreferenceStore &store,
     left->addWidget(m_items);
     auto *right = new QVBoxLayout;
     right->addWidget(m_title);
-    right->addWidget(m_pages, 1);
+    right->addWidget(m_pages, 1, Qt::AlignLeft);
     auto *columns = new QHBoxLayout;
     columns->addLayout(left);
     columns->addSpacing(12);

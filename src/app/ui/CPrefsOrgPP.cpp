@@ -43,11 +43,11 @@ CPrefsOrgPP::CPrefsOrgPP(OrganizationSettings &settings, QWidget *parent)
         boxes->addWidget(box);
         m_options[std::size_t(i)] = box;
     }
-    boxes->addStretch();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(group);
+    layout->addStretch();
 }
 
 void CPrefsOrgPP::collect()
