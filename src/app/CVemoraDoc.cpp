@@ -1,6 +1,7 @@
 #include "app/CVemoraDoc.h"
 
 #include "app/InputLevelDefaults.h"
+#include "inventory/InstrumentInventory.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "platform/TextFormat.h"
@@ -460,13 +461,15 @@ bool CVemoraDoc::LoadEquipmentLists()
 {
     if (!requireDatabase(kEquipmentRecordsetFailure))
         return false;
+    BlobReadReport report;
     try {
         const QByteArray blob = CEquipmentList(*m_database).readFirst().value_or(QByteArray());
-        ReadInventoryBlob(blob, *m_inventory, m_alternateMode);
+        report = ReadInventoryBlob(blob, *m_inventory, m_alternateMode);
     } catch (const DatabaseError &error) {
         m_interaction.message(kEquipmentRecordsetFailure + error.description());
         return false;
     }
+    confirmUnreadableEntries(report, *m_inventory, m_interaction);
     return true;
 }
 

@@ -13,6 +13,8 @@ struct DemoArguments
     std::string profile = "good";
     std::string port;
     std::string control;
+    std::string faults;
+    quint64 seed = 1;
     bool verbose = false;
 };
 
@@ -25,6 +27,16 @@ int runDemo(const DemoArguments &arguments)
     options.controlPath = QString::fromStdString(arguments.control);
     options.verbose = arguments.verbose;
     QTextStream out(stdout);
+    if (!arguments.faults.empty()) {
+        QString error;
+        std::optional<LineFaults> faults =
+            LineFaults::parse(QString::fromStdString(arguments.faults), arguments.seed, &error);
+        if (!faults) {
+            out << "--faults: " << error << Qt::endl;
+            return 1;
+        }
+        options.lineFaults = std::move(*faults);
+    }
     return demo::CalibrationDemo(options, out).run();
 }
 
@@ -43,6 +55,11 @@ Command addDemoCommand(CLI::App &app)
         sub->add_option("--control", arguments->control, "The trellan-sim's --control socket (with --port)");
     port->needs(control);
     control->needs(port);
+    // A trellan-sim takes its own --faults.
+    sub->add_option("--faults", arguments->faults,
+                    "Line faults of the built-in meter, e.g. corrupt-checksum=0.1,disconnect=60s")
+        ->excludes(port);
+    sub->add_option("--seed", arguments->seed, "Seed of the built-in meter's line faults");
     sub->add_flag("-v,--verbose", arguments->verbose, "Show every prompt and answer");
     return {sub, [arguments] { return runDemo(*arguments); }};
 }

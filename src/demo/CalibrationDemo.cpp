@@ -9,6 +9,7 @@
 #include "meter/MeterConnection.h"
 #include "model/Blobs.h"
 #include "platform/TextFormat.h"
+#include "sim/SimulatedTechnician.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
 
@@ -112,7 +113,7 @@ int CalibrationDemo::run()
     }
     std::unique_ptr<DemoBench> bench =
         m_options.portPath.isEmpty()
-            ? std::make_unique<DemoBench>(*profile)
+            ? std::make_unique<DemoBench>(*profile, m_options.lineFaults)
             : std::make_unique<DemoBench>(*profile, m_options.portPath, m_options.controlPath);
     SimulatedTechnician &technician = bench->technician();
     technician.setEcho([this](const QString &line) {
@@ -157,21 +158,20 @@ int CalibrationDemo::run()
     const MeasurementServices services{technician, bench->clock(), preferences};
     MeasurementRun measurementRun(services, m_pages, host, record);
     measurementRun.AttachMeter(meter.link(), meter.fileList());
-    const int status = measureSteps(measurementRun, record, *bench);
+    bool saved = false;
+    const int status = measureSteps(measurementRun, record, *bench, saved);
     m_outcome.meterTimeMs = bench->clock().nowMs() - meterStart;
-
-    // Whatever was measured is kept, also after a cancel or a meter failure.
-    const bool saved = measurementRun.Save();
     meter.Disconnect();
-    if (!saved) {
-        m_out << "The test could not be saved." << Qt::endl;
+    if (!saved)
         return 1;
-    }
     m_outcome.savedTestId = document.currentRowId();
     if (!readBack(*document.database()))
         return 1;
     printResults(realTime.elapsed());
-    return status == measure::kDone ? 0 : 1;
+    if (status == measure::kDone)
+        return 0;
+    printLostSteps(status, technician);
+    return 1;
 }
 
 bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interaction)
@@ -205,28 +205,43 @@ bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interact
 }
 
 int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record,
-                                  DemoBench &bench)
+                                  DemoBench &bench, bool &saved)
 {
+    std::vector<DemoStep> steps;
     for (const HearingLevelMode mode : modes()) {
-        const MeasurementEntry entry = measurementEntryOf(mode);
-        for (const Ear ear : m_options.ears) {
-            const DemoStep step{mode, ear};
-            bench.audiometer().setEarOnCoupler(ear);
-            if (!measurementRun.isOpen()) {
-                measurementRun.Open(entry, TransducerType::SupraAural, ear);
-            } else {
-                measurementRun.ChooseMeasurement(entry);
-                measurementRun.ChooseEar(ear);
-            }
-            const qint64 stepStart = bench.clock().nowMs();
-            const int status = measurementRun.MeasureAll();
-            m_out << stepTitle(step) << ": "
-                  << (status == measure::kDone ? doneText(record, step) : statusText(status)) << " ("
-                  << durationText(bench.clock().nowMs() - stepStart) << ")" << Qt::endl;
-            if (status != measure::kDone)
-                return status;
-            m_outcome.stepsMeasured.push_back(step);
+        for (const Ear ear : m_options.ears)
+            steps.push_back({mode, ear});
+    }
+    saved = false;
+    for (auto step = steps.begin(); step != steps.end(); ++step) {
+        const MeasurementEntry entry = measurementEntryOf(step->mode);
+        bench.audiometer().setEarOnCoupler(step->ear);
+        if (!measurementRun.isOpen()) {
+            measurementRun.Open(entry, TransducerType::SupraAural, step->ear);
+        } else {
+            measurementRun.ChooseMeasurement(entry);
+            measurementRun.ChooseEar(step->ear);
         }
+        const qint64 stepStart = bench.clock().nowMs();
+        const int status = measurementRun.MeasureAll();
+        m_out << stepTitle(*step) << ": "
+              << (status == measure::kDone ? doneText(record, *step) : statusText(status)) << " ("
+              << durationText(bench.clock().nowMs() - stepStart) << ")" << Qt::endl;
+        if (status == measure::kDone) {
+            m_outcome.stepsMeasured.push_back(*step);
+        } else {
+            m_outcome.stepCutShort = *step;
+            m_outcome.stepsNotMeasured.assign(step + 1, steps.end());
+        }
+        // Stored before the next step can hang or be stopped: a step's readings are never lost
+        // with a later one. What a cut-short step measured is kept too.
+        saved = measurementRun.Save();
+        if (!saved) {
+            m_out << "The test could not be saved after " << stepTitle(*step) << '.' << Qt::endl;
+            return status;
+        }
+        if (status != measure::kDone)
+            return status;
     }
     return measure::kDone;
 }
@@ -249,7 +264,10 @@ bool CalibrationDemo::readBack(const Database &database)
 void CalibrationDemo::printResults(qint64 realTimeMs)
 {
     const AudTestRecord &stored = *m_outcome.storedRecord;
-    for (const DemoStep &step : m_outcome.stepsMeasured)
+    std::vector<DemoStep> shown = m_outcome.stepsMeasured;
+    if (m_outcome.stepCutShort)
+        shown.push_back(*m_outcome.stepCutShort);
+    for (const DemoStep &step : shown)
         m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step);
     m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
           << statusMatrix(stored) << '\n';
@@ -260,6 +278,25 @@ void CalibrationDemo::printResults(qint64 realTimeMs)
           << " in " << m_outcome.databasePath << Qt::endl;
     m_out << "Meter time " << durationText(m_outcome.meterTimeMs) << ", real time "
           << durationText(realTimeMs) << Qt::endl;
+}
+
+void CalibrationDemo::printLostSteps(int status, const SimulatedTechnician &technician)
+{
+    if (!m_outcome.stepCutShort)
+        return;
+    const DemoStep &cut = *m_outcome.stepCutShort;
+    m_out << "\nThe demo did not finish: " << stepTitle(cut) << " was cut short (" << statusText(status);
+    if (technician.givenUp() > 0)
+        m_out << "; the technician gave up on a question that kept coming back: is the meter still there?";
+    m_out << ").\nLost steps:\n";
+    const HearingLevelList list = stepList(*m_outcome.storedRecord, cut);
+    const int rows = static_cast<int>(list.rows.size());
+    const int measured = rows - unmeasuredRows(list);
+    m_out << "  " << stepTitle(cut) << ": cut short, " << measured << " of " << rows
+          << " frequencies measured and saved\n";
+    for (const DemoStep &step : m_outcome.stepsNotMeasured)
+        m_out << "  " << stepTitle(step) << ": not measured\n";
+    m_out.flush();
 }
 
 } // namespace tonva::demo

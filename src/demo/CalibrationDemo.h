@@ -3,14 +3,17 @@
 #include "demo/DemoReport.h"
 #include "measure/PageRegistry.h"
 #include "model/AudTestRecord.h"
+#include "sim/LineFaults.h"
 
 #include <QString>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tonva {
 class CVemoraDoc;
+class SimulatedTechnician;
 class Database;
 class Interaction;
 class MeasurementRun;
@@ -30,6 +33,8 @@ struct DemoOptions
     // control socket.
     QString portPath;
     QString controlPath;
+    // Trouble on the built-in meter's line.
+    LineFaults lineFaults;
     // The ears in the order they are measured, for every measurement.
     std::vector<Ear> ears{Ear::Left, Ear::Right};
     // Every prompt, question and answer as it happens.
@@ -47,6 +52,10 @@ struct DemoOutcome
     // The test as read back from the database after saving.
     std::unique_ptr<AudTestRecord> storedRecord;
     std::vector<DemoStep> stepsMeasured;
+    // The step that did not complete; its rows measured so far are stored and printed.
+    std::optional<DemoStep> stepCutShort;
+    // Steps never started because an earlier one did not complete.
+    std::vector<DemoStep> stepsNotMeasured;
     // Time the meter's clock advanced over the measurements.
     qint64 meterTimeMs = 0;
 };
@@ -71,10 +80,14 @@ public:
 private:
     // Opens the database and makes sure it holds the demo instruments; lists the earlier tests.
     bool openLaboratory(CVemoraDoc &document, Interaction &interaction);
-    // Every step in turn until one does not complete; returns the last status.
-    int measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record, DemoBench &bench);
+    // Every step in turn until one does not complete, saving after each, so that a run stopped
+    // later keeps what was measured. Returns the last status; `saved` is false when a save failed.
+    int measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record, DemoBench &bench,
+                     bool &saved);
     bool readBack(const Database &database);
     void printResults(qint64 realTimeMs);
+    // Which steps were lost and why, after a run that did not complete.
+    void printLostSteps(int status, const SimulatedTechnician &technician);
 
     DemoOptions m_options;
     QTextStream &m_out;

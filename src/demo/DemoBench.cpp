@@ -18,9 +18,9 @@ std::vector<AnswerRule> demoRules()
 
 } // namespace
 
-DemoBench::DemoBench(const AudiometerProfile &profile) : m_clock(&m_virtualClock)
+DemoBench::DemoBench(const AudiometerProfile &profile, LineFaults faults) : m_clock(&m_virtualClock)
 {
-    m_simulator.emplace(m_virtualClock);
+    m_simulator.emplace(m_virtualClock, TrellanProfile{}, std::move(faults));
     m_scene = std::make_unique<LocalSceneDriver>(m_simulator->scene());
     seat(profile);
 }

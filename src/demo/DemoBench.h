@@ -19,8 +19,8 @@ namespace tonva::demo {
 class DemoBench
 {
 public:
-    // The built-in meter on virtual time.
-    explicit DemoBench(const AudiometerProfile &profile);
+    // The built-in meter on virtual time, on a line with `faults`.
+    explicit DemoBench(const AudiometerProfile &profile, LineFaults faults = LineFaults{});
     // A meter on `portPath` whose microphone hears what is sent to `controlPath`, on real time.
     DemoBench(const AudiometerProfile &profile, const QString &portPath, const QString &controlPath);
     ~DemoBench();

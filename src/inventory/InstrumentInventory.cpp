@@ -1,5 +1,6 @@
 #include "inventory/InstrumentInventory.h"
 
+#include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "model/SetupRules.h"
 
@@ -298,6 +299,41 @@ bool InstrumentInventory::DeleteInstrument(InstrumentKind kind, int position)
     }
     entries.erase(entries.begin() + position);
     return true;
+}
+
+void confirmUnreadableEntries(const BlobReadReport &report, Inventory &inventory, Interaction &interaction)
+{
+    const int unknown = report.unknownEntries;
+    const int cut = report.cutEntries;
+    const int count = unknown + cut;
+    if (count == 0)
+        return;
+
+    const QString what =
+        count == 1 ? QStringLiteral("1 instrument entry stored in this database could not be read and is not "
+                                    "shown in the instrument lists.")
+                   : QStringLiteral("%1 instrument entries stored in this database could not be read and are "
+                                    "not shown in the instrument lists.")
+                         .arg(count);
+    // Unknown kinds are most likely instruments of a newer version of the program; a cut-short entry
+    // is damage. Either way the technician decides whether the bytes are worth keeping.
+    const QString unknownKind = QStringLiteral("of a kind this version of Tonva does not know");
+    const QString cutShort = QStringLiteral("cut short at the end of the stored data");
+    QString why;
+    if (cut == 0)
+        why = (count == 1 ? QStringLiteral("It is %1.") : QStringLiteral("They are %1.")).arg(unknownKind);
+    else if (unknown == 0)
+        why = QStringLiteral("It is %1.").arg(cutShort);
+    else
+        why = QStringLiteral("%1 %2; 1 %3.").arg(unknown).arg(unknownKind, cutShort);
+
+    const Answer answer = interaction.ask(
+        what + QLatin1Char('\n') + why +
+            QStringLiteral("\n\nKeep the unreadable data in the database?\nClick Yes to keep it stored "
+                           "unchanged.\nClick No to remove it the next time the instrument lists are saved."),
+        Buttons::YesNo);
+    if (answer == Answer::No)
+        inventory.unreadable.clear();
 }
 
 } // namespace tonva

@@ -8,6 +8,8 @@
 
 namespace tonva {
 
+struct BlobReadReport;
+
 // The instrument categories of the inventory window, in the window's order.
 enum class InstrumentKind
 {
@@ -22,6 +24,11 @@ InventoryType inventoryTypeOf(InstrumentKind kind);
 
 // "model SN-serial", the way the window lists an instrument.
 QString ListLabel(const InventoryEntry &entry);
+
+// After the inventory was read: tells the technician how many stored entries could not be read and
+// asks whether they stay in the database. They stay unless the technician answers No; then they are
+// dropped from `inventory` and the next save no longer writes them.
+void confirmUnreadableEntries(const BlobReadReport &report, Inventory &inventory, Interaction &interaction);
 
 // Adds, updates and deletes the laboratory's meters, calibrators, microphones, mastoids and
 // preamplifiers. Within a category the serial number is the key: two entries never share one.

@@ -172,6 +172,8 @@ QByteArray WriteInventoryBlob(const Inventory &inventory)
             blob.append(reinterpret_cast<const char *>(&stored), sizeof stored);
         }
     }
+    // Last, so that an entry cut short stays at the end, where a reader expects a short one.
+    blob.append(inventory.unreadable);
     return blob;
 }
 
@@ -180,6 +182,7 @@ BlobReadReport ReadInventoryBlob(QByteArrayView blob, Inventory &inventory, int 
     BlobReadReport report;
     for (auto &list : inventory.lists)
         list.clear();
+    inventory.unreadable.clear();
 
     if (blob.isEmpty()) {
         report.emptyBlob = true;
@@ -190,15 +193,18 @@ BlobReadReport ReadInventoryBlob(QByteArrayView blob, Inventory &inventory, int 
         while (offset < size) {
             if (size - offset < kInventoryEntrySize) {
                 ++report.cutEntries;
+                inventory.unreadable.append(blob.sliced(qsizetype(offset)));
                 break;
             }
             InventoryEntry entry;
             std::memcpy(&entry, blob.data() + offset, kInventoryEntrySize);
-            offset += kInventoryEntrySize;
             if (entry.typeCode < 0 || entry.typeCode >= kInventoryTypes) {
                 ++report.unknownEntries;
+                inventory.unreadable.append(blob.sliced(qsizetype(offset), qsizetype(kInventoryEntrySize)));
+                offset += kInventoryEntrySize;
                 continue;
             }
+            offset += kInventoryEntrySize;
             entry.link = 0;
             inventory.list(entry.type()).push_back(entry);
         }

@@ -49,9 +49,11 @@ QByteArray WriteBoothBlob(const BoothRecord &record);
 // Blobs of versions before 1.30 hold no test name; it is taken from the row (`rowTestName`).
 BlobReadReport ReadBoothBlob(QByteArrayView blob, const QString &rowTestName, BoothRecord &record);
 
-// The ten lists in their stored order; the built-in reference earphones are left out.
+// The ten lists in their stored order, then the entries kept unread; the built-in reference
+// earphones are left out.
 QByteArray WriteInventoryBlob(const Inventory &inventory);
-// Replaces every list, marks the inventory loaded and merges in the built-in earphones.
+// Replaces every list, marks the inventory loaded and merges in the built-in earphones. Entries it
+// cannot read are counted in the report and kept in `inventory.unreadable`.
 BlobReadReport ReadInventoryBlob(QByteArrayView blob, Inventory &inventory, int alternateMode);
 
 // Puts the built-in earphones into the earphone list: all of them, in order, when it is empty;

@@ -2,6 +2,7 @@
 
 #include "model/InstrumentRecords.h"
 
+#include <QByteArray>
 #include <array>
 #include <cstring>
 #include <type_traits>
@@ -77,6 +78,10 @@ struct Inventory
     std::array<std::vector<InventoryEntry>, kInventoryTypes> lists;
     // The reference earphones the program knows; rebuilt at the first load, never stored.
     std::vector<EarphoneModel> builtInEarphones;
+    // Stored entries this program could not read (of an unknown type, or cut short at the end),
+    // byte for byte as they were stored. They are written back behind the lists, so saving the
+    // inventory does not destroy what may be another version's instruments or a repairable entry.
+    QByteArray unreadable;
     bool loaded = false;
 
     std::vector<InventoryEntry> &list(InventoryType type) { return lists[static_cast<std::size_t>(type)]; }

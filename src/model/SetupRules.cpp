@@ -2,6 +2,7 @@
 
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
+#include "platform/BoundedFile.h"
 
 #include <QFile>
 #include <algorithm>
@@ -16,7 +17,7 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kShowCouplerWarn = QStringLiteral("Show Coupler Warn");
 const QString kAllowIncompatible = QStringLiteral("Allow Incompatible");
-// Nobody keeps a reference level file this large; reading stops there.
+// 39 short lines; a file this large is not a reference level file and is refused.
 constexpr qint64 kMaxRetsplFileBytes = 64 * 1024;
 
 // Leading number of a text the way a C decimal conversion reads it: blanks, a sign, then digits.
@@ -299,12 +300,16 @@ bool SaveRetsplFile(const QString &path, const float (&retspl)[kFrequencyCount])
     return file.write(text) == text.size();
 }
 
-bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount])
+bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount], QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString reason;
+    const std::optional<QByteArray> text = readWholeFile(path, kMaxRetsplFileBytes, &reason);
+    if (!text) {
+        if (error)
+            *error = QStringLiteral("Cannot load reference levels from %1: %2").arg(path, reason);
         return false;
-    const QList<QByteArray> lines = file.read(kMaxRetsplFileBytes).split('\n');
+    }
+    const QList<QByteArray> lines = text->split('\n');
     for (int i = 0; i < kFrequencyCount; ++i) {
         retspl[i] = i < lines.size() ? leadingDecimal(std::string_view(
                                            lines[i].constData(), static_cast<std::size_t>(lines[i].size())))

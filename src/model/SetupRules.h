@@ -90,8 +90,9 @@ private:
 
 // The earphone's reference levels as a file: one "%.1f" line (CR LF) per frequency index.
 bool SaveRetsplFile(const QString &path, const float (&retspl)[kFrequencyCount]);
-// A missing line or one without a number reads as 0.0 (not defined). False when unreadable.
-bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount]);
+// A missing line or one without a number reads as 0.0 (not defined). False, with the reason for the
+// technician in `error`, when the file cannot be read or is far too large to be one.
+bool LoadRetsplFile(const QString &path, float (&retspl)[kFrequencyCount], QString *error = nullptr);
 // Name proposed in the file dialog: the model, or "EarphoneData", with ".csv".
 QString proposedRetsplFileName(const EarphoneSlot &slot);
 

@@ -1,8 +1,8 @@
 #include "sim/AudiometerProfile.h"
 
+#include "platform/BoundedFile.h"
 #include "sim/Failure.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -243,11 +243,11 @@ std::optional<AudiometerProfile> AudiometerProfile::fromJson(const QByteArray &j
 
 std::optional<AudiometerProfile> AudiometerProfile::fromFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(error,
-                      QStringLiteral("Cannot read audiometer profile %1: %2").arg(path, file.errorString()));
-    std::optional<AudiometerProfile> profile = fromJson(file.readAll(), error);
+    QString reason;
+    const std::optional<QByteArray> json = readWholeFile(path, kMaxFileBytes, &reason);
+    if (!json)
+        return failed(error, QStringLiteral("Cannot read audiometer profile %1: %2").arg(path, reason));
+    std::optional<AudiometerProfile> profile = fromJson(*json, error);
     if (!profile && error)
         *error = QStringLiteral("%1: %2").arg(path, *error);
     return profile;

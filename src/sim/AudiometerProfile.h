@@ -72,6 +72,9 @@ struct AudiometerProfile
     // Error of transducer `transducer` at `frequencyHz` for `ear`; 0 where the profile says nothing.
     double levelError(int transducer, int ear, double frequencyHz) const;
 
+    // The shipped profiles are about a kilobyte; anything near this is not a profile.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     static std::optional<AudiometerProfile> fromJson(const QByteArray &json, QString *error = nullptr);
     static std::optional<AudiometerProfile> fromFile(const QString &path, QString *error = nullptr);
     // A profile file, or the name of a profile shipped with the program ("good", "faulty").

@@ -2,6 +2,8 @@
 
 #include "sim/SimulatedAudiometer.h"
 
+#include <QRegularExpression>
+
 namespace tonva {
 
 namespace {
@@ -19,6 +21,14 @@ bool offers(Buttons buttons, Answer answer)
         return answer != Answer::Ok;
     }
     return false;
+}
+
+// A question nobody foresaw is known by its wording without the figures in it, which change
+// from one asking to the next ("High - Low = 37.74").
+QString unknownQuestionKey(const QString &text)
+{
+    static const QRegularExpression figures(QStringLiteral("[-+]?[0-9][0-9.,]*"));
+    return QString(text).replace(figures, QStringLiteral("#"));
 }
 
 Answer firstButton(Buttons buttons)
@@ -93,18 +103,23 @@ SimulatedTechnician::SimulatedTechnician(SimulatedAudiometer &audiometer, std::v
 std::vector<AnswerRule> SimulatedTechnician::defaultRules()
 {
     using enum Answer;
+    constexpr QuestionKind decision = QuestionKind::Decision;
     return {
         // Readings taken are worth keeping.
-        {QStringLiteral("Do you wish to save your new readings?"), {Yes}},
+        {QStringLiteral("Do you wish to save your new readings?"), {Yes}, decision},
         // One more try, then move on: a second failure at the same setting is not chance.
         {QStringLiteral("Would you like to measure again"), {Yes, No}},
         {QStringLiteral("Try again?"), {Yes, No}},
-        {QStringLiteral("Start 'Measure All' from the beginning"), {Yes}},
+        {QStringLiteral("Start 'Measure All' from the beginning"), {Yes}, decision},
         // Check the cable and retry twice before giving up on the meter.
         {QStringLiteral("Communication with the Trellan failed"), {Ok, Ok, Cancel}},
         {QStringLiteral("Could not set the Trellan properly"), {Ok, Ok, Cancel}},
         {QStringLiteral("Unable to retrieve data from the Trellan"), {Ok, Ok, Cancel}},
-        {QStringLiteral("No grid corrections have been entered"), {Ok}},
+        // Retried until they keep coming back without progress.
+        {QStringLiteral("Could not download data from Trellan"), {Ok}},
+        {QStringLiteral("The Trellan is not ready!"), {Ok}},
+        {QStringLiteral("An Error occurred in the port connection to the Trellan"), {Ok}},
+        {QStringLiteral("No grid corrections have been entered"), {Ok}, decision},
     };
 }
 
@@ -120,8 +135,9 @@ void SimulatedTechnician::message(const QString &text)
 
 Answer SimulatedTechnician::ask(const QString &text, Buttons buttons)
 {
-    const Answer answer = answerFor(text, buttons);
-    record(QStringLiteral("ask"), text, answerName(answer));
+    QString note;
+    const Answer answer = answerFor(text, buttons, &note);
+    record(QStringLiteral("ask"), text, note.isEmpty() ? answerName(answer) : answerName(answer) + note);
     return answer;
 }
 
@@ -129,6 +145,12 @@ Answer SimulatedTechnician::askToSet(const QString &text, const Stimulus &stimul
 {
     for (KnownQuestion &question : m_questions)
         question.timesAsked = 0;
+    // A setting that was given up on is no progress: the page merely moved on.
+    if (!m_gaveUpInThisSetting) {
+        m_retriesAsked.clear();
+        m_wary = false;
+    }
+    m_gaveUpInThisSetting = false;
     QString why;
     if (!m_audiometer.apply(stimulus, &why)) {
         ++m_failedStimuli;
@@ -147,7 +169,7 @@ std::unique_ptr<Progress> SimulatedTechnician::openProgress(const QString &capti
     return std::make_unique<WatchedProgress>(m_transcript, m_cancelAfterChecks);
 }
 
-Answer SimulatedTechnician::answerFor(const QString &text, Buttons buttons)
+Answer SimulatedTechnician::answerFor(const QString &text, Buttons buttons, QString *note)
 {
     for (KnownQuestion &question : m_questions) {
         const AnswerRule &rule = question.rule;
@@ -155,10 +177,29 @@ Answer SimulatedTechnician::answerFor(const QString &text, Buttons buttons)
             continue;
         const std::size_t turn =
             std::min<std::size_t>(static_cast<std::size_t>(question.timesAsked++), rule.answers.size() - 1);
-        return fitToButtons(rule.answers[turn], buttons);
+        const Answer answer = rule.answers[turn];
+        if (rule.kind == QuestionKind::Decision)
+            return fitToButtons(answer, buttons);
+        return retryAnswer(rule.textContains, answer, buttons, note);
     }
     m_unknown.append(text);
-    return firstButton(buttons);
+    // Whatever it asks, the first button goes on; such a question is given up on like any retry.
+    return retryAnswer(unknownQuestionKey(text), firstButton(buttons), buttons, note);
+}
+
+Answer SimulatedTechnician::retryAnswer(const QString &key, Answer ruled, Buttons buttons, QString *note)
+{
+    const bool exhausted = ++m_retriesAsked[key] > kRetriesWithoutProgress || m_wary;
+    const bool retries = ruled == Answer::Ok || ruled == Answer::Yes;
+    if (retries && exhausted) {
+        *note = QStringLiteral(" (giving up: asked again without progress)");
+        ++m_givenUp;
+        ruled = Answer::Cancel;
+    }
+    // Moving on ("No") is no give-up; stopping is, whoever decided it.
+    if (ruled == Answer::Cancel)
+        m_wary = m_gaveUpInThisSetting = true;
+    return fitToButtons(ruled, buttons);
 }
 
 void SimulatedTechnician::record(const QString &kind, const QString &text, const QString &answer)

@@ -2,6 +2,7 @@
 
 #include "platform/Interaction.h"
 
+#include <QHash>
 #include <QStringList>
 #include <functional>
 #include <vector>
@@ -10,6 +11,15 @@ namespace tonva {
 
 class SimulatedAudiometer;
 
+// Whether a question offers to try something again (the meter is not ready, a download failed,
+// measure again?) and so may be given up on, or asks for a decision that stays the same however
+// often it comes (save the readings?).
+enum class QuestionKind
+{
+    Retry,
+    Decision
+};
+
 // How the technician answers one kind of question: the question is recognised by a piece of its
 // text; `answers` are given in turn each time it comes again for the same setting of the
 // audiometer, the last one from then on (so "Yes" then "No" tries once more, then moves on).
@@ -17,12 +27,20 @@ struct AnswerRule
 {
     QString textContains;
     std::vector<Answer> answers;
+    QuestionKind kind = QuestionKind::Retry;
 };
 
 // A careful technician for demonstrations: sets the simulated audiometer as every "Set ..." prompt
 // asks before pressing OK, answers questions from a table of rules, reads every message, never
 // cancels a progress dialog unless told to, and never blocks. Everything shown and answered goes
 // into a transcript.
+//
+// The technician does not retry for ever. A retry question (known or not) that comes back more
+// than kRetriesWithoutProgress times without progress is answered Cancel instead of being tried
+// again, and so is every retry question after it until progress: a meter that has gone away ends
+// the measurement instead of looping. Progress is a "Set ..." prompt after a setting that was not
+// stopped with Cancel; it forgives every earlier repeat, so a flaky line that fails now and then is
+// retried as often as it fails. Moving on to the next frequency ("No") is not stopping.
 class SimulatedTechnician final : public Interaction
 {
 public:
@@ -44,6 +62,12 @@ public:
     const QStringList &unknownQuestions() const { return m_unknown; }
     // Stimuli the audiometer could not produce; each was answered with Cancel.
     int failedStimuli() const { return m_failedStimuli; }
+    // Retry questions cancelled because they kept coming back without progress.
+    int givenUp() const { return m_givenUp; }
+
+    // How often a retry question is answered by its rule with no progress in between; the next
+    // time it comes, it is cancelled.
+    static constexpr int kRetriesWithoutProgress = 2;
 
     void message(const QString &text) override;
     Answer ask(const QString &text, Buttons buttons) override;
@@ -53,7 +77,9 @@ public:
                                            int step) override;
 
 private:
-    Answer answerFor(const QString &text, Buttons buttons);
+    Answer answerFor(const QString &text, Buttons buttons, QString *note);
+    // The rule's answer to a retry question, or Cancel when it is time to give up on it.
+    Answer retryAnswer(const QString &key, Answer ruled, Buttons buttons, QString *note);
     void record(const QString &kind, const QString &text, const QString &answer);
 
     struct KnownQuestion
@@ -68,6 +94,12 @@ private:
     QStringList m_transcript;
     std::function<void(const QString &)> m_echo;
     QStringList m_unknown;
+    int m_givenUp = 0;
+    // Retry questions asked since the last progress, by rule or by the question's wording.
+    QHash<QString, int> m_retriesAsked;
+    // After one give-up every retry question is cancelled until progress.
+    bool m_wary = false;
+    bool m_gaveUpInThisSetting = false;
     int m_failedStimuli = 0;
     int m_cancelAfterChecks = -1;
 };

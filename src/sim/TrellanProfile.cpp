@@ -1,8 +1,8 @@
 #include "sim/TrellanProfile.h"
 
+#include "platform/BoundedFile.h"
 #include "sim/Failure.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -65,10 +65,11 @@ std::optional<TrellanProfile> TrellanProfile::fromJson(const QByteArray &json, Q
 
 std::optional<TrellanProfile> TrellanProfile::fromFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(error, QStringLiteral("Cannot read profile %1: %2").arg(path, file.errorString()));
-    return fromJson(file.readAll(), error);
+    QString reason;
+    const std::optional<QByteArray> json = readWholeFile(path, kMaxFileBytes, &reason);
+    if (!json)
+        return failed(error, QStringLiteral("Cannot read profile %1: %2").arg(path, reason));
+    return fromJson(*json, error);
 }
 
 } // namespace tonva

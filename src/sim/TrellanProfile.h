@@ -26,6 +26,9 @@ struct TrellanProfile
     // Instrument code loaded at power-on (1 "SSA" .. 10 "TAL").
     int instrument = 1;
 
+    // A profile is a few hundred bytes; anything near this is not one.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     static std::optional<TrellanProfile> fromJson(const QByteArray &json, QString *error = nullptr);
     static std::optional<TrellanProfile> fromFile(const QString &path, QString *error = nullptr);
 };

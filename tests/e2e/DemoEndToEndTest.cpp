@@ -1,6 +1,11 @@
+#include "demo/CalibrationDemo.h"
+#include "model/Blobs.h"
+#include "storage/Database.h"
+#include "storage/Recordsets.h"
 #include "support/Processes.h"
 #include "support/TempDir.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -66,4 +71,53 @@ TEST(DemoEndToEnd, PortWithoutItsSceneControlIsRefused)
     ASSERT_TRUE(result.finished);
     EXPECT_NE(result.exitCode, 0);
     EXPECT_TRUE(result.err.contains("--control")) << result.err.toStdString();
+}
+
+TEST(DemoEndToEnd, MeterKilledMidRunEndsTheDemoWithEveryMeasuredRowStored)
+{
+    TempDir dir;
+    const QString control = dir.file("scene.sock");
+    const QString database = dir.file("bench.sqlite");
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--speed", "50", "--control", control}));
+    RunningProgram cli;
+    ASSERT_TRUE(cli.start(builtProgram("src/cli/tonva-cli"),
+                          {"demo", "-v", "--db", database, "--port", sim.device(), "--control", control}));
+    // Some way into the right ear, with the left one done.
+    ASSERT_TRUE(cli.waitForOutput("[set] Set 70 dBHL Right at 500 Hz", 120000));
+    sim.kill();
+    QElapsedTimer sinceKill;
+    sinceKill.start();
+    const ProgramResult result = cli.finish(60000);
+    ASSERT_TRUE(result.finished) << "still running a minute after the meter went\n"
+                                 << result.out.toStdString();
+    EXPECT_LT(sinceKill.elapsed(), 60000);
+    EXPECT_EQ(result.exitCode, 1) << result.out.toStdString();
+
+    // Read back through the storage classes: the left ear whole, the right ear as far as it came.
+    using namespace tonva;
+    const std::unique_ptr<Database> file = Database::openExisting(database);
+    const std::vector<AudTestRow> rows = CAudTestMeasRS(*file).list();
+    ASSERT_EQ(rows.size(), 1u);
+    AudTestRecord stored;
+    ASSERT_TRUE(ReadTestBlob(CAudTestMeasRS(*file).find(rows.front().id).value().data, stored).clean());
+    const HearingLevelList left = demo::stepList(stored, {HearingLevelMode::HearingLevel, Ear::Left});
+    const HearingLevelList right = demo::stepList(stored, {HearingLevelMode::HearingLevel, Ear::Right});
+    EXPECT_EQ(left.rows.size(), 11u);
+    EXPECT_EQ(demo::unmeasuredRows(left), 0);
+    const int rightMeasured = static_cast<int>(right.rows.size()) - demo::unmeasuredRows(right);
+    EXPECT_GE(rightMeasured, 2);
+
+    // Cancelled by the technician who gave up, or at the next "Set ..." prompt, which no longer reaches
+    // the simulator's scene.
+    EXPECT_TRUE(
+        result.out.contains("\nThe demo did not finish: Hearing Level, right ear was cut short (cancelled"))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(
+        QStringLiteral(
+            "Lost steps:\n  Hearing Level, right ear: cut short, %1 of 11 frequencies measured and "
+            "saved\n  Frequency Accuracy, left ear: not measured\n")
+            .arg(rightMeasured)))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.endsWith("  Narrow Band Level, right ear: not measured\n"));
 }

@@ -307,6 +307,19 @@ TEST(RetsplFile, SavesOneLinePerFrequencyAndLoadsWhatItCan)
     EXPECT_EQ(loaded[38], 0.0f);
 
     EXPECT_FALSE(LoadRetsplFile(dir.file(QStringLiteral("missing.csv")), loaded));
+
+    // A file far larger than 39 lines is not a reference level file: refused, not read in part.
+    QFile large(dir.file(QStringLiteral("large.csv")));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+    large.write(QByteArray(64 * 1024 + 1, '\n').replace(0, 6, "12.5\r\n"));
+    large.close();
+    loaded[0] = 99.0f;
+    QString error;
+    EXPECT_FALSE(LoadRetsplFile(large.fileName(), loaded, &error));
+    EXPECT_EQ(error,
+              QStringLiteral("Cannot load reference levels from %1: it is larger than the limit of 64 KB")
+                  .arg(large.fileName()));
+    EXPECT_EQ(loaded[0], 99.0f) << "nothing taken from a refused file";
 }
 
 TEST(RetsplFile, ProposedNameIsASafeFileName)

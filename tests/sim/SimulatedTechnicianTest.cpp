@@ -122,3 +122,63 @@ TEST(SimulatedTechnician, ProgressIsCancelledOnlyWhenToldTo)
     EXPECT_TRUE(impatient->checkCancel());
     EXPECT_FALSE(patient->checkCancel());
 }
+
+namespace {
+
+const QString kNoDownload = QStringLiteral(
+    "Could not download data from Trellan after 5 tries!\n Verify that the Trellan is powered on, stable, "
+    "and connected to the PC.\nThen press OK!");
+
+} // namespace
+
+TEST(SimulatedTechnician, GivesUpOnAQuestionThatKeepsComingBackUntilASettingComesThrough)
+{
+    Desk desk;
+    SimulatedTechnician &technician = desk.technician;
+    desk.set(1000.0);
+    for (int i = 0; i < SimulatedTechnician::kRetriesWithoutProgress; ++i)
+        EXPECT_EQ(technician.ask(kNoDownload, Buttons::OkCancel), Answer::Ok);
+    EXPECT_EQ(technician.ask(kNoDownload, Buttons::OkCancel), Answer::Cancel);
+    EXPECT_EQ(technician.givenUp(), 1);
+    // With the meter given up on, measuring again is no better; keeping what was read still is.
+    EXPECT_EQ(technician.ask(kTooLow, Buttons::YesNoCancel), Answer::Cancel);
+    EXPECT_EQ(technician.ask(QStringLiteral("Do you wish to save your new readings?"), Buttons::YesNo),
+              Answer::Yes);
+
+    // The page moving on after a give-up is no progress.
+    desk.set(2000.0);
+    EXPECT_EQ(technician.ask(kNoDownload, Buttons::OkCancel), Answer::Cancel);
+    // A setting that comes through is, and it forgives every earlier repeat.
+    desk.set(3000.0);
+    desk.set(4000.0);
+    EXPECT_EQ(technician.ask(kNoDownload, Buttons::OkCancel), Answer::Ok);
+    EXPECT_EQ(technician.ask(kTooLow, Buttons::YesNoCancel), Answer::Yes);
+
+    // A question nobody foresaw is the same question when only its figures change.
+    desk.set(6000.0);
+    const auto unforeseen = [&](double volts) {
+        return technician.ask(QStringLiteral("Supply at %1 V, 1 of 2 checks failed. Retry?").arg(volts),
+                              Buttons::YesNo);
+    };
+    EXPECT_EQ(unforeseen(11.8), Answer::Yes);
+    EXPECT_EQ(unforeseen(11.75), Answer::Yes);
+    EXPECT_EQ(unforeseen(-3), Answer::No);
+    EXPECT_EQ(technician.givenUp(), 4);
+    EXPECT_TRUE(technician.transcript().back().endsWith(
+        QLatin1String("=> No (giving up: asked again without progress)")));
+}
+
+TEST(SimulatedTechnician, KeepsRetryingALineThatFailsNowAndThen)
+{
+    Desk desk;
+    // Up to the limit at every frequency, far more often than the limit in all: a flaky line that
+    // still delivers readings between its failures.
+    for (int f = 1; f <= 30; ++f) {
+        desk.set(100.0 * f);
+        for (int i = 0; i < SimulatedTechnician::kRetriesWithoutProgress; ++i) {
+            EXPECT_EQ(desk.technician.ask(kNoDownload, Buttons::OkCancel), Answer::Ok);
+            EXPECT_EQ(desk.technician.ask(kTooLow, Buttons::YesNoCancel), i == 0 ? Answer::Yes : Answer::No);
+        }
+    }
+    EXPECT_EQ(desk.technician.givenUp(), 0);
+}

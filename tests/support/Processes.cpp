@@ -4,6 +4,7 @@
 #include "platform/QtSerialPort.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 
 #ifndef TONVA_BINARY_DIR
 #error "the test support library needs the build folder"
@@ -53,6 +54,47 @@ int SimProcess::closeInputAndWait(int timeoutMs)
     if (!m_process.waitForFinished(timeoutMs))
         return -1;
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool RunningProgram::start(const QString &program, const QStringList &arguments)
+{
+    m_process.start(program, arguments);
+    return m_process.waitForStarted();
+}
+
+bool RunningProgram::waitForOutput(const QString &text, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        if (m_out.contains(text))
+            return true;
+        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+            return false;
+        m_process.waitForReadyRead(static_cast<int>(std::min<qint64>(deadline.remainingTime(), 500)));
+    }
+}
+
+ProgramResult RunningProgram::finish(int timeoutMs)
+{
+    ProgramResult result;
+    result.finished = m_process.waitForFinished(timeoutMs);
+    if (!result.finished) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    result.exitCode = m_process.exitCode();
+    result.out = m_out + QString::fromLocal8Bit(m_process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(m_process.readAllStandardError());
+    return result;
 }
 
 QByteArray exchangeOnce(QtSerialPort &port, const QByteArray &text)

@@ -41,6 +41,23 @@ struct ProgramResult
     QString err;
 };
 
+// A program running beside the test, whose output can be awaited while it runs.
+class RunningProgram
+{
+public:
+    ~RunningProgram();
+
+    bool start(const QString &program, const QStringList &arguments);
+    // Waits until the program has printed `text`; false when it ended or time ran out first.
+    bool waitForOutput(const QString &text, int timeoutMs);
+    // Waits for its end (killing it after `timeoutMs`) and returns everything it printed.
+    ProgramResult finish(int timeoutMs);
+
+private:
+    QProcess m_process;
+    QString m_out;
+};
+
 // Sends one framed command over an open port and returns the reply line as it came (empty on a
 // time-out of 3 s).
 QByteArray exchangeOnce(QtSerialPort &port, const QByteArray &text);

@@ -1,0 +1,159 @@
+#include "demo/CalibrationDemo.h"
+#include "model/Blobs.h"
+#include "storage/Database.h"
+#include "storage/Recordsets.h"
+#include "support/TempDir.h"
+
+#include <QIODevice>
+#include <gtest/gtest.h>
+
+namespace tonva::test {
+namespace {
+
+using demo::CalibrationDemo;
+using demo::DemoOptions;
+using demo::DemoStep;
+
+std::vector<DemoStep> demoSteps()
+{
+    std::vector<DemoStep> steps;
+    for (const HearingLevelMode mode : CalibrationDemo::modes()) {
+        steps.push_back({mode, Ear::Left});
+        steps.push_back({mode, Ear::Right});
+    }
+    return steps;
+}
+
+// The one test in the file as another program would find it now.
+std::optional<AudTestRecord> storedTest(const QString &path)
+{
+    if (!QFile::exists(path))
+        return std::nullopt;
+    const std::unique_ptr<Database> database = Database::openExisting(path);
+    const CAudTestMeasRS tests(*database);
+    const std::vector<AudTestRow> rows = tests.list();
+    const std::optional<AudTestRow> row = rows.size() == 1 ? tests.find(rows.front().id) : std::nullopt;
+    AudTestRecord record;
+    if (!row || row->data.isEmpty() || !ReadTestBlob(row->data, record).clean())
+        return std::nullopt;
+    return record;
+}
+
+// How many steps, from the first on, have every row stored.
+int completeStepsStored(const QString &path)
+{
+    const std::optional<AudTestRecord> record = storedTest(path);
+    int complete = 0;
+    for (const DemoStep &step : demoSteps()) {
+        if (!record || demo::unmeasuredRows(demo::stepList(*record, step)) != 0)
+            break;
+        ++complete;
+    }
+    return complete;
+}
+
+// The demo's console. Each time a step's outcome is printed it looks into the database file, as
+// someone who stopped the demo at that moment would find it.
+class WatchingConsole final : public QIODevice
+{
+public:
+    explicit WatchingConsole(QString databasePath) : m_databasePath(std::move(databasePath))
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+    QString printed;
+    // Per step outcome printed: the steps complete in the file at that moment.
+    std::vector<int> completeAtStepLines;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        printed += QString::fromUtf8(data, static_cast<qsizetype>(size));
+        qsizetype end = -1;
+        while ((end = printed.indexOf(QLatin1Char('\n'), m_scanned)) >= 0) {
+            const QString line = printed.mid(m_scanned, end - m_scanned);
+            m_scanned = end + 1;
+            for (const DemoStep &step : demoSteps()) {
+                if (line.startsWith(demo::stepTitle(step) + QStringLiteral(": ")))
+                    completeAtStepLines.push_back(completeStepsStored(m_databasePath));
+            }
+        }
+        return size;
+    }
+
+private:
+    QString m_databasePath;
+    qsizetype m_scanned = 0;
+};
+
+TEST(DemoInterruption, MeterLostMidRunKeepsEveryStepSavedAsItEndsAndNamesTheLostOnes)
+{
+    TempDir dir;
+    DemoOptions options;
+    options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
+    // The cable goes about half way through frequency modulation on the left ear.
+    options.lineFaults.setDisconnectAtMs(90000);
+    WatchingConsole console(options.databasePath);
+    QTextStream out(&console);
+    CalibrationDemo demo(options, out);
+    EXPECT_EQ(demo.run(), 1);
+    out.flush();
+    const QString &printed = console.printed;
+
+    const std::vector<DemoStep> steps = demoSteps();
+    const DemoStep cut = steps[4];
+    ASSERT_EQ(demo.outcome().stepsMeasured.size(), 4u) << printed.toStdString();
+    ASSERT_TRUE(demo.outcome().stepCutShort.has_value());
+    EXPECT_EQ(demo.outcome().stepCutShort->mode, cut.mode);
+    EXPECT_EQ(demo.outcome().stepCutShort->ear, cut.ear);
+    EXPECT_EQ(demo.outcome().stepsNotMeasured.size(), 3u);
+
+    // Each step was in the file before the next one began: a demo stopped at any point keeps it.
+    EXPECT_EQ(console.completeAtStepLines, (std::vector<int>{0, 1, 2, 3, 4}));
+
+    // What the cut-short step measured is stored and printed as stored.
+    const std::optional<AudTestRecord> stored = storedTest(options.databasePath);
+    ASSERT_TRUE(stored.has_value());
+    const HearingLevelList cutList = demo::stepList(*stored, cut);
+    const int measured = static_cast<int>(cutList.rows.size()) - demo::unmeasuredRows(cutList);
+    EXPECT_GT(measured, 0);
+    EXPECT_LT(measured, static_cast<int>(cutList.rows.size()));
+    EXPECT_TRUE(printed.contains(QLatin1Char('\n') + demo::stepTitle(cut) + QLatin1Char('\n') +
+                                 demo::resultTable(*stored, cut)))
+        << printed.toStdString();
+
+    EXPECT_TRUE(
+        printed.contains(QStringLiteral("the technician gave up on a question that kept coming back")))
+        << printed.toStdString();
+    QString lost = QStringLiteral("Lost steps:\n  %1: cut short, %2 of %3 frequencies measured and saved\n")
+                       .arg(demo::stepTitle(cut))
+                       .arg(measured)
+                       .arg(cutList.rows.size());
+    for (std::size_t i = 5; i < steps.size(); ++i)
+        lost += QStringLiteral("  %1: not measured\n").arg(demo::stepTitle(steps[i]));
+    EXPECT_TRUE(printed.endsWith(lost)) << printed.toStdString();
+}
+
+// Retry questions on a line that drops and delays replies now and then are answered as often as
+// they come: such a run ends normally.
+TEST(DemoInterruption, FlakyLineIsRetriedToTheEnd)
+{
+    TempDir dir;
+    DemoOptions options;
+    options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
+    options.lineFaults = *LineFaults::parse(QStringLiteral("late-reply=0.05"), 2);
+    options.verbose = true;
+    QString printed;
+    QTextStream out(&printed);
+    CalibrationDemo demo(options, out);
+    EXPECT_EQ(demo.run(), 0) << printed.toStdString();
+    out.flush();
+    EXPECT_GE(printed.count(QLatin1String("[ask] ")), 20);
+    EXPECT_FALSE(printed.contains(QLatin1String("giving up")));
+    EXPECT_EQ(demo.outcome().stepsMeasured.size(), 8u);
+}
+
+} // namespace
+} // namespace tonva::test
