@@ -179,6 +179,9 @@ TEST_F(PreferencesViewTest, SetSlmPortStoresTheChoiceAtOnce)
         child<QComboBox>(typing, "portList")->setEditText(QString::fromLatin1(text));
         child<QPushButton>(typing, "okButton")->click();
     };
+    // An entry's whole text typed (as completion fills it in) is that entry, not a device name.
+    type("/dev/ttyUSB0 <FT232R USB UART>");
+    EXPECT_EQ(stored("Preferences/SLMPortName").toString(), QStringLiteral("/dev/ttyUSB0"));
     type("com4");
     EXPECT_EQ(stored("Preferences/SLMPortName").toString(), QStringLiteral("COM4"));
     EXPECT_EQ(stored("Preferences/SLMComport").toInt(), 4);

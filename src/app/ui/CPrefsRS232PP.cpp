@@ -44,9 +44,10 @@ CPrefsRS232PP::CPrefsRS232PP(SlmPortChoice &choice, QWidget *parent) : QWidget(p
 
 void CPrefsRS232PP::collect()
 {
-    const int index = m_ports->currentIndex();
+    // Completion can fill in an entry's whole text without moving the current index.
     const QString text = m_ports->currentText().trimmed();
-    if (index >= 0 && text == m_ports->itemText(index))
+    const int index = m_ports->findText(text, Qt::MatchExactly);
+    if (index >= 0)
         m_choice.choosePort(index);
     else
         m_choice.choosePortName(text);
