@@ -53,8 +53,9 @@ void buildDatabase(int tests)
     const CAmbientMeasurements surveys(*slot);
     Transaction transaction(*slot);
     for (int number = 0; number < 200; ++number)
-        surveys.insert({-1, QStringLiteral("Survey %1").arg(number), 45000.0 + number, QStringLiteral("Clinic"),
-                        QStringLiteral("Booth %1").arg(number % 9), QByteArray(4000, '\0')});
+        surveys.insert({-1, QStringLiteral("Survey %1").arg(number), 45000.0 + number,
+                        QStringLiteral("Clinic"), QStringLiteral("Booth %1").arg(number % 9),
+                        QByteArray(4000, '\0')});
     transaction.commit();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/PreferenceStore.h"
 #include "storage/DatabaseFile.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -56,7 +57,8 @@ public:
     QString databasePath() const;
 
     // Tests
-    void NewTest();
+    // Starts a new test dated `today`.
+    void NewTest(const QDate &today = QDate::currentDate());
     bool SaveTest();
     bool LoadTest(int id);
     bool LoadComparisonTest(int id);
@@ -114,8 +116,9 @@ private:
     void loadPreferences();
     void rememberDatabase(const QString &path);
     void forgetDatabaseName();
-    // Tells listeners when the open database is no longer the one at `previousPath`.
-    void announceDatabase(const QString &previousPath);
+    // Tells listeners when the open database is no longer `previous` at `previousPath`: a view
+    // holding the old one must let go of it even when the same file was opened again.
+    void announceDatabase(const Database *previous, const QString &previousPath);
 
     PreferenceStore &m_preferences;
     Interaction &m_interaction;

@@ -43,12 +43,13 @@ SlmPortChoice::SlmPortChoice(const std::vector<SSerInfo> &ports, const Preferenc
             m_ports.push_back({QStringLiteral("COM%1 <%2>").arg(number).arg(port.portDescription),
                                QStringLiteral("COM%1").arg(number), number});
         } else {
-            m_ports.push_back({port.devicePath + QStringLiteral(" <") + port.portDescription + QLatin1Char('>'),
-                               port.devicePath, 0});
+            m_ports.push_back(
+                {port.devicePath + QStringLiteral(" <") + port.portDescription + QLatin1Char('>'),
+                 port.devicePath, 0});
         }
     }
-    m_ports.push_back({builtInSimulatorName() + QStringLiteral(" <Built-in simulator>"),
-                       builtInSimulatorName(), 0});
+    m_ports.push_back(
+        {builtInSimulatorName() + QStringLiteral(" <Built-in simulator>"), builtInSimulatorName(), 0});
 
     const QString stored = block.slmPortName.trimmed();
     const int storedNumber = stored.isEmpty() ? block.slmComport : comNumberOf(stored);
@@ -56,21 +57,24 @@ SlmPortChoice::SlmPortChoice(const std::vector<SSerInfo> &ports, const Preferenc
     if (m_portIndex < 0) {
         const QString shown =
             storedNumber > 0 || stored.isEmpty() ? QStringLiteral("Com %1").arg(storedNumber) : stored;
-        m_notice = QStringLiteral("The previous Comport \"%1\" is not in service. \nPlease select a valid comport.")
-                       .arg(shown);
+        m_notice =
+            QStringLiteral("The previous Comport \"%1\" is not in service. \nPlease select a valid comport.")
+                .arg(shown);
     }
 
     // A stored rate the list does not offer (set by hand, or one of the table's last three) selects
     // 9600 rather than no entry, whose position would index before the table.
     const auto offered = std::find(kOfferedBaudRates.begin(), kOfferedBaudRates.end(), block.slmBaudRate);
-    m_baudIndex = offered == kOfferedBaudRates.end() ? kIndexOf9600 : int(offered - kOfferedBaudRates.begin());
+    m_baudIndex =
+        offered == kOfferedBaudRates.end() ? kIndexOf9600 : int(offered - kOfferedBaudRates.begin());
 }
 
 int SlmPortChoice::findPort(const QString &name, int comNumber) const
 {
     for (std::size_t i = 0; i < m_ports.size(); ++i) {
         const SlmPortEntry &entry = m_ports[i];
-        if (comNumber > 0 ? entry.comNumber == comNumber : !name.isEmpty() && sameDevice(entry.portName, name))
+        if (comNumber > 0 ? entry.comNumber == comNumber
+                          : !name.isEmpty() && sameDevice(entry.portName, name))
             return int(i);
     }
     // Without a port name the number is all that is stored; here COMn is the device it stands for.

@@ -20,8 +20,8 @@ std::vector<SSerInfo> listMachinePorts(const PreferenceBlock &block);
 // One line of the meter's port list and the name Connect opens for it.
 struct SlmPortEntry
 {
-    QString text;     // "COM3 <USB Serial Port>", "/dev/ttyUSB0 <FT232R USB UART>"
-    QString portName; // "COM3", "/dev/ttyUSB0" or "sim"
+    QString text;      // "COM3 <USB Serial Port>", "/dev/ttyUSB0 <FT232R USB UART>"
+    QString portName;  // "COM3", "/dev/ttyUSB0" or "sim"
     int comNumber = 0; // n of "COMn"; 0 for every other port
 };
 

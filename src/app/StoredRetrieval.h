@@ -18,6 +18,7 @@ StoredSheetPages comparisonPages(bool boothView);
 // For a comparison: loads the chosen row as the second record. False when the sheet was cancelled
 // (`selection` empty), nothing of the right kind was highlighted or the row could not be read: the
 // caller must then not print, or it would print whatever an earlier comparison left behind.
-bool RetrieveComparison(CVemoraDoc &document, const std::optional<StoredSelection> &selection, bool boothView);
+bool RetrieveComparison(CVemoraDoc &document, const std::optional<StoredSelection> &selection,
+                        bool boothView);
 
 } // namespace tonva

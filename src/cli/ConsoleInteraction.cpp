@@ -26,6 +26,11 @@ Answer safeAnswer(Buttons buttons)
     return Answer::Cancel;
 }
 
+Answer agreeingAnswer(Buttons buttons)
+{
+    return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+}
+
 class ConsoleProgress final : public Progress
 {
 public:
@@ -53,7 +58,7 @@ void ConsoleInteraction::message(const QString &text)
 
 Answer ConsoleInteraction::ask(const QString &text, Buttons buttons)
 {
-    const Answer answer = safeAnswer(buttons);
+    const Answer answer = m_answers == Answers::Accept ? agreeingAnswer(buttons) : safeAnswer(buttons);
     err() << text << "\n  -> " << answerName(answer) << Qt::endl;
     return answer;
 }

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/ConsoleInteraction.h"
 #include "storage/DatabaseFile.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
@@ -11,27 +12,6 @@
 namespace tonva::cli {
 
 namespace {
-
-// Without a technician at the keyboard: messages go to stderr. The only question on these paths is
-// whether to keep the file as it was before a conversion, and a script always keeps it.
-class ConsoleInteraction final : public Interaction
-{
-public:
-    void message(const QString &text) override { QTextStream(stderr) << text << '\n'; }
-    Answer ask(const QString &text, Buttons buttons) override
-    {
-        QTextStream(stderr) << text << '\n';
-        return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
-    }
-    Answer askToSet(const QString &text, const Stimulus &, Buttons buttons) override
-    {
-        return ask(text, buttons);
-    }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-};
 
 struct Options
 {
@@ -46,23 +26,41 @@ QDate parseDate(const std::string &text)
     return QDate::fromString(QString::fromStdString(text), QStringLiteral("yyyy-MM-dd"));
 }
 
-// Opens an existing file only; a mistyped name must not leave a new empty database behind.
-DatabaseSlot openExisting(const QString &path, Interaction &interaction)
+// Opens an existing file only: a mistyped name must not leave a new empty database behind, and
+// these commands never turn an empty file into a database either. `info` and `list` only read, so
+// they also take a file the technician may not write (a writable one is opened as usual, so that
+// closing it tidies the engine's journal files away).
+DatabaseSlot openExisting(const QString &givenPath, bool forWriting, Interaction &interaction)
 {
     DatabaseSlot slot;
-    if (!QFileInfo::exists(DatabasePath::withExtension(path))) {
-        interaction.message(QStringLiteral("%1: no such database").arg(path));
+    const QString path = DatabasePath::resolve(givenPath);
+    if (!QFileInfo::exists(path)) {
+        interaction.message(QStringLiteral("%1: no such database").arg(givenPath));
         return slot;
     }
-    OpenOrCreateDatabase(slot, path, false, interaction);
+    try {
+        slot = forWriting || QFileInfo(path).isWritable() ? Database::openExisting(path)
+                                                          : Database::openForReading(path);
+    } catch (const DatabaseError &error) {
+        interaction.message(QStringLiteral("Couldn't open database %1 --Exception: ").arg(path) +
+                            error.description());
+        return slot;
+    }
+    if (ReadSchemaVersion(*slot) < 0) {
+        interaction.message(QStringLiteral("%1 is not a Tonva database").arg(path));
+        slot.reset();
+    }
     return slot;
 }
 
 int run(const Options &options)
 {
-    ConsoleInteraction interaction;
+    // The only question on these paths is whether to keep the file as it was before a conversion,
+    // and a script always keeps it.
+    ConsoleInteraction interaction(ConsoleInteraction::Answers::Accept);
     QTextStream out(stdout);
-    DatabaseSlot slot = openExisting(QString::fromStdString(options.file), interaction);
+    DatabaseSlot slot =
+        openExisting(QString::fromStdString(options.file), options.action == "convert", interaction);
     if (!slot)
         return 1;
     try {
@@ -75,16 +73,30 @@ int run(const Options &options)
             return 0;
         }
         if (options.action == "convert") {
-            if (CheckAndConvertDatabase(slot, interaction) < 0)
+            // A file that is already current is checked as thoroughly as one that is converted: the
+            // answer "schema 7" tells the technician it is fit for use.
+            if (CheckAndConvertDatabase(slot, interaction, PageCheck::Always) < 0)
                 return 1;
             out << "schema " << ReadSchemaVersion(*slot) << '\n';
             return 0;
         }
-        // Listing never changes the file: an old one is converted only when asked to.
-        if (const int version = ReadSchemaVersion(*slot); version != kCurrentSchemaVersion) {
-            interaction.message(QStringLiteral("%1: database version %2; run 'tonva-cli db convert' first")
-                                    .arg(slot->filePath())
-                                    .arg(version));
+        // Listing never changes the file: an old one is converted only when asked to, and only a file
+        // the conversion would take is sent there.
+        const int version = VerifyDatabase(*slot, interaction);
+        if (version < 0)
+            return 1;
+        if (version != kCurrentSchemaVersion) {
+            // The conversion writes a new file beside the old one and renames both.
+            const QFileInfo file(slot->filePath());
+            const bool convertible = file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+            interaction.message(
+                convertible ? QStringLiteral("%1: database version %2; run 'tonva-cli db convert' first")
+                                  .arg(slot->filePath())
+                                  .arg(version)
+                            : QStringLiteral("%1: database version %2 must be converted, which needs a "
+                                             "file and folder you may write; convert a copy of it")
+                                  .arg(slot->filePath())
+                                  .arg(version));
             return 1;
         }
         const TestFilter filter{QString::fromStdString(options.serial),

@@ -1,12 +1,10 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleInteraction.h"
 #include "meter/MeterConnection.h"
-#include "platform/QtSerialPort.h"
+#include "meter/MeterSource.h"
 #include "platform/TextFormat.h"
-#include "sim/BuiltInSimulator.h"
 
 #include <QTextStream>
-#include <optional>
 
 namespace tonva::cli {
 
@@ -21,19 +19,12 @@ struct ProbeOptions
 
 int runProbe(const ProbeOptions &options)
 {
-    ConsoleInteraction interaction(options.verbose);
-    const QString port = QString::fromStdString(options.port);
-    // The built-in meter runs on virtual time: nothing real is waited for.
-    VirtualClock virtualClock;
+    ConsoleInteraction interaction(ConsoleInteraction::Answers::Decline, options.verbose);
     SystemClock systemClock;
-    const bool builtIn = port == QLatin1String("sim");
-    Clock &clock = builtIn ? static_cast<Clock &>(virtualClock) : systemClock;
-    std::optional<BuiltInSimulator> simulator;
-    if (builtIn)
-        simulator.emplace(clock);
-    MeterConnection connection(builtIn ? simulator->portFactory() : QtSerialPort::factory(port), clock,
-                               interaction);
-    const int status = connection.Connect(1, options.baud);
+    // The built-in meter runs on virtual time: nothing real is waited for.
+    const MeterSource source(QString::fromStdString(options.port), systemClock);
+    MeterConnection connection(source, interaction);
+    const int status = connection.Connect(source.portNumber(), options.baud);
     if (status != 0)
         return 1;
     QTextStream(stdout) << "Connected: " << QString::fromLatin1(connection.modelReply()).trimmed()
@@ -49,7 +40,7 @@ Command addProbeCommand(CLI::App &app)
 {
     auto options = std::make_shared<ProbeOptions>();
     CLI::App *sub = app.add_subcommand("probe", "Connect to the meter, check it and print one line");
-    sub->add_option("--port", options->port, "Serial device, or 'sim' for the built-in simulator")
+    sub->add_option("--port", options->port, "Serial device, COMn, or 'sim' for the built-in simulator")
         ->required();
     sub->add_option("--baud", options->baud, "Preferred baud rate");
     sub->add_flag("-v,--verbose", options->verbose, "Show progress while connecting");

@@ -143,8 +143,8 @@ int CalibrationDemo::run()
     document.SetTitleFromRecord();
     bench->audiometer().setCoupling(couplingFor(record.setup));
 
-    MeterConnection meter(bench->portFactory(), bench->clock(), technician);
-    if (meter.Connect(1, 115200) != 0) {
+    MeterConnection meter(bench->meter(), technician);
+    if (meter.Connect(bench->meter().portNumber(), 115200) != 0) {
         m_out << "The meter did not connect; nothing was measured." << Qt::endl;
         return 1;
     }

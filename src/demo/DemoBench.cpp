@@ -1,6 +1,6 @@
 #include "demo/DemoBench.h"
 
-#include "platform/QtSerialPort.h"
+#include "sim/BuiltInSimulator.h"
 #include "sim/SceneControl.h"
 
 namespace tonva::demo {
@@ -18,17 +18,21 @@ std::vector<AnswerRule> demoRules()
 
 } // namespace
 
-DemoBench::DemoBench(const AudiometerProfile &profile, LineFaults faults) : m_clock(&m_virtualClock)
+DemoBench::DemoBench(const AudiometerProfile &profile, LineFaults faults)
+    : m_meter(MeterSource::builtInName(), m_systemClock, 1, BuiltInMeterOptions{true, {}, std::move(faults)})
 {
-    m_simulator.emplace(m_virtualClock, TrellanProfile{}, std::move(faults));
-    m_scene = std::make_unique<LocalSceneDriver>(m_simulator->scene());
+    m_scene = std::make_unique<LocalSceneDriver>(m_meter.simulator()->scene());
     seat(profile);
 }
 
 DemoBench::DemoBench(const AudiometerProfile &profile, const QString &portPath, const QString &controlPath)
-    : m_clock(&m_systemClock), m_portPath(portPath)
+    : m_meter(portPath, m_systemClock)
 {
-    m_scene = std::make_unique<SceneControl>(controlPath);
+    // "--port sim" is the built-in meter, whose microphone is in this process.
+    if (m_meter.builtIn())
+        m_scene = std::make_unique<LocalSceneDriver>(m_meter.simulator()->scene());
+    else
+        m_scene = std::make_unique<SceneControl>(controlPath);
     seat(profile);
 }
 
@@ -38,16 +42,6 @@ void DemoBench::seat(const AudiometerProfile &profile)
 {
     m_audiometer = std::make_unique<SimulatedAudiometer>(*m_scene, profile);
     m_technician = std::make_unique<SimulatedTechnician>(*m_audiometer, demoRules());
-}
-
-SerialPortFactory DemoBench::portFactory()
-{
-    return m_simulator ? m_simulator->portFactory() : QtSerialPort::factory(m_portPath);
-}
-
-QString DemoBench::meterDescription() const
-{
-    return m_simulator ? QStringLiteral("the built-in meter (virtual time)") : m_portPath;
 }
 
 } // namespace tonva::demo

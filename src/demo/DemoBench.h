@@ -1,15 +1,13 @@
 #pragma once
 
+#include "meter/MeterSource.h"
 #include "platform/Clock.h"
-#include "platform/SerialPort.h"
 #include "sim/AudiometerProfile.h"
-#include "sim/BuiltInSimulator.h"
 #include "sim/SimulatedAudiometer.h"
 #include "sim/SimulatedTechnician.h"
 
 #include <QString>
 #include <memory>
-#include <optional>
 
 namespace tonva::demo {
 
@@ -27,22 +25,19 @@ public:
     DemoBench(const DemoBench &) = delete;
     DemoBench &operator=(const DemoBench &) = delete;
 
-    Clock &clock() { return *m_clock; }
-    SerialPortFactory portFactory();
+    Clock &clock() { return m_meter.clock(); }
+    const MeterSource &meter() const { return m_meter; }
     SimulatedAudiometer &audiometer() { return *m_audiometer; }
     SimulatedTechnician &technician() { return *m_technician; }
-    bool onVirtualTime() const { return m_simulator.has_value(); }
+    bool onVirtualTime() const { return m_meter.builtIn(); }
     // "the built-in meter" or the device path.
-    QString meterDescription() const;
+    QString meterDescription() const { return m_meter.description(); }
 
 private:
     void seat(const AudiometerProfile &profile);
 
-    VirtualClock m_virtualClock;
     SystemClock m_systemClock;
-    Clock *m_clock = nullptr;
-    std::optional<BuiltInSimulator> m_simulator;
-    QString m_portPath;
+    MeterSource m_meter;
     std::unique_ptr<SceneDriver> m_scene;
     std::unique_ptr<SimulatedAudiometer> m_audiometer;
     std::unique_ptr<SimulatedTechnician> m_technician;

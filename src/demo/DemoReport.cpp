@@ -65,7 +65,7 @@ HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step)
 
 int unmeasuredRows(const HearingLevelList &list)
 {
-    return static_cast<int>(std::count_if(list.rows.begin(), list.rows.end(), [](const ListRow &row) {
+    return static_cast<int>(std::count_if(list.rows.begin(), list.rows.end(), [](const HearingLevelRow &row) {
         return row.verdict == RowVerdict::NotMeasured;
     }));
 }
@@ -74,7 +74,7 @@ QString resultTable(const AudTestRecord &record, const DemoStep &step)
 {
     const HearingLevelList list = stepList(record, step);
     QList<QStringList> rows;
-    for (const ListRow &row : list.rows)
+    for (const HearingLevelRow &row : list.rows)
         rows << (QStringList(row.cells) << verdictText(row.verdict));
     return alignedTable(QStringList(list.columns) << QStringLiteral("Result"), rows);
 }

@@ -34,8 +34,8 @@ struct LevelSource
     MeasurementKind kind;
 };
 
-ListRow levelRow(const TestSetup &setup, TransducerType transducer, const LevelSource &source,
-                 int frequencyIndex, bool showCorrections, UndefinedReferenceWarning *warning)
+HearingLevelRow levelRow(const TestSetup &setup, TransducerType transducer, const LevelSource &source,
+                         int frequencyIndex, bool showCorrections, UndefinedReferenceWarning *warning)
 {
     const Tolerance tolerance = source.kind == MeasurementKind::NarrowBandLevel
                                     ? narrowBandTolerance()
@@ -49,7 +49,7 @@ ListRow levelRow(const TestSetup &setup, TransducerType transducer, const LevelS
     const double target = dial + retspl;
     const double spl = source.measured[frequencyIndex];
 
-    ListRow row;
+    HearingLevelRow row;
     row.frequencyIndex = frequencyIndex;
     row.cells << formatText("%.0f", nominalHz(frequencyIndex));
     const bool measured = spl > kNotMeasuredLimit;
@@ -71,12 +71,12 @@ ListRow levelRow(const TestSetup &setup, TransducerType transducer, const LevelS
     return row;
 }
 
-ListRow frequencyRow(const ToneResultBlocks &blocks, double tolerance, int frequencyIndex,
-                     bool showCorrections)
+HearingLevelRow frequencyRow(const ToneResultBlocks &blocks, double tolerance, int frequencyIndex,
+                             bool showCorrections)
 {
     const double nominal = nominalHz(frequencyIndex);
     const double measured = blocks.tone.measuredFrequency[frequencyIndex];
-    ListRow row;
+    HearingLevelRow row;
     row.frequencyIndex = frequencyIndex;
     row.cells << formatText("%.0f", nominal);
     const bool wasMeasured = measured > kNotMeasuredLimit;
@@ -94,11 +94,11 @@ ListRow frequencyRow(const ToneResultBlocks &blocks, double tolerance, int frequ
     return row;
 }
 
-ListRow modulationRow(const TestSetup &setup, const FrequencyModulationResult &fm, int frequencyIndex)
+HearingLevelRow modulationRow(const TestSetup &setup, const FrequencyModulationResult &fm, int frequencyIndex)
 {
     const double nominal = nominalHz(frequencyIndex);
     const double carrier = fm.carrier[frequencyIndex];
-    ListRow row;
+    HearingLevelRow row;
     row.frequencyIndex = frequencyIndex;
     row.cells << formatText("%.0f", nominal);
     if (carrier <= kNotMeasuredLimit) {
@@ -275,7 +275,7 @@ double storedValue(const ToneResultBlocks &blocks, HearingLevelMode mode, int fr
 int HearingLevelList::pageResult() const
 {
     bool judged = false;
-    for (const ListRow &row : rows) {
+    for (const HearingLevelRow &row : rows) {
         if (row.verdict == RowVerdict::Failed)
             return -1;
         judged = judged || row.verdict == RowVerdict::Passed;

@@ -81,7 +81,8 @@ enum class RowVerdict
     Failed,
 };
 
-struct ListRow
+// One line of the page's list: the frequency it measures, its texts and how it was judged.
+struct HearingLevelRow
 {
     int frequencyIndex = -1;
     QStringList cells;
@@ -92,7 +93,7 @@ struct ListRow
 struct HearingLevelList
 {
     QStringList columns;
-    std::vector<ListRow> rows;
+    std::vector<HearingLevelRow> rows;
 
     // -1 when a row fails, 1 when rows were judged and all passed, 0 when nothing was measured.
     int pageResult() const;

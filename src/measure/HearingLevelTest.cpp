@@ -90,7 +90,7 @@ PageTable HearingLevelTest::List() const
 {
     PageTable table;
     table.columns = m_list.columns;
-    for (const ListRow &row : m_list.rows)
+    for (const HearingLevelRow &row : m_list.rows)
         table.rows.append(row.cells);
     return table;
 }
@@ -183,6 +183,7 @@ int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start
     for (std::size_t i = start; i < frequencies.size(); ++i) {
         const Step step = measureFrequency(frequencies[i], kind);
         rebuildList(usesReferenceLevels(m_mode) ? &m_warning : nullptr);
+        listChanged();
         if (step == Step::Cancelled)
             return measure::kCancelled;
     }

@@ -1,5 +1,6 @@
 #include "measure/InputLevelPage.h"
 
+#include "model/NewTest.h"
 #include "model/ReferenceData.h"
 #include "platform/PreferenceStore.h"
 
@@ -14,11 +15,9 @@ constexpr int kLowFirst = 0;
 constexpr int kLowLast = 24;
 constexpr int kHighFirst = 25;
 constexpr int kHighLast = kFrequencyCount - 1;
-constexpr int kBoneFirst = 5; // 250 Hz
-constexpr int kBoneLast = 24;
+constexpr int kBoneFirst = kFirstBoneInputFrequency;
+constexpr int kBoneLast = kLastConventionalFrequency;
 constexpr int kAirDefault = 70;
-constexpr int kBoneDefaultAt250 = 20;
-constexpr int kBoneDefault = 40;
 
 std::int16_t toDialLevel(int level)
 {
@@ -81,14 +80,14 @@ std::pair<int, int> InputLevelPage::indexRange(InputLevelRange range)
 
 QString InputLevelPage::boneSettingName(int frequencyIndex)
 {
-    return QStringLiteral("BoneHL Input %1").arg(frequencyKey(frequencyIndex));
+    return boneInputLevelName(frequencyIndex);
 }
 
 int InputLevelPage::defaultLevel(InputLevelRange range, int frequencyIndex)
 {
     if (range != InputLevelRange::Bone)
         return kAirDefault;
-    return frequencyIndex == kBoneFirst ? kBoneDefaultAt250 : kBoneDefault;
+    return defaultBoneInputLevel(frequencyIndex);
 }
 
 void InputLevelPage::setToDefaults()

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace tonva {
@@ -64,6 +65,9 @@ public:
 
     void Initialise(const PageTarget &target);
     void AttachMeter(SlmLink *link, SlmFileList *files);
+    // Called whenever rows of List() change, in the middle of a measurement too, so a window can
+    // show each reading as it is taken.
+    void setListChangedHandler(std::function<void()> handler) { m_listChanged = std::move(handler); }
 
     // measure::kDone, measure::kCancelled, measure::kNotStarted or a negative meter status.
     virtual int MeasureAll() = 0;
@@ -99,6 +103,13 @@ protected:
     SlmLink *link() const { return m_link; }
     SlmFileList *fileList() const { return m_files; }
 
+    // A page whose rows change while it measures says so after each one.
+    void listChanged() const
+    {
+        if (m_listChanged)
+            m_listChanged();
+    }
+
     // Shows the missing-equipment message for this page's transducer and ear; true when complete.
     bool CheckRequiredEquipment() const;
     // SetupMeterForTest until the meter is ready, asking `question` (OK retries, Cancel ends)
@@ -114,6 +125,7 @@ private:
     PageTarget m_target;
     SlmLink *m_link = nullptr;
     SlmFileList *m_files = nullptr;
+    std::function<void()> m_listChanged;
 };
 
 } // namespace tonva

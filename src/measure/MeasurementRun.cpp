@@ -243,6 +243,7 @@ void MeasurementRun::rebuildPages()
     if (m_page) {
         m_page->Initialise({&m_record, m_transducer, m_ear, m_measurement});
         m_page->AttachMeter(m_link, m_files);
+        m_page->setListChangedHandler([this] { m_host.PageListChanged(); });
     }
     if (m_measurement != MeasurementEntry::HearingLevel)
         return;

@@ -21,6 +21,9 @@ public:
     ComPort &operator=(const ComPort &) = delete;
 
     int SetPortNumber(int portNumber);
+    // The device path the factory opens, for messages; empty when the port is known by its number.
+    void SetDevicePath(const QString &path) { m_devicePath = path; }
+    const QString &devicePath() const { return m_devicePath; }
     int SetBaudRate(int rate);
     // Seconds; 0 means the default of 2. Returns the previous value.
     int SetReplyTimeout(int seconds);
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<SerialPort> m_port;
 
     int m_portIndex = 0;
+    QString m_devicePath;
     int m_baudRate = 9600;
     int m_dataBits = 8;
     char m_parity = 'N';

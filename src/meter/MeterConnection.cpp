@@ -10,6 +10,11 @@ MeterConnection::MeterConnection(SerialPortFactory factory, Clock &clock, Intera
     : m_factory(std::move(factory)), m_clock(clock), m_interaction(interaction)
 {}
 
+MeterConnection::MeterConnection(const MeterSource &source, Interaction &interaction)
+    : m_factory(source.factory()), m_clock(source.clock()), m_interaction(interaction),
+      m_devicePath(source.devicePath())
+{}
+
 MeterConnection::~MeterConnection()
 {
     Disconnect();
@@ -29,11 +34,12 @@ int MeterConnection::Connect(int portNumber, int preferredBaudRate)
         m_port = std::make_unique<ComPort>(m_factory, m_clock);
         m_fileList = std::make_unique<SlmFileList>(*m_port, m_interaction);
         m_link = std::make_unique<SlmLink>(*m_port, m_interaction);
+        m_port->SetDevicePath(m_devicePath);
     }
     m_port->SetPortNumber(portNumber);
     m_port->SetBaudRate(preferredBaudRate);
     if (const int opened = m_port->Open(); opened != kOk) {
-        m_interaction.message(SlmLink::unableToCommunicate(opened, m_port->portNumber()));
+        m_interaction.message(SlmLink::unableToCommunicate(opened, *m_port));
         return fail(opened);
     }
     m_link->NegotiateBaudRate(preferredBaudRate);

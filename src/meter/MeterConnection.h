@@ -1,6 +1,7 @@
 #pragma once
 
 #include "meter/ComPort.h"
+#include "meter/MeterSource.h"
 #include "meter/SlmFileList.h"
 #include "meter/SlmLink.h"
 
@@ -15,6 +16,8 @@ class MeterConnection
 {
 public:
     MeterConnection(SerialPortFactory factory, Clock &clock, Interaction &interaction);
+    // The meter of `source`, which must outlive the connection; messages name its device path.
+    MeterConnection(const MeterSource &source, Interaction &interaction);
     ~MeterConnection();
 
     // 0 when connected (also when already connected), else the failing status.
@@ -38,6 +41,7 @@ private:
     SerialPortFactory m_factory;
     Clock &m_clock;
     Interaction &m_interaction;
+    QString m_devicePath;
     // Destroyed in reverse order: the link and the file list refer to the port.
     std::unique_ptr<ComPort> m_port;
     std::unique_ptr<SlmFileList> m_fileList;

@@ -191,10 +191,22 @@ QString SlmLink::unableToCommunicate(int status, int portNumber)
                       status, portNumber);
 }
 
+QString SlmLink::unableToCommunicate(int status, const ComPort &port)
+{
+    if (port.devicePath().isEmpty())
+        return unableToCommunicate(status, port.portNumber());
+    // "port# 1" would send the technician looking for a port that was never chosen.
+    return QStringLiteral("Unable to communicate with Trellan (error %1) using %2\nVerify that the port "
+                          "setting is correct (Test/Preferences/RS232 Port)\n and that the Trellan is "
+                          "connected")
+        .arg(status)
+        .arg(port.devicePath());
+}
+
 int SlmLink::ConnectChecks()
 {
     if (Ping() != kOk) {
-        m_interaction.message(unableToCommunicate(m_status, m_port.portNumber()));
+        m_interaction.message(unableToCommunicate(m_status, m_port));
         return m_status;
     }
     m_port.WriteByte(0xFF);
@@ -214,7 +226,7 @@ int SlmLink::ConnectChecks()
     }
 
     if (identityRead(1) != kOk) {
-        m_interaction.message(unableToCommunicate(m_status, m_port.portNumber()));
+        m_interaction.message(unableToCommunicate(m_status, m_port));
         return m_status;
     }
     m_modelReply = m_reply;
@@ -224,7 +236,7 @@ int SlmLink::ConnectChecks()
     }
 
     if (identityRead(90) != kOk) {
-        m_interaction.message(unableToCommunicate(m_status, m_port.portNumber()));
+        m_interaction.message(unableToCommunicate(m_status, m_port));
         return m_status;
     }
     m_firmwareVersion = leadingNumber(m_reply);

@@ -43,6 +43,8 @@ public:
     // Ping, firmware and model checks of Connect; each failure is shown to the technician.
     int ConnectChecks();
     static QString unableToCommunicate(int status, int portNumber);
+    // Names the port's device path when it has one, its number otherwise.
+    static QString unableToCommunicate(int status, const ComPort &port);
     // After a failed exchange: asks the technician, reopens the port if it failed, pings.
     // Returns the ping status, the port status when no reopen was needed, or 1000 on Cancel.
     int RecoverLink();

@@ -13,7 +13,7 @@ namespace tonva {
 namespace {
 
 const QString kSettings = QStringLiteral("Settings");
-constexpr int kFirstBoneFrequency = 5; // 250 Hz
+constexpr int kFirstBoneFrequency = kFirstBoneInputFrequency;
 
 std::int16_t dialLevel(int value)
 {
@@ -22,10 +22,6 @@ std::int16_t dialLevel(int value)
                                                      std::numeric_limits<std::int16_t>::max()));
 }
 
-QString boneKey(int frequency)
-{
-    return QStringLiteral("BoneHL Input %1").arg(frequencyKey(frequency));
-}
 QString toneKey(int transducer, int frequency)
 {
     return QStringLiteral("HL Input_%1 %2").arg(transducer).arg(frequencyKey(frequency));
@@ -44,6 +40,12 @@ QString broadBandKey(int transducer)
 }
 
 constexpr int kBone = static_cast<int>(TransducerType::BoneVibrator);
+
+template<std::size_t N> QString trimmedDisplayText(const char (&field)[N])
+{
+    const std::string_view text = trimmedText(fixedText(field));
+    return Cp1252::toUnicode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+}
 
 } // namespace
 
@@ -93,8 +95,8 @@ void applyDefaultInputLevels(AudTestRecord &record, const PreferenceStore &prefe
             record.speech[0][t].dialLevel =
                 static_cast<float>(preferences.readInt(kSettings, QStringLiteral("BoneSpeechInput"), 40));
             for (int f = kFirstBoneFrequency; f <= kLastConventionalFrequency; ++f)
-                tone.dialLevel[f] =
-                    dialLevel(preferences.readInt(kSettings, boneKey(f), f == kFirstBoneFrequency ? 20 : 40));
+                tone.dialLevel[f] = dialLevel(
+                    preferences.readInt(kSettings, boneInputLevelName(f), defaultBoneInputLevel(f)));
             continue;
         }
         record.speech[0][t].dialLevel = static_cast<float>(preferences.readInt(kSettings, speechKey(t), 70));
@@ -115,7 +117,7 @@ void storeDefaultInputLevels(const AudTestRecord &record, PreferenceStore &prefe
         if (t == kBone) {
             preferences.writeInt(kSettings, QStringLiteral("BoneSpeechInput"), speech);
             for (int f = kFirstBoneFrequency; f <= kLastConventionalFrequency; ++f)
-                preferences.writeInt(kSettings, boneKey(f), tone.dialLevel[f]);
+                preferences.writeInt(kSettings, boneInputLevelName(f), tone.dialLevel[f]);
             continue;
         }
         preferences.writeInt(kSettings, speechKey(t), speech);
@@ -127,16 +129,25 @@ void storeDefaultInputLevels(const AudTestRecord &record, PreferenceStore &prefe
     }
 }
 
+QString boneInputLevelName(int frequencyIndex)
+{
+    return QStringLiteral("BoneHL Input %1").arg(frequencyKey(frequencyIndex));
+}
+
+int defaultBoneInputLevel(int frequencyIndex)
+{
+    return frequencyIndex == kFirstBoneFrequency ? 20 : 40;
+}
+
 QString SetTitleFromRecord(const TestSetup &setup)
 {
-    const std::string_view model = trimmedText(fixedText(setup.audiometerModel));
-    const std::string_view serial = trimmedText(fixedText(setup.audiometerSerialNumber));
+    // Fields padded with blanks (as older records are) must not leave blanks around the "-".
+    const QString model = trimmedDisplayText(setup.audiometerModel);
+    const QString serial = trimmedDisplayText(setup.audiometerSerialNumber);
     // A test without an audiometer yet shows a blank title rather than a lone "-".
-    if (model.empty() && serial.empty())
+    if (model.isEmpty() && serial.isEmpty())
         return QStringLiteral(" ");
-    QString title =
-        displayText(setup.audiometerModel) + QLatin1Char('-') + displayText(setup.audiometerSerialNumber);
-    return title.trimmed();
+    return model + QLatin1Char('-') + serial;
 }
 
 } // namespace tonva

@@ -26,11 +26,17 @@ AfterTestPreferences NewTest(AudTestRecord &record, BoothRecord &booth, const Pr
 void markNotApplicableMeasurements(AudTestRecord &record);
 
 // Channel 1 input dial levels from and to the preference store (section "Settings"); a saved test
-// writes its levels back so the next test starts from them.
+// writes its levels back so the next test starts from them. A hand-edited level beyond 16 bits is
+// held at the limit rather than wrapped into a plausible but wrong dial level.
 void applyDefaultInputLevels(AudTestRecord &record, const PreferenceStore &preferences);
 void storeDefaultInputLevels(const AudTestRecord &record, PreferenceStore &preferences);
 
-// The window title for a test: audiometer model and serial number.
+// The bone vibrator's levels: from 250 Hz to 8000 Hz, each remembered under its own name.
+inline constexpr int kFirstBoneInputFrequency = 5; // 250 Hz
+QString boneInputLevelName(int frequencyIndex);
+int defaultBoneInputLevel(int frequencyIndex);
+
+// The window title for a test: audiometer model and serial number, each without its padding.
 QString SetTitleFromRecord(const TestSetup &setup);
 
 } // namespace tonva

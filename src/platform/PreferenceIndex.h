@@ -52,7 +52,8 @@ inline constexpr TextPreference SLMPortName{kPreferences, QLatin1String("SLMPort
 // Section "Settings": read and written one value at a time by the part of the program that uses it.
 // After a test
 inline constexpr IntPreference SaveAfterTest{kSettings, QLatin1String("Save After Test"), 1};
-inline constexpr IntPreference ShowSaveDialogAfterTest{kSettings, QLatin1String("Show Save Dialog After Test"), 1};
+inline constexpr IntPreference ShowSaveDialogAfterTest{kSettings,
+                                                       QLatin1String("Show Save Dialog After Test"), 1};
 inline constexpr IntPreference DataWasModified{kSettings, QLatin1String("Data Was Modified"), 0};
 // Set-up pages
 inline constexpr IntPreference ShowCouplerWarn{kSettings, QLatin1String("Show Coupler Warn"), 1};
@@ -77,7 +78,8 @@ inline constexpr IntPreference CurrentCalibrator{kSettings, QLatin1String("CURRE
 inline constexpr IntPreference CurrentMike{kSettings, QLatin1String("CURRENT MIKE"), 0};
 inline constexpr IntPreference CurrentMastoid{kSettings, QLatin1String("CURRENT MASTOID"), 0};
 inline constexpr IntPreference CurrentPreamp{kSettings, QLatin1String("CURRENT PREAMP"), 0};
-inline constexpr TextPreference SnLastCalibrator{kSettings, QLatin1String("SN Last Calibrator"), QLatin1String("")};
+inline constexpr TextPreference SnLastCalibrator{kSettings, QLatin1String("SN Last Calibrator"),
+                                                 QLatin1String("")};
 inline constexpr TextPreference SnLastMike{kSettings, QLatin1String("SN Last Mike"), QLatin1String("")};
 // Set-up file import
 inline constexpr int kPathTextLength = 254;

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kHeaderSize = int(kBlobHeaderSize);
 constexpr int kCurrentImageSize = int(sizeof(AudTestRecord));
-constexpr int kEntrySize = int(kInventoryEntrySize);
 constexpr int kSetup = int(offsetof(AudTestRecord, setup));
 
 // Header number times 100, rounded to hundredths the way the old readers did; -1 when unreadable.
@@ -22,7 +21,11 @@ int headerHundredths(const QByteArray &blob)
         return -1;
     bool ok = false;
     const double number = QByteArray(blob.constData() + 14, 5).trimmed().toDouble(&ok);
-    return ok ? int((number + 0.0005) * 100.0) : -1;
+    // Five characters of "%05.2f" hold 0.00 to 99.99; anything else ("1e300", "nan") no program
+    // wrote, and would not even fit the integer.
+    if (!ok || !(number >= 0.0 && number < 100.0))
+        return -1;
+    return int((number + 0.0005) * 100.0);
 }
 
 QByteArray headerOf(const QByteArray &blob)
@@ -117,11 +120,10 @@ QByteArray convertTestBlob(int fromVersion, const QByteArray &blob)
 
 QByteArray convertInventoryBlob(const QByteArray &blob)
 {
-    // An entry cut short at the end is dropped, as the inventory reader drops it.
-    QByteArray converted = blobHeader();
-    for (qsizetype at = kHeaderSize; at + kEntrySize <= blob.size(); at += kEntrySize)
-        converted += blob.mid(at, kEntrySize);
-    return converted;
+    // Entries keep their layout; only the header changes. An entry cut short at the end is carried
+    // over as it is: the inventory reader reports it and the technician decides whether it goes, so a
+    // conversion must not drop it behind their back.
+    return blobHeader() + blob.mid(kHeaderSize);
 }
 
 } // namespace tonva::BlobConversion

@@ -32,7 +32,11 @@ public:
     // Opens an existing file for reading and writing; throws DatabaseError when the engine refuses
     // it (not a database, locked, unreadable). Changes nothing in the file.
     static std::unique_ptr<Database> openExisting(const QString &path);
-    // Creates a new, empty file; throws DatabaseError when it cannot.
+    // Opens an existing file for reading only, also when the file or its folder is read-only; every
+    // write through it fails.
+    static std::unique_ptr<Database> openForReading(const QString &path);
+    // Creates a new, empty file with a rollback journal, so that until it is reopened for use the
+    // whole database is this one file and can be renamed; throws DatabaseError when it cannot.
     static std::unique_ptr<Database> createNew(const QString &path);
 
     ~Database();
@@ -49,10 +53,24 @@ public:
     // Prepares `sql` and binds `values` in order; throws DatabaseError on failure.
     QSqlQuery run(const QString &sql, const QVariantList &values = {}) const;
     bool hasTable(const QString &name) const;
+    // True when the file defines no table, index or view at all: an empty file, or one whose
+    // creation never got as far as its first table. Such a file holds nothing to lose.
+    bool isBlank() const;
+    // The engine's own check of every page and index; empty when the file is sound, else the
+    // first problems it reports.
+    QString damage() const;
+    // The names of a table's columns in their order; empty when there is no such table.
+    QStringList columns(const QString &table) const;
 
 private:
     Database(QString path, QString connectionName);
-    static std::unique_ptr<Database> open(const QString &path);
+    enum class Access
+    {
+        ReadWrite,
+        ReadOnly,
+        Unchanging // read-only, and no one else may write it meanwhile
+    };
+    static std::unique_ptr<Database> open(const QString &path, Access access);
 
     QString m_path;
     QString m_connectionName;

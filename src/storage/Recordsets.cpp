@@ -85,6 +85,19 @@ void createStoredTables(const Database &database)
         database.run(statement);
 }
 
+const std::vector<StoredTable> &storedTables()
+{
+    static const std::vector<StoredTable> tables{
+        {QStringLiteral("EquipmentList"), {QStringLiteral("Id"), QStringLiteral("Data")}},
+        {QStringLiteral("AmbientMeasurements"), kAmbientColumns.split(QStringLiteral(", "))
+                                                    << QStringLiteral("Data")},
+        {QStringLiteral("AudTestMeasurements"), kAudColumns.split(QStringLiteral(", "))
+                                                    << QStringLiteral("Data")},
+        {QStringLiteral("Schema"), {QStringLiteral("Schema")}},
+    };
+    return tables;
+}
+
 std::optional<AudTestRow> CAudTestMeasRS::find(int id) const
 {
     QSqlQuery query = m_database.run(

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <functional>
 #include <optional>
@@ -20,6 +21,14 @@ struct SqlCondition
 
 // Creates the four tables, in their order, with their columns in order.
 void createStoredTables(const Database &database);
+
+struct StoredTable
+{
+    QString name;
+    QStringList columns;
+};
+// The four tables as createStoredTables makes them: what a file must have for the recordsets.
+const std::vector<StoredTable> &storedTables();
 
 struct AudTestRow
 {

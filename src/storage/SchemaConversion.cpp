@@ -149,9 +149,9 @@ int ConvertDatabaseStep(DatabaseSlot &slot, int fromVersion, bool &askToKeepOld,
     return 0;
 }
 
-int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction)
+int VerifyDatabase(const Database &database, Interaction &interaction, PageCheck pages)
 {
-    const int version = ReadSchemaVersion(*slot);
+    const int version = ReadSchemaVersion(database);
     if (version == 0) {
         interaction.message(QStringLiteral("Database is not compatible with this version of Tonva.") +
                             kTryAnother);
@@ -161,7 +161,7 @@ int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction)
         // Said plainly rather than silently: otherwise the technician is left with no database and no
         // idea why.
         interaction.message(
-            QStringLiteral("Database %1 holds no Tonva version information.").arg(slot->filePath()) +
+            QStringLiteral("Database %1 holds no Tonva version information.").arg(database.filePath()) +
             kTryAnother);
         return -1;
     }
@@ -170,6 +170,45 @@ int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction)
                             kTryAnother);
         return -1;
     }
+
+    // A table without a column the recordsets bind would fail at the first save or, in a
+    // conversion, be copied into a file that looks sound.
+    for (const StoredTable &table : storedTables()) {
+        const QStringList present = database.columns(table.name);
+        if (present.isEmpty()) {
+            interaction.message(
+                QStringLiteral("Database %1 has no table %2.").arg(database.filePath(), table.name) +
+                kTryAnother);
+            return -1;
+        }
+        for (const QString &column : table.columns) {
+            if (!present.contains(column, Qt::CaseInsensitive)) {
+                interaction.message(QStringLiteral("Table %1 of database %2 has no column %3.")
+                                        .arg(table.name, database.filePath(), column) +
+                                    kTryAnother);
+                return -1;
+            }
+        }
+    }
+
+    // A conversion reads every row and builds a new file from them: from a damaged page it would
+    // carry garbage, or lose rows, into a file that then looks sound.
+    if (pages == PageCheck::Always || version < kCurrentSchemaVersion) {
+        const QString damage = database.damage();
+        if (!damage.isEmpty()) {
+            interaction.message(
+                QStringLiteral("Database %1 is damaged: %2").arg(database.filePath(), damage) + kTryAnother);
+            return -1;
+        }
+    }
+    return version;
+}
+
+int CheckAndConvertDatabase(DatabaseSlot &slot, Interaction &interaction, PageCheck pages)
+{
+    const int version = VerifyDatabase(*slot, interaction, pages);
+    if (version < 0)
+        return -1;
 
     if (version < kCurrentSchemaVersion) {
         auto progress = interaction.openProgress(QStringLiteral("Tonva"), 0, 100, 10);

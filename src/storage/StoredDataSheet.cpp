@@ -6,9 +6,9 @@ namespace tonva {
 
 namespace {
 
-bool listed(const std::vector<ListRow> &rows, int id)
+bool listed(const std::vector<StoredListRow> &rows, int id)
 {
-    return std::any_of(rows.begin(), rows.end(), [id](const ListRow &row) { return row.id == id; });
+    return std::any_of(rows.begin(), rows.end(), [id](const StoredListRow &row) { return row.id == id; });
 }
 
 } // namespace
@@ -19,14 +19,15 @@ StoredDataSheet::StoredDataSheet(const Database *database, Interaction &interact
 
 void StoredDataSheet::fillTests()
 {
-    m_testRows = FillTestList(m_database, testFilter, m_interaction).value_or(std::vector<ListRow>());
+    m_testRows = FillTestList(m_database, testFilter, m_interaction).value_or(std::vector<StoredListRow>());
     if (!listed(m_testRows, m_testId))
         m_testId = -1;
 }
 
 void StoredDataSheet::fillSurveys()
 {
-    m_surveyRows = FillBoothList(m_database, boothFilter, m_interaction).value_or(std::vector<ListRow>());
+    m_surveyRows =
+        FillBoothList(m_database, boothFilter, m_interaction).value_or(std::vector<StoredListRow>());
     if (!listed(m_surveyRows, m_surveyId))
         m_surveyId = -1;
 }

@@ -42,8 +42,8 @@ public:
     // Runs the page's filter and refills its rows; a highlighted row that is gone is forgotten.
     void fillTests();
     void fillSurveys();
-    const std::vector<ListRow> &testRows() const { return m_testRows; }
-    const std::vector<ListRow> &surveyRows() const { return m_surveyRows; }
+    const std::vector<StoredListRow> &testRows() const { return m_testRows; }
+    const std::vector<StoredListRow> &surveyRows() const { return m_surveyRows; }
 
     // Highlights the row with this `Id` (-1: none); an `Id` not in the list highlights nothing.
     void highlightTest(int id);
@@ -61,8 +61,8 @@ private:
     const Database *m_database;
     Interaction &m_interaction;
     StoredSheetPages m_pages;
-    std::vector<ListRow> m_testRows;
-    std::vector<ListRow> m_surveyRows;
+    std::vector<StoredListRow> m_testRows;
+    std::vector<StoredListRow> m_surveyRows;
     int m_testId = -1;
     int m_surveyId = -1;
 };

@@ -28,15 +28,15 @@ std::vector<ListColumn> boothListColumns(int listWidth)
             {QStringLiteral("Date"), listWidth - 390}};
 }
 
-std::optional<std::vector<ListRow>> FillTestList(const Database *database, const TestFilter &filter,
-                                                 Interaction &interaction)
+std::optional<std::vector<StoredListRow>> FillTestList(const Database *database, const TestFilter &filter,
+                                                       Interaction &interaction)
 {
     if (!database) {
         interaction.message(kNoDatabase);
         return std::nullopt;
     }
     try {
-        std::vector<ListRow> rows;
+        std::vector<StoredListRow> rows;
         for (const AudTestRow &row : CAudTestMeasRS(*database).list(testCondition(filter))) {
             rows.push_back({row.id,
                             {row.technician, row.modelNum, row.serialNum, QString::number(row.channelNum),
@@ -50,15 +50,15 @@ std::optional<std::vector<ListRow>> FillTestList(const Database *database, const
     }
 }
 
-std::optional<std::vector<ListRow>> FillBoothList(const Database *database, const BoothFilter &filter,
-                                                  Interaction &interaction)
+std::optional<std::vector<StoredListRow>> FillBoothList(const Database *database, const BoothFilter &filter,
+                                                        Interaction &interaction)
 {
     if (!database) {
         interaction.message(kNoDatabase);
         return std::nullopt;
     }
     try {
-        std::vector<ListRow> rows;
+        std::vector<StoredListRow> rows;
         for (const AmbientRow &row : CAmbientMeasurements(*database).list(boothCondition(filter)))
             rows.push_back({row.id, {row.testName, row.customer, row.booth, DateNumber::listText(row.date)}});
         return rows;

@@ -23,8 +23,8 @@ struct ListColumn
     int width;
 };
 
-// One list line: the cells in column order, and the row's `Id`.
-struct ListRow
+// One line of a stored-measurements list: the cells in column order, and the row's `Id`.
+struct StoredListRow
 {
     int id = -1;
     QStringList cells;
@@ -36,10 +36,10 @@ std::vector<ListColumn> boothListColumns(int listWidth);
 
 // The rows the filter selects, in the engine's order; nothing (with the message shown) when the
 // database is missing or the query fails.
-std::optional<std::vector<ListRow>> FillTestList(const Database *database, const TestFilter &filter,
-                                                 Interaction &interaction);
-std::optional<std::vector<ListRow>> FillBoothList(const Database *database, const BoothFilter &filter,
-                                                  Interaction &interaction);
+std::optional<std::vector<StoredListRow>> FillTestList(const Database *database, const TestFilter &filter,
+                                                       Interaction &interaction);
+std::optional<std::vector<StoredListRow>> FillBoothList(const Database *database, const BoothFilter &filter,
+                                                        Interaction &interaction);
 
 // Deletes row `id` of the kind's table after asking; an `id` below 0 (nothing highlighted) asks
 // nothing. True when a row was deleted and the list wants refilling.

@@ -1,6 +1,7 @@
 #include "app/CVemoraDoc.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
+#include "model/ReferenceData.h"
 #include "storage/Recordsets.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempDir.h"
@@ -76,6 +77,15 @@ TEST_F(DocumentStorageTest, NewTestStartsFromTodayWithNotApplicableEntriesAndDef
     EXPECT_EQ(record.toneLevel[1][0].dialLevel[12], 0) << "channel 2 keeps no defaults";
     EXPECT_TRUE(doc.equipmentListsLoaded());
     EXPECT_EQ(doc.title(), QStringLiteral(" "));
+
+    // The shipped path is the tested one: a hand-edited level beyond 16 bits is held at the limit
+    // (70000 would wrap to a plausible 4464), and the date is the one given.
+    const int at500 = frequencyIndex(500);
+    preferences.writeInt(QStringLiteral("Settings"), QStringLiteral("NB Input_3 %1").arg(frequencyKey(at500)),
+                         70000);
+    doc.NewTest(QDate(1999, 12, 31));
+    EXPECT_EQ(QString::fromLatin1(fixedText(doc.currentTest().setup.testDate)), QStringLiteral("1999-12-31"));
+    EXPECT_EQ(doc.currentTest().narrowBand[0][3].dialLevel[at500], 32767);
 }
 
 TEST_F(DocumentStorageTest, SaveRefusesAMissingSerialNumberAndWritesNothing)

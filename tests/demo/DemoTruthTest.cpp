@@ -57,7 +57,7 @@ std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged)
             const HearingLevelList list =
                 buildHearingLevelList(record.setup, TransducerType::SupraAural,
                                       toneResultBlocks(record, TransducerType::SupraAural, ear), mode, false);
-            for (const ListRow &row : list.rows) {
+            for (const HearingLevelRow &row : list.rows) {
                 *judged += row.verdict != RowVerdict::NotMeasured ? 1 : 0;
                 if (row.verdict == RowVerdict::Failed)
                     failed.insert({mode, ear, nominalHz(row.frequencyIndex)});

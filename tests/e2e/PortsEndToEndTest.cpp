@@ -12,8 +12,8 @@ TEST(PortsEndToEnd, ListsTheSimulatorsPseudoTerminalByItsLinkAndTheBuiltInSimula
     SimProcess sim;
     ASSERT_TRUE(sim.start({"--link", link}));
 
-    const ProgramResult result = runProgram(builtProgram("src/cli/tonva-cli"),
-                                            {"ports", "--verify-open", "--port", link}, 30000);
+    const ProgramResult result =
+        runProgram(builtProgram("src/cli/tonva-cli"), {"ports", "--verify-open", "--port", link}, 30000);
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);

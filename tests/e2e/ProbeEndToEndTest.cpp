@@ -83,6 +83,17 @@ TEST(ProbeEndToEnd, NoMeterOnTheLineGivesTheConnectionMessage)
     EXPECT_TRUE(result.err.contains("Unable to communicate with Trellan")) << result.err.toStdString();
 }
 
+TEST(ProbeEndToEnd, AMissingDeviceIsNamedByItsPath)
+{
+    const ProgramResult result = probe(QStringLiteral("/nonexistent"));
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(
+        result.err.startsWith("Unable to communicate with Trellan (error -10) using /nonexistent\nVerify"))
+        << result.err.toStdString();
+    EXPECT_FALSE(result.err.contains("port#"));
+}
+
 TEST(ProbeEndToEnd, MeterDyingMidCommandEndsCleanly)
 {
     SimProcess sim;

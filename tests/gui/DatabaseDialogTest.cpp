@@ -29,10 +29,10 @@ TEST(DatabaseDialog, HandsTheTypedPathToTheDocumentWhichCreatesTheFile)
     PreferenceStore store(dir.file(QStringLiteral("prefs.ini")));
     test::ScriptedInteraction interaction;
     CVemoraDoc doc(store, interaction, dir.path() + QLatin1Char('/'));
-    interaction
-        .expectAskStartingWith(QStringLiteral("Database %1 doesn't exist.").arg(chosen), Answer::Yes)
+    interaction.expectAskStartingWith(QStringLiteral("Database %1 doesn't exist.").arg(chosen), Answer::Yes)
         .expectMessage(QStringLiteral("Connected to %1").arg(chosen));
-    EXPECT_EQ(doc.ChangeDatabase(true, [&](const QString &) { return std::optional<QString>(dialog.chosenPath()); }),
+    EXPECT_EQ(doc.ChangeDatabase(
+                  true, [&](const QString &) { return std::optional<QString>(dialog.chosenPath()); }),
               CVemoraDoc::ChangeResult::Connected);
     EXPECT_TRUE(QFile::exists(chosen));
     EXPECT_EQ(doc.preferenceBlock().databaseName, QStringLiteral("Clinic North.sqlite"));

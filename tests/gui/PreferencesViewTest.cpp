@@ -28,8 +28,8 @@ std::vector<SSerInfo> noPorts(const PreferenceBlock &)
 
 std::vector<SSerInfo> oneUsbPort(const PreferenceBlock &)
 {
-    return {{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("ttyUSB0"), QStringLiteral("FT232R USB UART"), true,
-             QStringLiteral("FT232R USB UART")}};
+    return {{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("ttyUSB0"), QStringLiteral("FT232R USB UART"),
+             true, QStringLiteral("FT232R USB UART")}};
 }
 
 template<typename T> T *child(QWidget &parent, const char *name)
@@ -95,8 +95,8 @@ TEST_F(PreferencesViewTest, OrganizationTextsAreHeldToFortyCharactersAndCancelKe
         EXPECT_EQ(child<QLineEdit>(view, "companyName")->text(), QString(40, QLatin1Char('M')));
         child<QLineEdit>(view, "header1")->setText(QStringLiteral("Changed"));
         child<QCheckBox>(view, "option1")->setChecked(false);
-        interaction.expectMessage(
-            QStringLiteral("The previous Comport \"Com 3\" is not in service. \nPlease select a valid comport."));
+        interaction.expectMessage(QStringLiteral(
+            "The previous Comport \"Com 3\" is not in service. \nPlease select a valid comport."));
         view.showPage(CPreferencesView::Page::Rs232Port);
         child<QComboBox>(view, "portList")->setCurrentIndex(0);
         child<QPushButton>(view, "cancelButton")->click();
@@ -115,7 +115,8 @@ TEST_F(PreferencesViewTest, OrganizationTextsAreHeldToFortyCharactersAndCancelKe
 
 TEST_F(PreferencesViewTest, WithNoSerialPortsOnlyTheSimulatorIsOfferedAndTheStoredPortIsNamed)
 {
-    store.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"), QStringLiteral("/dev/ttyUSB7"));
+    store.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"),
+                    QStringLiteral("/dev/ttyUSB7"));
     store.writeInt(QStringLiteral("Preferences"), QStringLiteral("SLMBaudRate"), 115200);
     CVemoraDoc doc(store, interaction, folder);
     CPreferencesView view(doc, store, interaction, host, nullptr, noPorts);
@@ -145,8 +146,8 @@ TEST_F(PreferencesViewTest, SetSlmPortStoresTheChoiceAtOnce)
     CVemoraDoc doc(store, interaction, folder);
     {
         CPrefsRS232Dlg dialog(doc, interaction, nullptr, oneUsbPort);
-        interaction.expectMessage(
-            QStringLiteral("The previous Comport \"Com 1\" is not in service. \nPlease select a valid comport."));
+        interaction.expectMessage(QStringLiteral(
+            "The previous Comport \"Com 1\" is not in service. \nPlease select a valid comport."));
         dialog.show();
         auto *ports = child<QComboBox>(dialog, "portList");
         ASSERT_EQ(ports->count(), 2);

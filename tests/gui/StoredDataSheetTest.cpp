@@ -20,7 +20,8 @@ namespace {
 using test::ScriptedInteraction;
 using test::TempDir;
 
-const QString kDeleteTest = QStringLiteral("Do you really want to delete highlighted AUDIOMETRIC measurement?");
+const QString kDeleteTest =
+    QStringLiteral("Do you really want to delete highlighted AUDIOMETRIC measurement?");
 const QString kDeleteSurvey = QStringLiteral("Do you really want to delete highlighted AMBIENT measurement?");
 
 class StoredDataSheetTest : public ::testing::Test
@@ -38,12 +39,15 @@ protected:
             CAudTestMeasRS(*slot).insert({-1, QString::fromLatin1(technician), date, QStringLiteral("AC40"),
                                           QStringLiteral("A1"), 2, WriteTestBlob(record)});
         }
-        CAmbientMeasurements(*slot).insert(
-            {-1, QStringLiteral("Room 4"), date, QStringLiteral("Clinic"), QStringLiteral("B2"), QByteArray()});
+        CAmbientMeasurements(*slot).insert({-1, QStringLiteral("Room 4"), date, QStringLiteral("Clinic"),
+                                            QStringLiteral("B2"), QByteArray()});
     }
 
     static QTreeView *list(QWidget *page) { return page->findChild<QTreeView *>(QStringLiteral("list")); }
-    static void highlight(QWidget *page, int row) { list(page)->setCurrentIndex(list(page)->model()->index(row, 0)); }
+    static void highlight(QWidget *page, int row)
+    {
+        list(page)->setCurrentIndex(list(page)->model()->index(row, 0));
+    }
     static QString cell(QWidget *page, int row, int column)
     {
         return list(page)->model()->index(row, column).data().toString();
@@ -107,7 +111,8 @@ TEST_F(StoredDataSheetTest, RetrieveLoadsTheHighlightedTestAndACancelledComparis
 {
     const QString folder = dir.path() + QLatin1Char('/');
     PreferenceStore store(dir.file(QStringLiteral("prefs.ini")));
-    store.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseName"), QStringLiteral("lab.sqlite"));
+    store.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseName"),
+                    QStringLiteral("lab.sqlite"));
     store.writeText(QStringLiteral("Preferences"), QStringLiteral("DatabaseDir"), folder);
     slot.reset();
     CVemoraDoc doc(store, interaction, folder);

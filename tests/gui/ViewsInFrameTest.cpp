@@ -51,7 +51,9 @@ TEST_F(ViewsInFrameTest, PreferencesAndNotesOpenFromTheMenuAndGoBackWhenClosed)
     frame.run(ShellCommand::Preferences);
     ASSERT_EQ(frame.currentView(), ViewId::Preferences);
     ASSERT_NE(qobject_cast<CPreferencesView *>(frame.viewWidget()), nullptr);
-    frame.viewWidget()->findChild<QLineEdit *>(QStringLiteral("companyName"))->setText(QStringLiteral("Quellmark"));
+    frame.viewWidget()
+        ->findChild<QLineEdit *>(QStringLiteral("companyName"))
+        ->setText(QStringLiteral("Quellmark"));
     click("okButton");
     EXPECT_EQ(frame.currentView(), ViewId::Idle);
     EXPECT_EQ(store.readText(QStringLiteral("Preferences"), QStringLiteral("CompanyName"), QString()),

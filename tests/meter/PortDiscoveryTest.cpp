@@ -1,12 +1,12 @@
 #include "meter/PortDiscovery.h"
+
 #include "support/TempDir.h"
 
 #include <QFile>
 #include <QSerialPort>
 #include <algorithm>
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -44,12 +44,13 @@ const SSerInfo *findPort(const std::vector<SSerInfo> &ports, const QString &devi
 
 TEST(PortDiscovery, DescriptionComesFromTheFriendlyNameWithoutItsPortInParentheses)
 {
-    SSerInfo adapter{QStringLiteral("\\\\.\\COM3"), QStringLiteral("COM3"), QStringLiteral("USB Serial Port (COM3)"),
-                     true, QString()};
+    SSerInfo adapter{QStringLiteral("\\\\.\\COM3"), QStringLiteral("COM3"),
+                     QStringLiteral("USB Serial Port (COM3)"), true, QString()};
     completePortEntry(adapter);
     EXPECT_EQ(adapter.portDescription, QStringLiteral("USB Serial Port"));
 
-    SSerInfo bare{QStringLiteral("\\\\.\\COM4"), QStringLiteral("COM4"), QStringLiteral("(COM4)"), false, QString()};
+    SSerInfo bare{QStringLiteral("\\\\.\\COM4"), QStringLiteral("COM4"), QStringLiteral("(COM4)"), false,
+                  QString()};
     completePortEntry(bare);
     EXPECT_EQ(bare.portDescription, QStringLiteral("(COM4)"));
     SSerInfo leadingBlank{QString(), QStringLiteral("COM5"), QStringLiteral(" (COM5)"), false, QString()};
@@ -72,9 +73,8 @@ TEST(PortDiscovery, NamedPseudoTerminalsAreListedAndAHeldOneIsLeftOutWhenVerifie
     const QString plainFile = dir.file(QStringLiteral("notes.txt"));
     QFile(plainFile).open(QIODevice::WriteOnly);
 
-    const std::vector<SSerInfo> named =
-        EnumerateSerialPorts(false, {link, pty.slave(), plainFile, dir.file(QStringLiteral("gone")),
-                                     QStringLiteral("sim")});
+    const std::vector<SSerInfo> named = EnumerateSerialPorts(
+        false, {link, pty.slave(), plainFile, dir.file(QStringLiteral("gone")), QStringLiteral("sim")});
     const SSerInfo *byLink = findPort(named, link);
     ASSERT_NE(byLink, nullptr);
     EXPECT_EQ(byLink->portName, QStringLiteral("ttyTRELLAN"));

@@ -82,6 +82,7 @@ TEST_F(NewTestFixture, DialLevelsComeFromTheirOddlyNamedKeys)
     preferences.writeInt(kSettings, QStringLiteral("SpeechInput_4"), 60);
     preferences.writeInt(kSettings, QStringLiteral("BroadBandInput_0"), 80);
     preferences.writeInt(kSettings, QStringLiteral("HL Input_2 RFREQ_31.5"), 100000);
+    preferences.writeInt(kSettings, QStringLiteral("BoneHL Input RFREQ_8K"), -70000);
 
     NewTest(*record, booth, preferences, QDate(2026, 1, 1));
 
@@ -92,6 +93,7 @@ TEST_F(NewTestFixture, DialLevelsComeFromTheirOddlyNamedKeys)
     EXPECT_EQ(record->speech[0][4].dialLevel, 60.0f);
     EXPECT_EQ(record->broadBand[0][0].dialLevel, 80);
     EXPECT_EQ(record->toneLevel[0][2].dialLevel[0], 32767); // never wraps to a plausible level
+    EXPECT_EQ(record->toneLevel[0][1].dialLevel[frequencyIndex(8000)], -32768);
 }
 
 TEST_F(NewTestFixture, SavedDialLevelsStartTheNextTest)
@@ -123,6 +125,9 @@ TEST(Title, ModelAndSerialOrASingleBlank)
     EXPECT_EQ(SetTitleFromRecord(setup), QStringLiteral("AD629-1234"));
     setFixedText(setup.audiometerModel, "   ");
     EXPECT_EQ(SetTitleFromRecord(setup), QStringLiteral("-1234"));
+    setFixedText(setup.audiometerModel, "AD629     "); // padded as older records are
+    setFixedText(setup.audiometerSerialNumber, "  1234");
+    EXPECT_EQ(SetTitleFromRecord(setup), QStringLiteral("AD629-1234"));
 }
 
 TEST(FixedText, SettersCutAndAlwaysTerminate)

@@ -75,13 +75,23 @@ TEST(BlobConversionTest, CurrentImagesInSchemaThreeFilesSurviveEveryLaterStep)
     EXPECT_EQ(image(old).mid(33'576), QByteArray(kImage - 33'576, '\0'));
 }
 
-TEST(BlobConversionTest, InventoryGetsTheCurrentHeaderAndWholeEntries)
+TEST(BlobConversionTest, HeaderNumbersNoProgramWroteAreTakenAsOldImages)
+{
+    for (const char *number : {".2e09", "-1e30", "1e308", "  nan"}) {
+        const QByteArray converted =
+            BlobConversion::convertTestBlob(3, test::blobWithHeader(number, test::patternImage(kImage)));
+        ASSERT_EQ(converted.size(), int(kTestBlobSize)) << number;
+        EXPECT_EQ(image(converted).mid(33'576), QByteArray(kImage - 33'576, '\0')) << number;
+    }
+}
+
+TEST(BlobConversionTest, InventoryGetsTheCurrentHeaderAndKeepsACutShortEntry)
 {
     QByteArray entries = test::patternImage(832 + 100);
     const QByteArray converted = BlobConversion::convertInventoryBlob(test::blobWithHeader("01.10", entries));
-    ASSERT_EQ(converted.size(), 20 + 832);
+    ASSERT_EQ(converted.size(), 20 + 832 + 100);
     EXPECT_EQ(converted.left(20), blobHeader());
-    EXPECT_EQ(converted.mid(20), entries.left(832));
+    EXPECT_EQ(converted.mid(20), entries);
 }
 
 class ConversionTest : public ::testing::Test

@@ -2,6 +2,7 @@
 
 #include "OldDatabase.h"
 #include "storage/SchemaConversion.h"
+#include "support/ReadOnlyPath.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempDir.h"
 
@@ -38,6 +39,49 @@ TEST(DatabasePathTest, ExtensionIsAppendedOnlyWhenTheLiteralTextIsAbsent)
               QStringLiteral("/lab/a.sqlite"));
     EXPECT_EQ(DatabasePath::join(QStringLiteral("/lab/"), QStringLiteral("a.sqlite")),
               QStringLiteral("/lab/a.sqlite"));
+}
+
+TEST(DatabasePathTest, AnExistingFileKeepsItsNameAndOnlyANewBareNameGetsTheExtension)
+{
+    TempDir dir;
+    for (const char *name : {"lab.db", "Lab"}) {
+        QFile file(dir.file(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(DatabasePath::resolve(dir.file("lab.db")), dir.file("lab.db"));
+    EXPECT_EQ(DatabasePath::resolve(dir.file("Lab")), dir.file("Lab"));
+    EXPECT_EQ(DatabasePath::resolve(dir.file("new.db")), dir.file("new.db"));
+    EXPECT_EQ(DatabasePath::resolve(dir.file("New")), dir.file("New.sqlite"));
+    // Only the file's own name counts, not a folder on the way to it.
+    EXPECT_EQ(DatabasePath::resolve(dir.file("old.sqlite/New")), dir.file("old.sqlite/New.sqlite"));
+}
+
+// A start killed while it created its file left an empty or table-less file that every later start
+// refused; such a file holds nothing and becomes the new database.
+TEST(OpenOrCreateDatabaseTest, EmptyOrTablelessFileBecomesANewDatabase)
+{
+    TempDir dir;
+    const QString empty = dir.file("Empty.sqlite");
+    const QString tableless = dir.file("Tableless.sqlite");
+    QFile(empty).open(QIODevice::WriteOnly);
+    Database::createNew(tableless)->run(QStringLiteral("PRAGMA user_version = 3"));
+    ASSERT_GT(QFileInfo(tableless).size(), 0);
+    // What a creation killed half-way left where the new file is built.
+    QFile leftover(stagingPath(empty));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.write("half a database");
+    leftover.close();
+
+    for (const QString &path : {empty, tableless}) {
+        ScriptedInteraction interaction;
+        DatabaseSlot slot;
+        bool created = false;
+        ASSERT_EQ(OpenOrCreateDatabase(slot, path, false, interaction, &created), 1) << path.toStdString();
+        EXPECT_TRUE(created);
+        EXPECT_EQ(slot->filePath(), path);
+        EXPECT_EQ(CheckAndConvertDatabase(slot, interaction), 7);
+        EXPECT_FALSE(QFile::exists(stagingPath(path)));
+    }
 }
 
 TEST(OpenOrCreateDatabaseTest, PathOf251CharactersOpensAnd252IsRefused)
@@ -166,6 +210,56 @@ TEST_F(RefusedFileTest, ForeignFilesAreRefusedWithTheEnginesReason)
     Database::createNew(path)->run(QStringLiteral("CREATE TABLE Notes (Text VARCHAR(10))"));
     expectRefusedUntouched(QStringLiteral("Database %1 holds no Tonva version information.").arg(path) +
                            tryAnother);
+}
+
+TEST_F(RefusedFileTest, TablesWithoutTheirColumnsAreRefused)
+{
+    // Our four tables by name, one of them another program's shape.
+    auto database = Database::createNew(path);
+    createStoredTables(*database);
+    database->run(QStringLiteral("DROP TABLE AudTestMeasurements"));
+    database->run(
+        QStringLiteral("CREATE TABLE AudTestMeasurements (Id INTEGER, Technician TEXT, Data BLOB)"));
+    CSchemaRS(*database).insert(7);
+    database.reset();
+    expectRefusedUntouched(
+        QStringLiteral("Table AudTestMeasurements of database %1 has no column Date.").arg(path) +
+        tryAnother);
+
+    // An old file without a table cannot be converted either.
+    QFile::remove(path);
+    test::makeDatabaseFile(path, 3,
+                           [](const Database &db) { db.run(QStringLiteral("DROP TABLE EquipmentList")); });
+    expectRefusedUntouched(QStringLiteral("Database %1 has no table EquipmentList.").arg(path) + tryAnother);
+}
+
+TEST_F(RefusedFileTest, DamagedPagesAreFoundBeforeAnythingIsConverted)
+{
+    test::makeDatabaseFile(path, 3, [](const Database &db) {
+        AudTestRow row;
+        row.data = test::blobWithHeader("01.20", test::patternImage(33'576));
+        for (row.id = 1; row.id <= 3; ++row.id)
+            CAudTestMeasRS(db).insert(row);
+    });
+    test::damagePage(path);
+    expectRefusedUntouched(QStringLiteral("Database %1 is damaged: ").arg(path), true);
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("_Mervane_TONVA_CONVERSION_DB_.sqlite"))));
+}
+
+TEST_F(RefusedFileTest, ReadOnlyFileInAReadOnlyFolderCanStillBeRead)
+{
+    ScriptedInteraction interaction;
+    DatabaseSlot slot;
+    ASSERT_EQ(OpenOrCreateDatabase(slot, path, false, interaction), 1);
+    slot.reset();
+    test::ReadOnlyPath file(path);
+    test::ReadOnlyPath folder(dir.path());
+    if (!file.holds() || !folder.holds())
+        GTEST_SKIP() << "running with privileges that ignore file permissions";
+
+    auto database = Database::openForReading(path);
+    EXPECT_EQ(ReadSchemaVersion(*database), 7);
+    EXPECT_THROW(CSchemaRS(*database).insert(8), DatabaseError);
 }
 
 TEST_F(RefusedFileTest, ReadOnlyFileIsRefused)

@@ -39,6 +39,16 @@ inline QByteArray patternImage(int size)
     return image;
 }
 
+// Overwrites the start of the page in the middle of a closed database file, as a bad sector would.
+inline void damagePage(const QString &path, int pageSize = 4096)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    file.seek(file.size() / pageSize / 2 * pageSize);
+    file.write(QByteArray(64, '\xff'));
+}
+
 inline QByteArray fileBytes(const QString &path)
 {
     QFile file(path);

@@ -52,9 +52,9 @@ protected:
         ASSERT_EQ(OpenOrCreateDatabase(slot, path, false, interaction), 1);
     }
 
-    std::vector<ListRow> tests(const TestFilter &filter)
+    std::vector<StoredListRow> tests(const TestFilter &filter)
     {
-        return FillTestList(slot.get(), filter, interaction).value_or(std::vector<ListRow>{});
+        return FillTestList(slot.get(), filter, interaction).value_or(std::vector<StoredListRow>{});
     }
 
     test::TempDir dir;

@@ -27,7 +27,8 @@ CSaveNowDlg::CSaveNowDlg(PreferenceStore &store, QWidget *parent) : QDialog(pare
     m_alwaysUse = new QCheckBox(QStringLiteral("Close dialog and always\n use the clicked result."), this);
     m_alwaysUse->setObjectName(QStringLiteral("alwaysUse"));
     m_alwaysUse->setChecked(saveNowAlwaysUseInitially(store));
-    auto *note = new QLabel(QStringLiteral("You may reenable this dialog under the Test->Preferences menu."), this);
+    auto *note =
+        new QLabel(QStringLiteral("You may reenable this dialog under the Test->Preferences menu."), this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

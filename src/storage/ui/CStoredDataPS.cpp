@@ -83,7 +83,8 @@ QLineEdit *StoredPageBase::addTextField(const QString &label, const QString &obj
     return edit;
 }
 
-std::pair<QCheckBox *, QDateEdit *> StoredPageBase::addDateField(const QString &label, const QString &objectName)
+std::pair<QCheckBox *, QDateEdit *> StoredPageBase::addDateField(const QString &label,
+                                                                 const QString &objectName)
 {
     auto *set = new QCheckBox(label, this);
     set->setObjectName(objectName + QStringLiteral("Set"));
@@ -103,7 +104,8 @@ QDate StoredPageBase::dateOf(const std::pair<QCheckBox *, QDateEdit *> &field)
     return field.first->isChecked() ? field.second->date() : QDate();
 }
 
-void StoredPageBase::setRows(const std::vector<ListRow> &rows, int highlightedId, const QString &filterText)
+void StoredPageBase::setRows(const std::vector<StoredListRow> &rows, int highlightedId,
+                             const QString &filterText)
 {
     m_model->setRows(rows);
     m_filterText->setText(filterText.isEmpty() ? QStringLiteral("All stored measurements")

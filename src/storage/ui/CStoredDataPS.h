@@ -44,7 +44,7 @@ protected:
     static QDate dateOf(const std::pair<QCheckBox *, QDateEdit *> &field);
     // The right-hand column of the filter, beside the texts.
     QFormLayout *sideForm() const { return m_sideForm; }
-    void setRows(const std::vector<ListRow> &rows, int highlightedId, const QString &filterText);
+    void setRows(const std::vector<StoredListRow> &rows, int highlightedId, const QString &filterText);
     virtual void highlight(int id) = 0;
 
 private:

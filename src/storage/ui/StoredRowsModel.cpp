@@ -6,7 +6,7 @@ StoredRowsModel::StoredRowsModel(std::vector<ListColumn> columns, QObject *paren
     : QAbstractTableModel(parent), m_columns(std::move(columns))
 {}
 
-void StoredRowsModel::setRows(const std::vector<ListRow> &rows)
+void StoredRowsModel::setRows(const std::vector<StoredListRow> &rows)
 {
     beginResetModel();
     m_rows = rows;
@@ -41,7 +41,7 @@ QVariant StoredRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return {};
-    const ListRow &row = m_rows[std::size_t(index.row())];
+    const StoredListRow &row = m_rows[std::size_t(index.row())];
     if (role == Qt::DisplayRole && index.column() < row.cells.size())
         return row.cells.at(index.column());
     if (role == Qt::UserRole)

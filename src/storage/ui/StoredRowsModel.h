@@ -14,7 +14,7 @@ class StoredRowsModel : public QAbstractTableModel
 public:
     StoredRowsModel(std::vector<ListColumn> columns, QObject *parent = nullptr);
 
-    void setRows(const std::vector<ListRow> &rows);
+    void setRows(const std::vector<StoredListRow> &rows);
     int idAt(int row) const;
     // The row showing `id`, or -1.
     int rowOf(int id) const;
@@ -27,7 +27,7 @@ public:
 
 private:
     std::vector<ListColumn> m_columns;
-    std::vector<ListRow> m_rows;
+    std::vector<StoredListRow> m_rows;
 };
 
 } // namespace tonva
