@@ -8,23 +8,13 @@
 
 namespace tonva {
 
-namespace {
-
-const QString kSettings = QStringLiteral("Settings");
-const QString kPreferences = QStringLiteral("Preferences");
-
-} // namespace
-
 DisplaySettings DisplaySettings::read(const PreferenceStore &preferences)
 {
-    const auto flag = [&](const char *name) {
-        return preferences.readInt(kSettings, QLatin1String(name), 1) != 0;
-    };
     DisplaySettings settings;
-    settings.saveAfterTest = flag("Save After Test");
-    settings.showSaveDialogAfterTest = flag("Show Save Dialog After Test");
-    settings.displayEarsNotCovered = flag("Display Ears Not Covered");
-    settings.displayEmptyRetspl = flag("Display Empty RetSpl");
+    settings.saveAfterTest = preferences.readFlag(preference::SaveAfterTest);
+    settings.showSaveDialogAfterTest = preferences.readFlag(preference::ShowSaveDialogAfterTest);
+    settings.displayEarsNotCovered = preferences.readFlag(preference::DisplayEarsNotCovered);
+    settings.displayEmptyRetspl = preferences.readFlag(preference::DisplayEmptyRetspl);
     return settings;
 }
 
@@ -104,10 +94,10 @@ QString CVemoraApp::meterPortName(const StartupOptions &options, const Preferenc
 {
     if (!options.portName.isEmpty())
         return options.portName;
-    const QString stored = preferences.readText(kPreferences, QStringLiteral("SLMPortName"), QString());
+    const QString stored = preferences.read(preference::SLMPortName);
     if (!stored.isEmpty())
         return stored;
-    const int number = preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+    const int number = preferences.read(preference::SLMComport);
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else

@@ -35,9 +35,6 @@ namespace tonva {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
-const QString kPreferences = QStringLiteral("Preferences");
-
 // The wait cursor for as long as a switch or a Connect works; message boxes shown meanwhile get the
 // normal arrow back.
 class WaitCursor
@@ -496,8 +493,8 @@ int CMainFrame::connectMeter()
     m_connecting = true;
     updateCommands();
     m_meter = std::make_unique<MeterConnection>(std::move(ports), m_services.clock, m_interaction);
-    const int portNumber = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
-    const int baudRate = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMBaudRate"), 9600);
+    const int portNumber = m_services.preferences.read(preference::SLMComport);
+    const int baudRate = m_services.preferences.read(preference::SLMBaudRate);
     const int status = m_meter->Connect(portNumber, baudRate);
     if (status < 0)
         m_meter.reset();
@@ -679,7 +676,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         updateTitle();
         return;
     }
-    m_services.preferences.writeInt(kSettings, QStringLiteral("Data Was Modified"), 0);
+    m_services.preferences.write(preference::DataWasModified, 0);
     m_services.preferences.sync();
     if (m_meter)
         m_meter->Disconnect();
