@@ -16,7 +16,6 @@ namespace tonva {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
 const QString kTestRecordsetFailure =
     QStringLiteral("Couldn't open Audiomentric Cal Measurements Recordset--Exception: ");
 const QString kBoothRecordsetFailure =
@@ -257,7 +256,7 @@ bool CVemoraDoc::SaveTest()
         asked = true;
     }
 
-    m_preferences.writeInt(kSettings, QStringLiteral("Data Was Modified"), 0);
+    m_preferences.write(preference::DataWasModified, 0);
     const QString technician = trimmedField(setup.technician);
     const QString model = trimmedField(setup.audiometerModel);
     const QString serial = trimmedField(setup.audiometerSerialNumber);
