@@ -53,7 +53,8 @@ int HearingLevelAdjust::readBandLevel(int band, double &level)
     if (m_link.status() != meter::kOk)
         return m_link.status();
     QByteArray record;
-    status = m_fileList.BlockTransfer("&R1", record, meter::kThirdOctaveRecordSize, 5);
+    status = m_fileList.BlockTransfer("&R1", record, meter::kThirdOctaveRecordSize, 5,
+                                      meter::isPlausibleThirdOctaveRecord);
     if (status != meter::kOk)
         return status;
     const auto levels = meter::decodeThirdOctaveRecord(record, offset);

@@ -104,7 +104,8 @@ int HearingLevelReadings::readFrequencyRecord(meter::FrequencyReading &reading)
         if (attempt > 0)
             m_link.clock().sleep(kRecordRetryMs);
         QByteArray block;
-        status = m_fileList.BlockTransfer("&R7", block, meter::kFrequencyRecordSize, 5);
+        status = m_fileList.BlockTransfer("&R7", block, meter::kFrequencyRecordSize, 5,
+                                          meter::isPlausibleFrequencyRecord);
         if (status != meter::kOk)
             continue;
         if (const auto decoded = meter::decodeFrequencyRecord(block)) {

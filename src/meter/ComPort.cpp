@@ -4,6 +4,8 @@
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 
+#include <algorithm>
+
 namespace tonva {
 
 using namespace meter;
@@ -17,6 +19,10 @@ constexpr double kPacedByteSeconds = 0.01;
 // command goes out anyway and the checksum sorts out whatever the reply looks like.
 constexpr int kMaxStaleFlushes = 50;
 constexpr double kStaleFlushSeconds = 0.01;
+// A meter sends a reply and its record without pauses; a gap of this many characters, plus some
+// slack for the operating system's buffering, means it has finished.
+constexpr int kQuietGapCharacters = 16;
+constexpr int kQuietGapSlackMs = 20;
 } // namespace
 
 ComPort::ComPort(SerialPortFactory factory, Clock &clock, int portNumber)
@@ -253,6 +259,27 @@ bool ComPort::WaitForInput(int timeoutMs)
     if (waited < timeoutMs)
         m_clock.sleep(timeoutMs - waited);
     return false;
+}
+
+int ComPort::characterTimeMs(int characters) const
+{
+    // Ten bits a character: start, eight data bits, stop.
+    const qint64 rate = m_baudRate > 0 ? m_baudRate : 9600;
+    return static_cast<int>((characters * 10000LL + rate - 1) / rate);
+}
+
+bool ComPort::DiscardUntilQuiet(int limitMs)
+{
+    const qint64 deadline = m_clock.nowMs() + limitMs;
+    for (;;) {
+        FlushReceive();
+        const qint64 left = deadline - m_clock.nowMs();
+        if (left <= 0)
+            return false;
+        const int quietMs = kQuietGapSlackMs + characterTimeMs(kQuietGapCharacters);
+        if (!WaitForInput(static_cast<int>(std::min<qint64>(quietMs, left))))
+            return true;
+    }
 }
 
 } // namespace tonva

@@ -49,6 +49,11 @@ public:
     int BytesWaiting();
     // Waits until more bytes arrive or `timeoutMs` passes, without dispatching; true when some came.
     bool WaitForInput(int timeoutMs);
+    // Empties the receive side until the line has been silent for a few characters' time (at most
+    // `limitMs` in all), without dispatching. False when the line never went quiet.
+    bool DiscardUntilQuiet(int limitMs);
+    // Line time of `characters` at the port's rate, rounded up to whole milliseconds.
+    int characterTimeMs(int characters) const;
 
     int portNumber() const { return m_portIndex + 1; }
     int baudRate() const { return m_baudRate; }

@@ -66,6 +66,10 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
             if (attempt > 0)
                 PumpWait(m_port.clock(), kRetryPauseSeconds);
             discardStaleInput();
+        } else if (attempt > 0) {
+            // A refused announce is usually followed by its record, still streaming in: asking again
+            // before it has passed would put two answers on the line, one inside the other.
+            m_port.DiscardUntilQuiet(m_port.replyTimeout() * 1000);
         }
         const int written = slow ? m_port.WriteSlow(frame, true) : m_port.WriteFormatted(frame);
         if (written != 0)

@@ -15,7 +15,8 @@ public:
     enum class Style
     {
         Normal, // CR LF framing, stale input drained, 0.1 s between attempts
-        Slow,   // bytes paced 10 ms apart, CR only; an empty reply is accepted as empty
+        Slow,   // bytes paced 10 ms apart, CR only; an empty reply is accepted as empty; a refused
+                // answer is let pass before the command is sent again
     };
 
     static constexpr int kAttempts = 6;

@@ -31,7 +31,34 @@ double halfMilliseconds(QByteArrayView record, qsizetype offset)
     return bigEndian16(record, offset) * 0.5;
 }
 
+// No sound in air reaches 200 dB; the meter's own range ends far below that.
+constexpr int kLoudestPlausibleDb = 200;
+// The highest test tone, swept up by the widest frequency modulation an audiometer is allowed.
+constexpr double kHighestPlausibleHz = 20000.0 * 1.25;
+
 } // namespace
+
+bool isPlausibleThirdOctaveRecord(QByteArrayView record)
+{
+    if (record.size() != kThirdOctaveRecordSize)
+        return false;
+    for (int band = 0; band < kBandCount; ++band) {
+        if (byteAt(record, 3 + 2 * band) > kLoudestPlausibleDb)
+            return false;
+    }
+    return true;
+}
+
+bool isPlausibleFrequencyRecord(QByteArrayView record)
+{
+    if (record.size() != kFrequencyRecordSize)
+        return false;
+    for (const qsizetype offset : {21, 24, 27, 30}) {
+        if (wordLevel(record, offset) > kHighestPlausibleHz)
+            return false;
+    }
+    return true;
+}
 
 std::optional<BandLevels> decodeThirdOctaveRecord(QByteArrayView record, float calOffset)
 {

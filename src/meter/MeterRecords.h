@@ -17,6 +17,12 @@ constexpr int kFftLineCount = 400;
 using BandLevels = std::array<float, kBandCount>;
 using FftLines = std::array<float, kFftLineCount>;
 
+// Whether a record that arrived whole can be what the meter sent. A byte lost or gained on the line
+// shifts every field after it, which turns fraction bytes into whole decibels or hertz far beyond
+// anything a microphone hears; these checks refuse such records so that they are fetched again.
+bool isPlausibleThirdOctaveRecord(QByteArrayView record);
+bool isPlausibleFrequencyRecord(QByteArrayView record);
+
 // "&R1": the 33 third-octave levels, each raised by the calibration offset.
 std::optional<BandLevels> decodeThirdOctaveRecord(QByteArrayView record, float calOffset);
 

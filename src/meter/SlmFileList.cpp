@@ -1,5 +1,6 @@
 #include "meter/SlmFileList.h"
 
+#include "meter/Framing.h"
 #include "meter/MeterStatus.h"
 #include "meter/PumpWait.h"
 #include "platform/TextFormat.h"
@@ -11,9 +12,14 @@ namespace tonva {
 using namespace meter;
 
 namespace {
-constexpr int kAnnounceBytes = 4; // "!", its checksum, CR, LF
+// "!", its checksum, CR and LF, with room for flow-control bytes a converter slips in: the announce
+// is read to its line end, so that none of its bytes is taken for the start of the record.
+constexpr int kAnnounceLineBytes = 32;
 constexpr int kArrivalPolls = 30;
 constexpr double kPauseSeconds = 0.2;
+// After the last byte of a record the line must stay silent this long (plus two characters' time):
+// a byte that follows at once means one got into the record on the way and shifted it.
+constexpr int kTrailingSilenceMs = 10;
 } // namespace
 
 SlmFileList::SlmFileList(ComPort &port, Interaction &interaction)
@@ -37,21 +43,39 @@ bool SlmFileList::waitForBytes(int count)
     return true;
 }
 
-int SlmFileList::BlockTransfer(QByteArrayView text, QByteArray &block, int count, int timeoutSeconds)
+bool SlmFileList::fetchRecord(QByteArrayView text, QByteArray &block, int count, const RecordCheck &plausible)
+{
+    if (!waitForBytes(count) || m_port.ReadBlock(block, count) != kOk)
+        return false;
+    // A line that repeats an earlier announce just ahead of the real one makes the record read
+    // after it begin with the real announce.
+    if (block.startsWith(framing::frameReply(framing::checksum(text), "!")))
+        return false;
+    if (m_port.BytesWaiting() > 0)
+        return false;
+    if (m_port.WaitForInput(kTrailingSilenceMs + m_port.characterTimeMs(2)))
+        return false;
+    return !plausible || plausible(block);
+}
+
+int SlmFileList::BlockTransfer(QByteArrayView text, QByteArray &block, int count, int timeoutSeconds,
+                               const RecordCheck &plausible)
 {
     block.clear();
     int failures = 0;
     for (;;) {
         QByteArray announce;
         const int status =
-            m_exchange.run(text, announce, kAnnounceBytes, timeoutSeconds, CommandExchange::Style::Slow);
-        if (status == kOk && announce.startsWith('!') && waitForBytes(count))
-            return m_port.ReadBlock(block, count);
+            m_exchange.run(text, announce, kAnnounceLineBytes, timeoutSeconds, CommandExchange::Style::Slow);
+        if (status == kOk && announce.startsWith('!') && fetchRecord(text, block, count, plausible))
+            return kOk;
 
+        block.clear();
         ++failures;
         BlockingWait(m_port.clock(), kPauseSeconds);
         m_port.FlushTransmit();
-        m_port.FlushReceive();
+        // Whatever is still coming belongs to the answer just given up on.
+        m_port.DiscardUntilQuiet(m_port.replyTimeout() * 1000);
         if (failures >= kFailuresBeforeAsking) {
             const Answer answer = m_interaction.ask(
                 formatText(

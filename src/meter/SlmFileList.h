@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,9 +32,14 @@ public:
 
     ComPort &port() const { return m_port; }
 
-    // Sends `text` slowly, expects "!", then collects exactly `count` bytes. After every 5th
-    // failure the technician decides whether to go on. Returns 0 or -21.
-    int BlockTransfer(QByteArrayView text, QByteArray &block, int count, int timeoutSeconds);
+    // Tells whether a record that arrived whole can be what the meter sent.
+    using RecordCheck = std::function<bool(QByteArrayView record)>;
+
+    // Sends `text` slowly, expects "!", then collects exactly `count` bytes. A record with bytes
+    // trailing it, or one `plausible` refuses, came through a noisy line and is fetched again.
+    // After every 5th failure in a row the technician decides whether to go on. Returns 0 or -21.
+    int BlockTransfer(QByteArrayView text, QByteArray &block, int count, int timeoutSeconds,
+                      const RecordCheck &plausible = {});
 
     const std::vector<std::unique_ptr<IDCorvelDirRec>> &entries() const { return m_entries; }
     void add(std::unique_ptr<IDCorvelDirRec> entry) { m_entries.push_back(std::move(entry)); }
@@ -43,6 +49,7 @@ public:
 
 private:
     bool waitForBytes(int count);
+    bool fetchRecord(QByteArrayView text, QByteArray &block, int count, const RecordCheck &plausible);
 
     ComPort &m_port;
     Interaction &m_interaction;

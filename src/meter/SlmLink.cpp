@@ -73,6 +73,14 @@ qsizetype numberLength(QByteArrayView text, bool allowFraction)
     return i;
 }
 
+// A time-out ends a command at once, because a setting whose acknowledgement was lost may already
+// have acted and must not be sent twice. Reads and queries leave the meter as it was, so a single
+// lost reply to one of them is asked again instead of failing the whole measurement over it.
+bool changesNothing(QByteArrayView text)
+{
+    return text.startsWith('R') || text.startsWith('Q');
+}
+
 QByteArrayView skipBlanks(QByteArrayView text)
 {
     qsizetype i = 0;
@@ -107,7 +115,10 @@ int SlmLink::Command(QByteArrayView text, QByteArray *reply, int maxBytes, int t
 {
     QByteArray scratch;
     QByteArray &answer = reply ? *reply : scratch;
-    m_status = m_exchange.run(text, answer, reply ? maxBytes : kScratchReplyBytes, timeoutSeconds);
+    const int size = reply ? maxBytes : kScratchReplyBytes;
+    m_status = m_exchange.run(text, answer, size, timeoutSeconds);
+    if (m_status == kNoReply && changesNothing(text))
+        m_status = m_exchange.run(text, answer, size, timeoutSeconds);
     if (m_status == kOk) {
         if (answer.contains(framing::kBEL))
             m_lastMeterMessage = answer;

@@ -34,7 +34,8 @@ public:
     double firmwareVersion() const { return m_firmwareVersion; }
 
     // --- transport ---
-    // `reply` may be null; `timeoutSeconds` 0 keeps the current reply time-out.
+    // `reply` may be null; `timeoutSeconds` 0 keeps the current reply time-out. A read or query
+    // ("R...", "Q...") that times out is asked once more; a setting never is.
     int Command(QByteArrayView text, QByteArray *reply = nullptr, int maxBytes = kScratchReplyBytes,
                 int timeoutSeconds = 0);
     int Ping();

@@ -69,13 +69,16 @@ int ReadStableSpectrum(SlmLink &link, SlmFileList &fileList, int checkBand, floa
 {
     if (checkBand < 0 || checkBand >= kBandCount)
         return kUnstable;
+    // A spread left from an earlier reading must not be shown for one that failed on the line.
+    link.setLastSpread(0.0);
     if (waitUntilRunning(link) != kOk)
         return kUnstable;
 
     Ring ring{};
     for (int read = 0; read < kMaxReads; ++read) {
         QByteArray record;
-        const int status = fileList.BlockTransfer("&R1", record, kThirdOctaveRecordSize, 5);
+        const int status =
+            fileList.BlockTransfer("&R1", record, kThirdOctaveRecordSize, 5, isPlausibleThirdOctaveRecord);
         if (progress && progress->checkCancel())
             return kCancelled;
         const std::optional<BandLevels> spectrum = decodeThirdOctaveRecord(record, calOffset);

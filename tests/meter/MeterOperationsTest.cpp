@@ -77,7 +77,7 @@ TEST_F(MeterOperationsTest, WaitRunStateEndsOnALinkError)
 {
     meter.setResponder([](const QByteArray &, char) { return Reply::none(); });
     EXPECT_EQ(link.WaitRunState('R'), meter::kNoReply);
-    EXPECT_EQ(meter.count("R 3,1"), 1);
+    EXPECT_EQ(meter.count("R 3,1"), 2) << "the poll is asked once more, then the wait ends";
 }
 
 TEST_F(MeterOperationsTest, SetupForBoothOnlyEnsuresInstrumentAndMode)

@@ -50,13 +50,27 @@ TEST_F(TransportTest, RecoversWhenALaterAttemptIsClean)
     EXPECT_EQ(reply, QByteArray("12.5"));
 }
 
-TEST_F(TransportTest, TimeOutEndsAtOnceWithoutRetry)
+TEST_F(TransportTest, TimeOutEndsASettingAtOnceAndAQueryAfterOneMoreTry)
 {
     meter.setResponder([](const QByteArray &, char) { return Reply::none(); });
     const qint64 before = clock.nowMs();
-    EXPECT_EQ(link.Command("Q227", nullptr, 8, 1), meter::kNoReply);
-    EXPECT_EQ(meter.count("Q227"), 1);
+    EXPECT_EQ(link.Command("S46,2", nullptr, 8, 1), meter::kNoReply);
+    EXPECT_EQ(meter.count("S46,2"), 1) << "a setting may have acted: never sent twice";
     EXPECT_EQ(clock.nowMs() - before, 1000);
+
+    EXPECT_EQ(link.Command("Q227", nullptr, 8, 1), meter::kNoReply);
+    EXPECT_EQ(meter.count("Q227"), 2);
+}
+
+TEST_F(TransportTest, OneLostReplyToAReadOrQueryIsAskedAgain)
+{
+    QByteArrayList unanswered{"Q145,32", "R 3,1"};
+    meter.setResponder([&](const QByteArray &text, char sum) {
+        return unanswered.removeOne(text) ? Reply::none() : trellan(text, sum);
+    });
+    EXPECT_EQ(link.GetBandwidth(), 3);
+    EXPECT_TRUE(link.IsRunning());
+    EXPECT_EQ(link.status(), 0);
 }
 
 TEST_F(TransportTest, NoiseThatSlipsPastTheChecksumIsRetried)
