@@ -9,23 +9,13 @@
 
 namespace tonva {
 
-namespace {
-
-const QString kSettings = QStringLiteral("Settings");
-const QString kPreferences = QStringLiteral("Preferences");
-
-} // namespace
-
 DisplaySettings DisplaySettings::read(const PreferenceStore &preferences)
 {
-    const auto flag = [&](const char *name) {
-        return preferences.readInt(kSettings, QLatin1String(name), 1) != 0;
-    };
     DisplaySettings settings;
-    settings.saveAfterTest = flag("Save After Test");
-    settings.showSaveDialogAfterTest = flag("Show Save Dialog After Test");
-    settings.displayEarsNotCovered = flag("Display Ears Not Covered");
-    settings.displayEmptyRetspl = flag("Display Empty RetSpl");
+    settings.saveAfterTest = preferences.readFlag(preference::SaveAfterTest);
+    settings.showSaveDialogAfterTest = preferences.readFlag(preference::ShowSaveDialogAfterTest);
+    settings.displayEarsNotCovered = preferences.readFlag(preference::DisplayEarsNotCovered);
+    settings.displayEmptyRetspl = preferences.readFlag(preference::DisplayEmptyRetspl);
     return settings;
 }
 
@@ -108,12 +98,12 @@ QString CVemoraApp::meterPortName(const StartupOptions &options, const Preferenc
 {
     if (!options.portName.isEmpty())
         return options.portName;
-    return preferences.readText(kPreferences, QStringLiteral("SLMPortName"), QString()).trimmed();
+    return preferences.read(preference::SLMPortName).trimmed();
 }
 
 int CVemoraApp::meterPortNumber(const PreferenceStore &preferences)
 {
-    return preferences.readInt(kPreferences, QStringLiteral("SLMComport"), 1);
+    return preferences.read(preference::SLMComport);
 }
 
 QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceStore &preferences)

@@ -16,8 +16,6 @@ namespace tonva {
 
 namespace {
 
-const QString kPreferences = QStringLiteral("Preferences");
-const QString kSettings = QStringLiteral("Settings");
 const QString kTestRecordsetFailure =
     QStringLiteral("Couldn't open Audiomentric Cal Measurements Recordset--Exception: ");
 const QString kBoothRecordsetFailure =
@@ -56,7 +54,9 @@ CVemoraDoc::CVemoraDoc(PreferenceStore &preferences, Interaction &interaction, Q
       m_comparison(std::make_unique<AudTestRecord>()), m_savedSetup(std::make_unique<SavedSetups>()),
       m_booth(std::make_unique<BoothRecord>()), m_comparisonBooth(std::make_unique<BoothRecord>()),
       m_inventory(std::make_unique<Inventory>())
-{}
+{
+    loadPreferences();
+}
 
 CVemoraDoc::~CVemoraDoc() = default;
 
@@ -68,6 +68,18 @@ QString CVemoraDoc::databasePath() const
 void CVemoraDoc::closeDatabase()
 {
     CloseDatabase(m_database);
+}
+
+void CVemoraDoc::loadPreferences()
+{
+    m_preferenceBlock = PreferenceBlock::load(m_preferences, m_defaultFolder, DatabasePath::defaultName());
+    m_preferencesSet = true;
+}
+
+void CVemoraDoc::SavePreferences()
+{
+    m_preferenceBlock.save(m_preferences);
+    m_preferencesSet = true;
 }
 
 void CVemoraDoc::announceDatabase(const Database *previous, const QString &previousPath)
@@ -87,11 +99,19 @@ void CVemoraDoc::setModified(bool modified)
 
 void CVemoraDoc::rememberDatabase(const QString &path)
 {
+    // Written at once, not only with the rest of the block, so the next start opens this file even
+    // if the program never ends cleanly.
     const QFileInfo info(path);
-    m_preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"),
-                            info.absolutePath() + QLatin1Char('/'));
-    m_preferences.writeText(kPreferences, QStringLiteral("DatabaseName"),
-                            path.isEmpty() ? QString() : info.fileName());
+    m_preferenceBlock.databaseDir = info.absolutePath() + QLatin1Char('/');
+    m_preferenceBlock.databaseName = path.isEmpty() ? QString() : info.fileName();
+    m_preferences.write(preference::DatabaseDir, m_preferenceBlock.databaseDir);
+    m_preferences.write(preference::DatabaseName, m_preferenceBlock.databaseName);
+}
+
+void CVemoraDoc::forgetDatabaseName()
+{
+    m_preferenceBlock.databaseName.clear();
+    m_preferences.write(preference::DatabaseName, QString());
 }
 
 void CVemoraDoc::OpenStartupDatabase()
@@ -99,13 +119,8 @@ void CVemoraDoc::OpenStartupDatabase()
     const auto announce = qScopeGuard(
         [this, database = m_database.get(), path = databasePath()] { announceDatabase(database, path); });
     m_startupDone = true;
-    const QString folder =
-        m_preferences.readText(kPreferences, QStringLiteral("DatabaseDir"), m_defaultFolder);
-    QString name =
-        m_preferences.readText(kPreferences, QStringLiteral("DatabaseName"), DatabasePath::defaultName());
-    if (name.isEmpty())
-        name = DatabasePath::defaultName();
-    const QString path = DatabasePath::join(folder, name);
+    loadPreferences();
+    const QString path = DatabasePath::join(m_preferenceBlock.databaseDir, m_preferenceBlock.databaseName);
 
     if (OpenOrCreateDatabase(m_database, path, false, m_interaction) != 1) {
         m_interaction.message(
@@ -116,7 +131,7 @@ void CVemoraDoc::OpenStartupDatabase()
     }
     if (CheckAndConvertDatabase(m_database, m_interaction) < 0) {
         closeDatabase();
-        m_preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), QString());
+        forgetDatabaseName();
     }
 }
 
@@ -166,7 +181,7 @@ CVemoraDoc::ChangeResult CVemoraDoc::ChangeDatabase(bool idleViewShown, const Da
 
     if (CheckAndConvertDatabase(m_database, m_interaction) < 0) {
         closeDatabase();
-        m_preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), QString());
+        forgetDatabaseName();
         return ChangeResult::NoDatabase;
     }
     const bool carryOver =
@@ -241,7 +256,7 @@ bool CVemoraDoc::SaveTest()
         asked = true;
     }
 
-    m_preferences.writeInt(kSettings, QStringLiteral("Data Was Modified"), 0);
+    m_preferences.write(preference::DataWasModified, 0);
     const QString technician = trimmedField(setup.technician);
     const QString model = trimmedField(setup.audiometerModel);
     const QString serial = trimmedField(setup.audiometerSerialNumber);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Preferences.h"
 #include "model/AudTestRecord.h"
 #include "model/BoothRecord.h"
 #include "model/Inventory.h"
@@ -32,6 +33,13 @@ public:
     ~CVemoraDoc() override;
     CVemoraDoc(const CVemoraDoc &) = delete;
     CVemoraDoc &operator=(const CVemoraDoc &) = delete;
+
+    // The "Preferences" block, read when the document is made and again at start-up.
+    PreferenceBlock &preferenceBlock() { return m_preferenceBlock; }
+    const PreferenceBlock &preferenceBlock() const { return m_preferenceBlock; }
+    // Writes the whole block to the store and marks the preferences as set.
+    void SavePreferences();
+    bool preferencesSet() const { return m_preferencesSet; }
 
     // Database
     void OpenStartupDatabase();
@@ -105,7 +113,9 @@ private:
     std::optional<AudTestRecord> readStoredTest(int id);
     std::optional<BoothRecord> readStoredBooth(int id);
     void closeDatabase();
+    void loadPreferences();
     void rememberDatabase(const QString &path);
+    void forgetDatabaseName();
     // Tells listeners when the open database is no longer `previous` at `previousPath`: a view
     // holding the old one must let go of it even when the same file was opened again.
     void announceDatabase(const Database *previous, const QString &previousPath);
@@ -114,6 +124,8 @@ private:
     Interaction &m_interaction;
     const QString m_defaultFolder;
     const int m_alternateMode;
+    PreferenceBlock m_preferenceBlock;
+    bool m_preferencesSet = false;
 
     DatabaseSlot m_database;
     bool m_startupDone = false;

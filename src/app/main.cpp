@@ -33,8 +33,6 @@ using namespace tonva;
 
 namespace {
 
-const QString kPreferences = QStringLiteral("Preferences");
-
 #ifdef Q_OS_UNIX
 int g_signalPipe[2] = {-1, -1};
 
@@ -91,9 +89,8 @@ void chooseDatabase(const StartupOptions &options, PreferenceStore &preferences)
         return;
     const QFileInfo file(path);
     QDir().mkpath(file.absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"),
-                          file.absolutePath() + QLatin1Char('/'));
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), file.fileName());
+    preferences.write(preference::DatabaseDir, file.absolutePath() + QLatin1Char('/'));
+    preferences.write(preference::DatabaseName, file.fileName());
 }
 
 // The demo laboratory's instruments, added once, so every Test command works at first start.

@@ -15,5 +15,6 @@ struct Command
 Command addProbeCommand(CLI::App &app);
 Command addDbCommand(CLI::App &app);
 Command addDemoCommand(CLI::App &app);
+Command addPortsCommand(CLI::App &app);
 
 } // namespace tonva::cli

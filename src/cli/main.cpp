@@ -13,7 +13,8 @@ int main(int argc, char **argv)
     CLI::App cli{"tonva-cli: Tonva without windows"};
     cli.require_subcommand(1);
     const std::vector<tonva::cli::Command> commands{
-        tonva::cli::addProbeCommand(cli), tonva::cli::addDbCommand(cli), tonva::cli::addDemoCommand(cli)};
+        tonva::cli::addProbeCommand(cli), tonva::cli::addDbCommand(cli), tonva::cli::addDemoCommand(cli),
+        tonva::cli::addPortsCommand(cli)};
 
     CLI11_PARSE(cli, argc, argv);
     for (const auto &command : commands) {

@@ -24,8 +24,6 @@ namespace tonva::demo {
 
 namespace {
 
-const QString kPreferences = QStringLiteral("Preferences");
-
 // The run's window, as far as the demonstration needs one: saving goes to the document and the
 // technician always chooses to save.
 class DemoRunHost final : public RunHost
@@ -129,8 +127,8 @@ int CalibrationDemo::run()
     const QFileInfo database(m_options.databasePath.isEmpty() ? defaultDatabasePath()
                                                               : m_options.databasePath);
     QDir().mkpath(database.absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseDir"), database.absolutePath());
-    preferences.writeText(kPreferences, QStringLiteral("DatabaseName"), database.fileName());
+    preferences.write(preference::DatabaseDir, database.absolutePath());
+    preferences.write(preference::DatabaseName, database.fileName());
     CVemoraDoc document(preferences, technician, database.absolutePath());
     if (!openLaboratory(document, technician))
         return 1;

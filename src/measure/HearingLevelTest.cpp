@@ -13,10 +13,6 @@ namespace {
 
 using hearingprompt::Run;
 
-const QString kSettings = QStringLiteral("Settings");
-const QString kAskForGrid = QStringLiteral("Ask For Grid");
-const QString kShowRetsplWarning = QStringLiteral("Show RETSPL Warn");
-
 constexpr double kLowestFrequencyHz = 75.0;
 constexpr double kEarlierResultLimit = 5.0;
 constexpr int kFrequencyTestDial = 80;
@@ -104,7 +100,7 @@ bool HearingLevelTest::confirmMissingGrid()
     const bool gridMatters =
         transducer() == TransducerType::Circumaural &&
         (m_mode == HearingLevelMode::HearingLevel || m_mode == HearingLevelMode::NarrowBand);
-    if (!gridMatters || preferences().readInt(kSettings, kAskForGrid, 1) == 0)
+    if (!gridMatters || !preferences().readFlag(preference::AskForGrid))
         return true;
     const MicrophoneSlot *microphone = couplerMicrophone(record().setup, transducer());
     if (!microphone || !gridCorrectionsMissing(*microphone))
@@ -113,7 +109,7 @@ bool HearingLevelTest::confirmMissingGrid()
     const Answer answer =
         interaction().askWithCheckBox(missingGridQuestion(*microphone), Buttons::OkCancel,
                                       QStringLiteral("Do not show this dialog again."), doNotShowAgain);
-    preferences().writeInt(kSettings, kAskForGrid, doNotShowAgain ? 0 : 1);
+    preferences().writeFlag(preference::AskForGrid, !doNotShowAgain);
     return answer != Answer::Cancel;
 }
 
@@ -191,7 +187,7 @@ int HearingLevelTest::run(const std::vector<int> &frequencies, std::size_t start
         if (step == Step::Cancelled)
             return measure::kCancelled;
     }
-    if (!m_warning.isEmpty() && preferences().readInt(kSettings, kShowRetsplWarning, 1) != 0)
+    if (!m_warning.isEmpty() && preferences().readFlag(preference::ShowRetsplWarn))
         interaction().message(m_warning.text());
     return measure::kDone;
 }

@@ -10,8 +10,6 @@ namespace tonva {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
-
 void copyLevels(const DialLevels &from, DialLevels &to)
 {
     std::copy(std::begin(from), std::end(from), std::begin(to));
@@ -209,10 +207,10 @@ void MeasurementRun::offerSave()
     if (!m_modified)
         return;
     PreferenceStore &preferences = m_services.preferences;
-    if (preferences.readInt(kSettings, QStringLiteral("Show Save Dialog After Test"), 1) != 0) {
+    if (preferences.readFlag(preference::ShowSaveDialogAfterTest)) {
         if (m_host.AskSaveData())
             Save();
-    } else if (preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0) {
+    } else if (preferences.readFlag(preference::SaveAfterTest)) {
         Save();
     }
 }

@@ -15,8 +15,6 @@ constexpr int kHomeRounds = 8;
 constexpr int kHomeFailures = 5;
 constexpr int kViewPolls = 11;
 constexpr qint64 kKeyPauseMs = 20;
-const QString kSettings = QStringLiteral("Settings");
-const QString kLastFm = QStringLiteral("Last FM");
 } // namespace
 
 void KeySimulator::Bind(SlmLink *link)
@@ -120,8 +118,8 @@ int KeySimulator::SetDisplayView(int view)
     waitUntilReady(kViewPolls);
 
     if (view == 2 || view == 4) {
-        const int last = m_preferences.readInt(kSettings, kLastFm, 0);
-        m_preferences.writeInt(kSettings, kLastFm, view);
+        const int last = m_preferences.read(preference::LastFm);
+        m_preferences.write(preference::LastFm, view);
         if (last != 0)
             view = view == last ? 4 : 2;
     }

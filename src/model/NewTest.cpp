@@ -61,11 +61,9 @@ AfterTestPreferences NewTest(AudTestRecord &record, BoothRecord &booth, const Pr
     record.setup.layoutVersion = kRecordLayoutVersion;
 
     AfterTestPreferences after;
-    after.saveAfterTest = preferences.readInt(kSettings, QStringLiteral("Save After Test"), 1) != 0;
-    after.showSaveDialogAfterTest =
-        preferences.readInt(kSettings, QStringLiteral("Show Save Dialog After Test"), 1) != 0;
-    after.displayEarsNotCovered =
-        preferences.readInt(kSettings, QStringLiteral("Display Ears Not Covered"), 1) != 0;
+    after.saveAfterTest = preferences.readFlag(preference::SaveAfterTest);
+    after.showSaveDialogAfterTest = preferences.readFlag(preference::ShowSaveDialogAfterTest);
+    after.displayEarsNotCovered = preferences.readFlag(preference::DisplayEarsNotCovered);
 
     applyDefaultInputLevels(record, preferences);
     markNotApplicableMeasurements(record);

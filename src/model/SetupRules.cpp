@@ -14,9 +14,6 @@ namespace tonva {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
-const QString kShowCouplerWarn = QStringLiteral("Show Coupler Warn");
-const QString kAllowIncompatible = QStringLiteral("Allow Incompatible");
 // 39 short lines; a file this large is not a reference level file and is refused.
 constexpr qint64 kMaxRetsplFileBytes = 64 * 1024;
 
@@ -142,14 +139,14 @@ EarphonePage::EarphonePage(Kind kind, TestSetup &setup, const Inventory &invento
                                                     : setup.circumaural),
       m_inventory(inventory), m_preferences(preferences), m_interaction(interaction)
 {
-    m_showCouplerWarn = m_preferences.readInt(kSettings, kShowCouplerWarn, 1) != 0;
-    m_allowIncompatible = m_preferences.readInt(kSettings, kAllowIncompatible, 0) != 0;
+    m_showCouplerWarn = m_preferences.readFlag(preference::ShowCouplerWarn);
+    m_allowIncompatible = m_preferences.readFlag(preference::AllowIncompatible);
 }
 
 EarphonePage::~EarphonePage()
 {
-    m_preferences.writeInt(kSettings, kShowCouplerWarn, m_showCouplerWarn ? 1 : 0);
-    m_preferences.writeInt(kSettings, kAllowIncompatible, m_allowIncompatible ? 1 : 0);
+    m_preferences.writeFlag(preference::ShowCouplerWarn, m_showCouplerWarn);
+    m_preferences.writeFlag(preference::AllowIncompatible, m_allowIncompatible);
 }
 
 const std::vector<int> &EarphonePage::couplerCodes() const

@@ -40,6 +40,27 @@ void PreferenceStore::writeText(const QString &section, const QString &key, cons
     m_settings->setValue(keyPath(section, key), value);
 }
 
+int PreferenceStore::read(const IntPreference &value) const
+{
+    return readInt(value.section, value.name, value.defaultValue);
+}
+
+QString PreferenceStore::read(const TextPreference &value) const
+{
+    const QString text = readText(value.section, value.name, value.defaultValue);
+    return value.maxLength > 0 ? text.left(value.maxLength) : text;
+}
+
+void PreferenceStore::write(const IntPreference &value, int number)
+{
+    writeInt(value.section, value.name, number);
+}
+
+void PreferenceStore::write(const TextPreference &value, const QString &text)
+{
+    writeText(value.section, value.name, text);
+}
+
 void PreferenceStore::sync()
 {
     m_settings->sync();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PreferenceIndex.h"
+
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -20,6 +22,14 @@ public:
     QString readText(const QString &section, const QString &key, const QString &defaultValue) const;
     void writeInt(const QString &section, const QString &key, int value);
     void writeText(const QString &section, const QString &key, const QString &value);
+
+    // The values of the index, with the default and length limit it gives them.
+    int read(const IntPreference &value) const;
+    bool readFlag(const IntPreference &value) const { return read(value) != 0; }
+    QString read(const TextPreference &value) const;
+    void write(const IntPreference &value, int number);
+    void writeFlag(const IntPreference &value, bool on) { write(value, on ? 1 : 0); }
+    void write(const TextPreference &value, const QString &text);
 
     void sync();
 

@@ -1,8 +1,12 @@
 #include "app/ui/CMainFrame.h"
 
 #include "app/CVemoraDoc.h"
+#include "app/StoredRetrieval.h"
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CIdleView.h"
+#include "app/ui/CPreferencesView.h"
+#include "app/ui/CPrefsRS232Dlg.h"
+#include "app/ui/CTestNotesView.h"
 #include "app/ui/CSysMessageDlg.h"
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
@@ -10,6 +14,8 @@
 #include "meter/MeterConnection.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
+#include "storage/ui/CDAOTableDlg.h"
+#include "storage/ui/CStoredDataPS.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,9 +34,6 @@
 namespace tonva {
 
 namespace {
-
-const QString kSettings = QStringLiteral("Settings");
-const QString kPreferences = QStringLiteral("Preferences");
 
 // The wait cursor for as long as a switch or a Connect works; message boxes shown meanwhile get the
 // normal arrow back.
@@ -451,20 +454,29 @@ void CMainFrame::showPreferences()
 
 void CMainFrame::showStoredMeasurements()
 {
-    notAvailable(QStringLiteral("Stored Measurements"));
+    // Said once here rather than once by each page of the sheet.
+    if (!m_document.database()) {
+        m_interaction.message(QStringLiteral("The database is not available."));
+        return;
+    }
+    const std::optional<StoredSelection> chosen =
+        CStoredDataPS::run(m_document.database(), m_interaction, StoredSheetPages::Both, this);
+    if (!chosen)
+        return;
+    if (const std::optional<ViewId> view = RetrieveStored(m_document, *chosen))
+        switchView(*view);
 }
 
 void CMainFrame::changeDatabase()
 {
-    m_document.ChangeDatabase(m_currentView == ViewId::Idle, [this](const QString &) {
-        notAvailable(QStringLiteral("Change Database"));
-        return std::optional<QString>();
+    m_document.ChangeDatabase(m_currentView == ViewId::Idle, [this](const QString &proposed) {
+        return CDAOTableDlg::choose(proposed, this);
     });
 }
 
 void CMainFrame::setMeterPort()
 {
-    notAvailable(QStringLiteral("Set Port"));
+    CPrefsRS232Dlg::run(m_document, m_interaction, this);
 }
 
 void CMainFrame::measurementSummary()
@@ -501,7 +513,7 @@ int CMainFrame::connectMeter()
     m_connecting = true;
     updateCommands();
     m_meter = std::make_unique<MeterConnection>(source, m_interaction);
-    const int baudRate = m_services.preferences.readInt(kPreferences, QStringLiteral("SLMBaudRate"), 9600);
+    const int baudRate = m_services.preferences.read(preference::SLMBaudRate);
     const int status = m_meter->Connect(source.portNumber(), baudRate);
     if (status < 0)
         m_meter.reset();
@@ -555,12 +567,14 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         context.rememberTechnician = [this](const QString &technician) { m_currentTechnician = technician; };
         return new CVemoraView(m_document, m_interaction, *this, std::move(context));
     }
-    case ViewId::Instruments:
     case ViewId::Preferences:
+        return new CPreferencesView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::TestNotes:
+        return new CTestNotesView(m_document, *this);
+    case ViewId::Instruments:
     case ViewId::Booth:
     case ViewId::TestSetup:
     case ViewId::AudTest:
-    case ViewId::TestNotes:
     case ViewId::TestAll:
         return new PlaceholderView(view, *this);
     }
@@ -681,7 +695,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         updateTitle();
         return;
     }
-    m_services.preferences.writeInt(kSettings, QStringLiteral("Data Was Modified"), 0);
+    m_services.preferences.write(preference::DataWasModified, 0);
     m_services.preferences.sync();
     if (m_meter)
         m_meter->Disconnect();
