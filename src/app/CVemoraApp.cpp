@@ -1,5 +1,6 @@
 #include "app/CVemoraApp.h"
 
+#include "app/Preferences.h"
 #include "platform/PreferenceStore.h"
 #include "platform/QtSerialPort.h"
 
@@ -94,22 +95,17 @@ ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
     return parsed;
 }
 
-QString CVemoraApp::meterPortName(const StartupOptions &options, const PreferenceStore &preferences)
+QString CVemoraApp::meterPortName(const StartupOptions &options, const PreferenceBlock &preferences)
 {
     if (!options.portName.isEmpty())
         return options.portName;
-    return preferences.read(preference::SLMPortName).trimmed();
+    return preferences.slmPortName.trimmed();
 }
 
-int CVemoraApp::meterPortNumber(const PreferenceStore &preferences)
-{
-    return preferences.read(preference::SLMComport);
-}
-
-QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceStore &preferences)
+QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences)
 {
     const QString name = meterPortName(options, preferences);
-    return name.isEmpty() ? QtSerialPort::deviceForPortNumber(meterPortNumber(preferences)) : name;
+    return name.isEmpty() ? QtSerialPort::deviceForPortNumber(preferences.slmComport) : name;
 }
 
 } // namespace tonva

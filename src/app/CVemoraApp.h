@@ -7,6 +7,7 @@
 namespace tonva {
 
 class PreferenceStore;
+struct PreferenceBlock;
 
 // 0 normal, 1 alternate, 2 Australian: chosen by the marker file beside the program.
 enum class RegionalMode
@@ -66,13 +67,11 @@ public:
     // `arguments` include the program name first, as QCoreApplication::arguments() gives them.
     static ParsedCommandLine parseCommandLine(const QStringList &arguments);
 
-    // The port the meter is reached on: the command line's, else the stored port name; empty when
-    // only the stored port number names it.
-    static QString meterPortName(const StartupOptions &options, const PreferenceStore &preferences);
-    // The stored port number, the older way of naming the port.
-    static int meterPortNumber(const PreferenceStore &preferences);
+    // The port the meter is reached on: the command line's, else the document's port name; empty
+    // when only the port number names it (the older preference).
+    static QString meterPortName(const StartupOptions &options, const PreferenceBlock &preferences);
     // The port as the status bar names it.
-    static QString meterPortLabel(const StartupOptions &options, const PreferenceStore &preferences);
+    static QString meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences);
 };
 
 } // namespace tonva

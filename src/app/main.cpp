@@ -205,11 +205,11 @@ int main(int argc, char **argv)
         interaction,
         clock,
         document,
-        [&meterSource, &options, &preferences]() -> const MeterSource & {
-            return meterSource.sourceFor(CVemoraApp::meterPortName(options, *preferences),
-                                         CVemoraApp::meterPortNumber(*preferences));
+        [&meterSource, &options, &document]() -> const MeterSource & {
+            return meterSource.sourceFor(CVemoraApp::meterPortName(options, document.preferenceBlock()),
+                                         document.preferenceBlock().slmComport);
         },
-        [&options, &preferences] { return CVemoraApp::meterPortLabel(options, *preferences); },
+        [&options, &document] { return CVemoraApp::meterPortLabel(options, document.preferenceBlock()); },
         regionalMode};
     CMainFrame frame(services);
     messageBoxes.setParentWidget(&frame);

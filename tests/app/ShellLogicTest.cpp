@@ -1,6 +1,7 @@
 #include "app/CVemoraApp.h"
 #include "app/CVemoraDoc.h"
 #include "app/MeasurementSummary.h"
+#include "app/Preferences.h"
 #include "app/ShellCommands.h"
 #include "app/ViewHistory.h"
 #include "model/FixedText.h"
@@ -223,16 +224,13 @@ TEST(CommandLineTest, OptionsAreReadAndMistakesStopTheStart)
         CVemoraApp::parseCommandLine({QStringLiteral("tonva"), QStringLiteral("x.mdb")});
     EXPECT_FALSE(stray.options.has_value());
 
-    TempDir folder;
-    PreferenceStore preferences(folder.file(QStringLiteral("p.ini")));
+    PreferenceBlock block;
     StartupOptions none;
-    EXPECT_EQ(CVemoraApp::meterPortName(none, preferences), QString()); // the numbered port, then
-    EXPECT_EQ(CVemoraApp::meterPortNumber(preferences), 1);
-    EXPECT_FALSE(CVemoraApp::meterPortLabel(none, preferences).isEmpty());
-    preferences.writeText(QStringLiteral("Preferences"), QStringLiteral("SLMPortName"),
-                          QStringLiteral("/dev/ttyUSB3"));
-    EXPECT_EQ(CVemoraApp::meterPortName(none, preferences), QStringLiteral("/dev/ttyUSB3"));
-    EXPECT_EQ(CVemoraApp::meterPortName(*parsed.options, preferences), QStringLiteral("sim"));
+    EXPECT_EQ(CVemoraApp::meterPortName(none, block), QString()); // the numbered port, then
+    EXPECT_FALSE(CVemoraApp::meterPortLabel(none, block).isEmpty());
+    block.slmPortName = QStringLiteral(" /dev/ttyUSB3");
+    EXPECT_EQ(CVemoraApp::meterPortName(none, block), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(CVemoraApp::meterPortName(*parsed.options, block), QStringLiteral("sim"));
 }
 
 TEST(SummaryYearTest, TwoDigitYearsSplitAtNinetyAndYearsUpTo1900AreNotStored)

@@ -350,6 +350,11 @@ bool CMainFrame::instrumentsDefined() const
     return tonva::instrumentsDefined(m_document.inventory());
 }
 
+bool CMainFrame::preferencesSet() const
+{
+    return m_document.preferencesSet();
+}
+
 bool CMainFrame::measurementStarted() const
 {
     return m_document.setupAccepted();
@@ -513,7 +518,7 @@ int CMainFrame::connectMeter()
     m_connecting = true;
     updateCommands();
     m_meter = std::make_unique<MeterConnection>(source, m_interaction);
-    const int baudRate = m_services.preferences.read(preference::SLMBaudRate);
+    const int baudRate = m_document.preferenceBlock().slmBaudRate;
     const int status = m_meter->Connect(source.portNumber(), baudRate);
     if (status < 0)
         m_meter.reset();
@@ -563,7 +568,7 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
     case ViewId::Summary: {
         CVemoraView::Context context;
         context.instrumentsDefined = [this] { return instrumentsDefined(); };
-        context.preferencesSet = [this] { return m_preferencesSet; };
+        context.preferencesSet = [this] { return preferencesSet(); };
         context.rememberTechnician = [this](const QString &technician) { m_currentTechnician = technician; };
         return new CVemoraView(m_document, m_interaction, *this, std::move(context));
     }
@@ -605,7 +610,7 @@ bool CMainFrame::switchView(ViewId target, int measurementIndex)
 {
     if (isBusy())
         return false;
-    const ViewRedirect redirect = redirectView(target, instrumentsDefined(), m_preferencesSet);
+    const ViewRedirect redirect = redirectView(target, instrumentsDefined(), preferencesSet());
     if (!redirect.message.isEmpty())
         m_interaction.message(redirect.message);
     target = redirect.view;
@@ -695,6 +700,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         updateTitle();
         return;
     }
+    m_document.SavePreferences();
     m_services.preferences.write(preference::DataWasModified, 0);
     m_services.preferences.sync();
     if (m_meter)

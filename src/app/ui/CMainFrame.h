@@ -74,8 +74,7 @@ public:
     int connectMeter();
     bool meterCalibrated() const { return m_meterCalibrated; }
 
-    bool preferencesSet() const { return m_preferencesSet; }
-    void setPreferencesSet(bool set) { m_preferencesSet = set; }
+    bool preferencesSet() const;
     bool instrumentsDefined() const;
     bool measurementStarted() const;
     const QString &currentTechnician() const { return m_currentTechnician; }
@@ -151,7 +150,6 @@ private:
     bool m_runBusy = false;
     bool m_connecting = false;
     bool m_meterCalibrated = false;
-    bool m_preferencesSet = true;
     QString m_currentTechnician;
     DisplaySettings m_displaySettings;
 };
