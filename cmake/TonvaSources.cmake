@@ -8,8 +8,9 @@ function(tonva_core_sources out dir)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# Every .cpp inside a `ui/` folder below `dir`.
+# Every .cpp inside a `ui/` folder below `dir`, excluding any `main.cpp` (the desktop program's).
 function(tonva_widget_sources out dir)
   file(GLOB_RECURSE found CONFIGURE_DEPENDS "${dir}/*/ui/*.cpp" "${dir}/*/ui/*.h")
+  list(FILTER found EXCLUDE REGEX "/main\\.cpp$")
   set(${out} ${found} PARENT_SCOPE)
 endfunction()

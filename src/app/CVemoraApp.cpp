@@ -95,16 +95,20 @@ ParsedCommandLine CVemoraApp::parseCommandLine(const QStringList &arguments)
     return parsed;
 }
 
-QString CVemoraApp::meterPortName(const StartupOptions &options, const PreferenceBlock &preferences)
+QString CVemoraApp::meterPortName(const StartupOptions &options, const PreferenceBlock &preferences,
+                                  const PreferenceBlock *atStart)
 {
-    if (!options.portName.isEmpty())
+    const bool portChosenSince = atStart && (preferences.slmPortName != atStart->slmPortName ||
+                                             preferences.slmComport != atStart->slmComport);
+    if (!options.portName.isEmpty() && !portChosenSince)
         return options.portName;
     return preferences.slmPortName.trimmed();
 }
 
-QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences)
+QString CVemoraApp::meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences,
+                                   const PreferenceBlock *atStart)
 {
-    const QString name = meterPortName(options, preferences);
+    const QString name = meterPortName(options, preferences, atStart);
     return name.isEmpty() ? QtSerialPort::deviceForPortNumber(preferences.slmComport) : name;
 }
 

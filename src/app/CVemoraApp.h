@@ -68,10 +68,14 @@ public:
     static ParsedCommandLine parseCommandLine(const QStringList &arguments);
 
     // The port the meter is reached on: the command line's, else the document's port name; empty
-    // when only the port number names it (the older preference).
-    static QString meterPortName(const StartupOptions &options, const PreferenceBlock &preferences);
+    // when only the port number names it (the older preference). Given the preferences as they were
+    // at start, the command line's port holds only until Set Port chooses another one: a technician
+    // who picks a port in the program expects the next Connect to use it.
+    static QString meterPortName(const StartupOptions &options, const PreferenceBlock &preferences,
+                                 const PreferenceBlock *atStart = nullptr);
     // The port as the status bar names it.
-    static QString meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences);
+    static QString meterPortLabel(const StartupOptions &options, const PreferenceBlock &preferences,
+                                  const PreferenceBlock *atStart = nullptr);
 };
 
 } // namespace tonva

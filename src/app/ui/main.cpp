@@ -200,16 +200,20 @@ int main(int argc, char **argv)
     if (options.demo)
         furnishDemoLaboratory(document, interaction);
 
+    const PreferenceBlock preferencesAtStart = document.preferenceBlock();
     FrameServices services{
         *preferences,
         interaction,
         clock,
         document,
-        [&meterSource, &options, &document]() -> const MeterSource & {
-            return meterSource.sourceFor(CVemoraApp::meterPortName(options, document.preferenceBlock()),
-                                         document.preferenceBlock().slmComport);
+        [&meterSource, &options, &document, &preferencesAtStart]() -> const MeterSource & {
+            return meterSource.sourceFor(
+                CVemoraApp::meterPortName(options, document.preferenceBlock(), &preferencesAtStart),
+                document.preferenceBlock().slmComport);
         },
-        [&options, &document] { return CVemoraApp::meterPortLabel(options, document.preferenceBlock()); },
+        [&options, &document, &preferencesAtStart] {
+            return CVemoraApp::meterPortLabel(options, document.preferenceBlock(), &preferencesAtStart);
+        },
         regionalMode};
     CMainFrame frame(services);
     messageBoxes.setParentWidget(&frame);
