@@ -27,7 +27,7 @@ constexpr int kRecords = 5;
 constexpr int kRecordBytes = 69;
 
 // Nobody is at the bench: messages are printed, questions are refused.
-class BenchInteraction final : public Interaction
+class PrintingInteraction final : public Interaction
 {
 public:
     void message(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
@@ -74,7 +74,7 @@ void readStableSpectrum(benchmark::State &state)
     const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
 
     SystemClock clock;
-    BenchInteraction interaction;
+    PrintingInteraction interaction;
     MeterConnection connection(QtSerialPort::factory(device), clock, interaction);
     if (connection.Connect(1, kBaud) != 0 ||
         !connection.link()->SetupMeterForTest(MeterMode::SlmRta, 0, false)) {

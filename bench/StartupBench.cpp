@@ -2,6 +2,7 @@
 // document being created to the main window shown with its idle view. The application object is
 // made once per process; its own cost is reported as the counter app_object_ms.
 // Run: StartupBench; TONVA_BENCH_TESTS overrides the number of tests.
+#include "QuietInteraction.h"
 #include "app/CVemoraDoc.h"
 #include "app/ui/CMainFrame.h"
 #include "demo/DemoLaboratory.h"
@@ -25,19 +26,7 @@
 namespace tonva {
 namespace {
 
-class QuietInteraction final : public Interaction
-{
-public:
-    void message(const QString &) override {}
-    Answer ask(const QString &, Buttons) override { return Answer::No; }
-    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-};
-
-QuietInteraction interaction;
+bench::QuietInteraction interaction;
 QTemporaryDir *folder = nullptr;
 double appObjectMs = 0.0;
 

@@ -1,6 +1,7 @@
 // Storage speed on a file of 10,000 stored tests (82 KB each), each figure beside the plain sqlite3
 // tool running the same query on the same file. Run: StorageBench [--benchmark_filter=...];
 // TONVA_BENCH_TESTS overrides the number of tests.
+#include "QuietInteraction.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "platform/Interaction.h"
@@ -20,19 +21,7 @@
 namespace tonva {
 namespace {
 
-class QuietInteraction final : public Interaction
-{
-public:
-    void message(const QString &) override {}
-    Answer ask(const QString &, Buttons) override { return Answer::No; }
-    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-};
-
-QuietInteraction interaction;
+bench::QuietInteraction interaction;
 QString databasePath;
 const char *const kFilteredSql = "SELECT Id, Technician, Date, ModelNum, SerialNum, ChannelNum FROM "
                                  "AudTestMeasurements WHERE SerialNum = 'SN42' AND ChannelNum = 2";

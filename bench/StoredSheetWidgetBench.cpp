@@ -1,6 +1,7 @@
 // The Stored Measurements sheet opened on a file of 10,000 stored tests (full 82 KB records): the
 // sheet made, both pages filled with no filter, laid out and shown offscreen. Run:
 // StoredSheetWidgetBench [--benchmark_filter=...]; TONVA_BENCH_TESTS overrides the number of tests.
+#include "QuietInteraction.h"
 #include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "platform/Interaction.h"
@@ -17,19 +18,7 @@
 namespace tonva {
 namespace {
 
-class QuietInteraction final : public Interaction
-{
-public:
-    void message(const QString &) override {}
-    Answer ask(const QString &, Buttons) override { return Answer::No; }
-    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-};
-
-QuietInteraction interaction;
+bench::QuietInteraction interaction;
 QString databasePath;
 int testCount = 0;
 
