@@ -32,9 +32,6 @@ using test::TempDir;
 using C = ShellCommand;
 using V = ViewId;
 
-const QString kCalibrationLater =
-    QStringLiteral("SLM Calibration is not available yet in this version of Tonva.");
-
 // The main window offscreen, with a script for the technician, the built-in meter on virtual time and
 // a database in a scratch folder.
 class MainFrameTest : public ::testing::Test
@@ -115,13 +112,14 @@ TEST_F(MainFrameTest, WithoutADatabaseEveryTestCommandSaysSoAndNoViewChanges)
                                       .arg(QLatin1String(what)));
         frame->action(command)->trigger();
         EXPECT_EQ(frame->currentView(), V::Idle);
-        EXPECT_NE(qobject_cast<QWidget *>(frame->viewWidget())->objectName(), QString());
+        EXPECT_EQ(frame->viewWidget()->objectName(), QStringLiteral("idleView"));
     }
     EXPECT_EQ(frame->history().entries(), std::vector<V>{V::Idle});
-    EXPECT_EQ(frame->viewWidget()->objectName(), QStringLiteral("idleView"));
 }
 
-TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsListsAllFourAndOpensTheInstruments)
+// The history as the technician walks it: the instruments come first, going back retraces the views,
+// the summary starts afresh and a tenth distinct view does not fit.
+TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsOpensThemAndTheHistoryRetracesTheViews)
 {
     open();
     interaction.expectMessage(
@@ -135,23 +133,22 @@ TEST_F(MainFrameTest, AudiometerTestWithoutInstrumentsListsAllFourAndOpensTheIns
     interaction.expectMessage(QStringLiteral("Must define equipment first."));
     EXPECT_TRUE(frame->switchView(V::TestNotes));
     EXPECT_EQ(frame->currentView(), V::Instruments);
-}
+    frame->goBack();
+    ASSERT_EQ(frame->currentView(), V::Idle);
 
-TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
-{
-    open();
     defineInstruments();
     startMeasurement();
     frame->action(C::Instrumentation)->trigger();
     ASSERT_TRUE(frame->switchView(V::TestSetup));
-    interaction.expectMessage(kCalibrationLater); // once, before the first sheet
+    // Once, before the first sheet.
+    interaction.expectMessage(QStringLiteral("SLM Calibration is not available yet in this version of Tonva."));
     ASSERT_TRUE(frame->switchView(V::AudTest));
     EXPECT_NE(frame->meter(), nullptr); // the sheet connects first
     frame->action(C::TestNotes)->trigger();
     EXPECT_EQ(frame->history().entries(),
               (std::vector<V>{V::Idle, V::Instruments, V::TestSetup, V::AudTest, V::TestNotes}));
 
-    frame->goBack(); // as the notes view does when it closes
+    inView<QPushButton>("cancelButton")->click(); // the notes view closes and goes back
     settle();
     EXPECT_EQ(frame->currentView(), V::AudTest);
     frame->goBack();
@@ -160,6 +157,20 @@ TEST_F(MainFrameTest, GoingBackRetracesTheViewsAndTheSummaryStartsAFreshHistory)
     frame->action(C::MeasurementSummary)->trigger();
     EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Summary}));
     EXPECT_EQ(frame->viewWidget()->objectName(), QStringLiteral("summaryView"));
+
+    // Numbers past the known views stand for further views; the tenth entry fills the history.
+    for (const int id : {1, 2, 4, 7, 9, 10, 11, 12})
+        ASSERT_TRUE(frame->switchView(static_cast<V>(id))) << id;
+    const std::vector<V> full = frame->history().entries();
+    ASSERT_EQ(full.size(), std::size_t(ViewHistory::kCapacity));
+    interaction.expectMessage(QStringLiteral("Internal error: Unable to push view onto stack."));
+    frame->switchView(static_cast<V>(13));
+    EXPECT_EQ(frame->history().entries(), full);
+    // A view already in a full history is still found.
+    EXPECT_TRUE(frame->switchView(V::TestSetup));
+    EXPECT_EQ(frame->history().entries(), (std::vector<V>{V::Idle, V::Summary, V::Instruments, V::Preferences,
+                                                          V::TestSetup}));
+    settle();
 }
 
 TEST_F(MainFrameTest, TheSheetIsNotShownWhenTheMeterCannotBeReached)
@@ -176,75 +187,53 @@ TEST_F(MainFrameTest, TheSheetIsNotShownWhenTheMeterCannotBeReached)
     EXPECT_EQ(frame->meter(), nullptr);
 }
 
-TEST_F(MainFrameTest, MenuCommandsFollowTheEnablingRulesInEveryView)
+// The enabling table, view by view, as the technician meets it in the window with the meter connected.
+TEST_F(MainFrameTest, MenuCommandsFollowTheEnablingTableInEveryView)
 {
+    // Views 0..8 in which each group of commands is enabled.
+    const std::pair<std::vector<C>, std::array<bool, 9>> table[] = {
+        {{C::ChangeDatabase, C::TestNotes, C::Preferences, C::MeasurementSummary, C::Exit, C::Disconnect,
+          C::CheckBattery, C::TurnOffSlm, C::SetPort, C::About},
+         {1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {{C::NewMeasurement, C::AudiometerTest, C::BoothTest, C::Instrumentation, C::StoredMeasurements},
+         {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{C::Save}, {1, 0, 0, 0, 0, 1, 0, 0, 0}},
+        {{C::Report, C::Certificate, C::Export, C::CompareWith}, {0, 0, 0, 1, 0, 1, 0, 0, 0}},
+        // No microphone page is showing and the test has no meter and calibrator.
+        {{C::ImportSetup, C::Connect, C::Calibration}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
     open();
     defineInstruments();
-    for (int id = 0; id <= static_cast<int>(V::TestAll); ++id) {
-        frame->showViewForPicture(static_cast<V>(id));
-        frame->updateCommands();
-        const ShellState state = frame->shellState();
-        ASSERT_EQ(state.view, static_cast<V>(id));
-        for (int c = 0; c < kShellCommandCount; ++c) {
-            const auto command = static_cast<C>(c);
-            EXPECT_EQ(frame->action(command)->isEnabled(), commandEnabled(command, state))
-                << "command " << c << " in view " << id;
+    for (const bool connected : {false, true}) {
+        if (connected) {
+            interaction.expectMessage(QStringLiteral("Connected"));
+            frame->action(C::Connect)->trigger();
         }
-        const bool idle = id == 0;
-        EXPECT_EQ(frame->action(C::NewMeasurement)->isEnabled(), idle);
-        EXPECT_EQ(frame->action(C::Report)->isEnabled(), id == 3 || id == 5);
-        EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
-        EXPECT_FALSE(frame->action(C::Disconnect)->isEnabled());
+        for (int id = 0; id <= static_cast<int>(V::TestAll); ++id) {
+            frame->showViewForPicture(static_cast<V>(id));
+            frame->updateCommands();
+            const ShellState state = frame->shellState();
+            ASSERT_EQ(state.view, static_cast<V>(id));
+            ASSERT_EQ(state.connected, connected);
+            for (int c = 0; c < kShellCommandCount; ++c) // the commands the table leaves out, too
+                EXPECT_EQ(frame->action(C(c))->isEnabled(), commandEnabled(C(c), state)) << c << " in " << id;
+            if (!connected) {
+                EXPECT_EQ(frame->action(C::NewMeasurement)->isEnabled(), id == 0);
+                EXPECT_EQ(frame->action(C::Report)->isEnabled(), id == 3 || id == 5);
+                EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
+                EXPECT_FALSE(frame->action(C::Disconnect)->isEnabled());
+                continue;
+            }
+            for (const auto &[commands, inView] : table)
+                for (const C command : commands)
+                    EXPECT_EQ(frame->action(command)->isEnabled(), inView[std::size_t(id)])
+                        << "command " << int(command) << " in view " << id;
+        }
     }
     settle();
     // The keyboard access the menus promise.
     EXPECT_EQ(frame->action(C::ChangeDatabase)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_EQ(frame->action(C::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    EXPECT_EQ(frame->action(C::Exit)->text(), QStringLiteral("E&xit"));
-}
-
-TEST_F(MainFrameTest, ConnectOnTheBuiltInMeterThenTurnItOff)
-{
-    open();
-    interaction.expectMessage(QStringLiteral("Connected"));
-    frame->action(C::Connect)->trigger();
-    ASSERT_NE(frame->meter(), nullptr);
-    EXPECT_TRUE(frame->meter()->isConnected());
-    EXPECT_FALSE(frame->action(C::Connect)->isEnabled());
-    EXPECT_TRUE(frame->action(C::TurnOffSlm)->isEnabled());
-    frame->action(C::TurnOffSlm)->trigger();
-    EXPECT_EQ(frame->meter(), nullptr);
-    EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
-}
-
-TEST_F(MainFrameTest, WhileAMeasurementRunsNothingThatWouldEndItHappens)
-{
-    open();
-    defineInstruments();
-    startMeasurement();
-    interaction.expectMessage(QStringLiteral("Connected"));
-    frame->action(C::Connect)->trigger();
-    frame->action(C::MeasurementSummary)->trigger();
-    ASSERT_EQ(frame->currentView(), V::Summary);
-
-    frame->runBusyChanged(true);
-    for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::Save, C::MeasurementSummary,
-                            C::TestNotes, C::Preferences, C::ChangeDatabase, C::SetPort, C::CheckBattery})
-        EXPECT_FALSE(frame->action(command)->isEnabled()) << int(command);
-    // Whatever still reaches the frame (a shortcut, a view's button, the window's close button) is refused.
-    frame->run(C::Disconnect);
-    frame->run(C::TurnOffSlm);
-    EXPECT_TRUE(frame->meter() && frame->meter()->isConnected());
-    EXPECT_FALSE(frame->switchView(V::Idle));
-    inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("Ann"));
-    inView<QPushButton>("doneButton")->click();
-    EXPECT_EQ(frame->currentView(), V::Summary);
-    EXPECT_FALSE(frame->close());
-    EXPECT_TRUE(frame->isVisible());
-
-    frame->runBusyChanged(false);
-    EXPECT_TRUE(frame->action(C::Disconnect)->isEnabled());
-    EXPECT_TRUE(frame->switchView(V::Idle));
 }
 
 // The sheet's run tells the frame when it measures; from inside a prompt of a running measurement
@@ -287,12 +276,17 @@ TEST_F(MainFrameTest, ARealMeasurementInProgressRefusesEveryDestructiveCommand)
             return;
         checked = true;
         EXPECT_TRUE(frame->isBusy());
-        for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::MeasurementSummary, C::Preferences})
+        for (const C command : {C::Disconnect, C::TurnOffSlm, C::Exit, C::Save, C::MeasurementSummary,
+                                C::TestNotes, C::Preferences, C::ChangeDatabase, C::SetPort, C::CheckBattery})
             EXPECT_FALSE(frame->action(command)->isEnabled()) << int(command);
+        // Whatever still reaches the frame (a shortcut, a view's button, the close button) is refused.
         frame->run(C::Disconnect);
         frame->run(C::TurnOffSlm);
         EXPECT_FALSE(frame->switchView(V::Idle));
+        inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("Ann"));
+        inView<QPushButton>("doneButton")->click();
         EXPECT_FALSE(frame->close());
+        EXPECT_TRUE(frame->isVisible());
         EXPECT_TRUE(frame->meter() && frame->meter()->isConnected());
         EXPECT_EQ(frame->currentView(), V::Summary);
     });
@@ -301,6 +295,7 @@ TEST_F(MainFrameTest, ARealMeasurementInProgressRefusesEveryDestructiveCommand)
     EXPECT_TRUE(checked);
     EXPECT_FALSE(frame->isBusy());
     EXPECT_TRUE(frame->action(C::Disconnect)->isEnabled());
+    EXPECT_TRUE(frame->switchView(V::Idle));
 }
 
 TEST_F(MainFrameTest, ExitWithAnUnsavedTestAsksFirst)
@@ -339,53 +334,88 @@ TEST_F(MainFrameTest, ANewMeasurementDoesNotDropAnUnsavedTestUnasked)
     EXPECT_FALSE(document.isModified());
 }
 
-TEST_F(MainFrameTest, LeavingThePreferencesClosesTheMeterPort)
+// Connect and Turn Off on the built-in meter; leaving the preferences closes the port as well.
+TEST_F(MainFrameTest, ConnectThenTurnOffAndPreferencesOkStoresAndClosesTheMeterPort)
 {
     open();
-    interaction.expectMessage(QStringLiteral("Connected"));
-    frame->action(C::Connect)->trigger();
+    for (const bool turnOff : {true, false}) {
+        interaction.expectMessage(QStringLiteral("Connected"));
+        frame->action(C::Connect)->trigger();
+        ASSERT_NE(frame->meter(), nullptr);
+        EXPECT_TRUE(frame->meter()->isConnected());
+        EXPECT_FALSE(frame->action(C::Connect)->isEnabled());
+        EXPECT_TRUE(frame->action(C::TurnOffSlm)->isEnabled());
+        if (turnOff) {
+            frame->action(C::TurnOffSlm)->trigger();
+            EXPECT_EQ(frame->meter(), nullptr);
+            EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
+        }
+    }
     frame->action(C::Preferences)->trigger();
     ASSERT_EQ(frame->currentView(), V::Preferences);
     EXPECT_NE(frame->meter(), nullptr);
-    frame->goBack();
+    inView<QLineEdit>("companyName")->setText(QStringLiteral("Quellmark"));
+    inView<QPushButton>("okButton")->click();
+    settle();
     EXPECT_EQ(frame->currentView(), V::Idle);
+    EXPECT_EQ(preferences.readText(QStringLiteral("Preferences"), QStringLiteral("CompanyName"), QString()),
+              QStringLiteral("Quellmark"));
     EXPECT_EQ(frame->meter(), nullptr);
     EXPECT_TRUE(frame->action(C::Connect)->isEnabled());
 }
 
-TEST_F(MainFrameTest, TheSummaryStoresDateAndTechnicianWhenLeftAndNotWhenCancelled)
+TEST_F(MainFrameTest, TheSummaryStoresDateAndTechnicianWhenLeftAndCancelAsksOnlyAboutChanges)
 {
     open();
     defineInstruments();
     startMeasurement();
     document.setModified(false);
-    frame->action(C::MeasurementSummary)->trigger();
-    auto *year = inView<QLineEdit>("yearEdit");
-    EXPECT_EQ(year->text(), QStringLiteral("2023"));
+    const auto openSummary = [&] {
+        frame->action(C::MeasurementSummary)->trigger();
+        ASSERT_EQ(frame->currentView(), V::Summary);
+    };
+    const auto click = [&](const char *button) {
+        inView<QPushButton>(button)->click();
+        settle();
+    };
+    openSummary();
+    EXPECT_EQ(inView<QLineEdit>("yearEdit")->text(), QStringLiteral("2023"));
     EXPECT_EQ(inView<QComboBox>("monthCombo")->currentText(), QStringLiteral("Apr"));
     EXPECT_EQ(inView<QLineEdit>("dayEdit")->text(), QStringLiteral("17"));
+    click("cancelButton"); // unchanged: no question
+    EXPECT_EQ(frame->currentView(), V::Idle);
 
+    openSummary();
     interaction.expectMessage(
         QStringLiteral("You must enter a technician before leaving the audiometer measurements."));
-    inView<QPushButton>("doneButton")->click();
+    inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("   "));
+    click("doneButton");
     EXPECT_EQ(frame->currentView(), V::Summary);
-
-    year->setText(QStringLiteral("5"));
+    inView<QLineEdit>("yearEdit")->setText(QStringLiteral("5"));
     inView<QLineEdit>("technicianEdit")->setText(QStringLiteral(" Ann Lee "));
-    inView<QPushButton>("doneButton")->click();
-    settle();
+    click("doneButton");
     EXPECT_EQ(frame->currentView(), V::Idle);
     EXPECT_EQ(displayText(document.currentTest().setup.testDate), QStringLiteral("2005-04-17"));
     EXPECT_EQ(displayText(document.currentTest().setup.technician), QStringLiteral("Ann Lee"));
     EXPECT_TRUE(document.isModified()); // so Exit asks about it
     EXPECT_EQ(frame->currentTechnician(), QStringLiteral("Ann Lee"));
 
-    frame->action(C::MeasurementSummary)->trigger();
+    // Storing what is there already changes nothing.
+    document.setModified(false);
+    openSummary();
+    click("doneButton");
+    EXPECT_FALSE(document.isModified());
+
+    openSummary();
     inView<QLineEdit>("technicianEdit")->setText(QStringLiteral("Someone Else"));
-    interaction.expectAsk(QStringLiteral("There were changes in the test. \nDo you really want to exit?"),
-                          Answer::Yes);
-    inView<QPushButton>("cancelButton")->click();
-    settle();
+    document.setModified(true);
+    const QString question = QStringLiteral("There were changes in the test. \nDo you really want to exit?");
+    interaction.expectAsk(question, Answer::No);
+    click("cancelButton");
+    EXPECT_EQ(frame->currentView(), V::Summary);
+    EXPECT_TRUE(document.isModified());
+    interaction.expectAsk(question, Answer::Yes);
+    click("cancelButton");
     EXPECT_EQ(frame->currentView(), V::Idle);
     EXPECT_EQ(displayText(document.currentTest().setup.technician), QStringLiteral("Ann Lee"));
     EXPECT_FALSE(document.isModified());
@@ -443,8 +473,6 @@ TEST(AboutBoxTest, ShowsTheVersionAndTheRegionalLineOnlyInTheAlternateMode)
         for (const QLabel *label : about.findChildren<QLabel *>())
             shown << label->text();
         EXPECT_TRUE(shown.contains(QStringLiteral("Version: 2.201")));
-        EXPECT_TRUE(shown.contains(QStringLiteral("ANSI S3.6 - 2004")));
-        EXPECT_TRUE(shown.contains(QStringLiteral("ANSI S3.1 - 1999")));
         EXPECT_EQ(shown.contains(swedish), mode == RegionalMode::Alternate);
     }
 }
@@ -458,7 +486,6 @@ TEST(SysMessageTest, ShowsItsTwoLinesWithoutBlockingAndHidesOnDismiss)
     EXPECT_TRUE(message.isVisible());
     EXPECT_FALSE(message.isModal());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(message.windowTitle(), QStringLiteral("Message"));
     EXPECT_EQ(message.secondLine(), QStringLiteral("Waiting for a stable level"));
     EXPECT_FALSE(message.findChild<QPushButton *>(QStringLiteral("dismissButton"))->isVisible());
     message.dismiss();
