@@ -63,6 +63,23 @@ bool isBrueelMastoid(const MastoidData &mastoid)
     return mastoid.identity.manufacturer[0] == 'B';
 }
 
+const char *instrumentWord(InstrumentKind kind)
+{
+    switch (kind) {
+    case InstrumentKind::SoundLevelMeter:
+        return "sound level meter";
+    case InstrumentKind::Calibrator:
+        return "calibrator";
+    case InstrumentKind::Microphone:
+        return "microphone";
+    case InstrumentKind::Mastoid:
+        return "mastoid";
+    case InstrumentKind::Preamplifier:
+        break;
+    }
+    return "preamp";
+}
+
 } // namespace
 
 InventoryType inventoryTypeOf(InstrumentKind kind)
@@ -88,6 +105,36 @@ QString ListLabel(const InventoryEntry &entry)
     return QStringLiteral("%1 SN-%2").arg(displayText(identity.model), displayText(identity.serialNumber));
 }
 
+bool isCalibrationOverdue(const InventoryEntry &entry, const QDate &today)
+{
+    const QString text = displayText(entry.bodyAs<InstrumentIdentity>().calibrationDue).trimmed();
+    const QDate due = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    return due.isValid() && today.isValid() && due < today;
+}
+
+int trustedPosition(int stored, std::size_t count)
+{
+    return stored >= 0 && static_cast<std::size_t>(stored) < count ? stored : -1;
+}
+
+CalibrationDueWarner::CalibrationDueWarner(Interaction &interaction, QDate today)
+    : m_interaction(interaction), m_today(today)
+{}
+
+bool CalibrationDueWarner::instrumentChosen(InstrumentKind kind, const InventoryEntry &entry)
+{
+    if (!isCalibrationOverdue(entry, m_today))
+        return false;
+    if (!m_warned.insert({static_cast<int>(kind), serialText(entry)}).second)
+        return false;
+    const InstrumentIdentity identity = entry.bodyAs<InstrumentIdentity>();
+    m_interaction.message(QStringLiteral("The %1 %2 SN-%3 was due for calibration on %4.")
+                              .arg(QLatin1String(instrumentWord(kind)), displayText(identity.model),
+                                   displayText(identity.serialNumber),
+                                   displayText(identity.calibrationDue).trimmed()));
+    return true;
+}
+
 InstrumentInventory::InstrumentInventory(Inventory &inventory, Interaction &interaction, int currentYear)
     : m_inventory(inventory), m_interaction(interaction), m_currentYear(currentYear)
 {}
@@ -108,6 +155,17 @@ QStringList InstrumentInventory::labels(InstrumentKind kind) const
     for (const InventoryEntry &entry : list(kind))
         labels << ListLabel(entry);
     return labels;
+}
+
+std::vector<int> InstrumentInventory::overduePositions(InstrumentKind kind, const QDate &today) const
+{
+    std::vector<int> overdue;
+    const auto &entries = list(kind);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (isCalibrationOverdue(entries[i], today))
+            overdue.push_back(static_cast<int>(i));
+    }
+    return overdue;
 }
 
 int InstrumentInventory::positionOfSerial(InstrumentKind kind, std::string_view serial, int except) const
@@ -297,6 +355,12 @@ bool InstrumentInventory::DeleteInstrument(InstrumentKind kind, int position)
         m_interaction.message(QStringLiteral("No instrument selected to delete."));
         return false;
     }
+    // Nothing else can bring back a deleted instrument and its response data once the lists are saved.
+    const InstrumentIdentity identity = entries[static_cast<std::size_t>(position)].bodyAs<InstrumentIdentity>();
+    if (m_interaction.ask(QStringLiteral("Delete %1 SN-%2 and its response data?")
+                              .arg(displayText(identity.model), displayText(identity.serialNumber)),
+                          Buttons::YesNo) != Answer::Yes)
+        return false;
     entries.erase(entries.begin() + position);
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace tonva;
 using test::ScriptedInteraction;
 
@@ -220,7 +222,55 @@ TEST_F(InventoryFixture, DeleteNeedsASelection)
     instruments.AddInstrument(InstrumentKind::SoundLevelMeter, meter("S2"));
     interaction.expectMessage(QStringLiteral("No instrument selected to delete."));
     EXPECT_FALSE(instruments.DeleteInstrument(InstrumentKind::SoundLevelMeter, -1));
+    interaction.expectAsk(QStringLiteral("Delete Model SN-S1 and its response data?"), Answer::Yes);
     EXPECT_TRUE(instruments.DeleteInstrument(InstrumentKind::SoundLevelMeter, 0));
     EXPECT_EQ(instruments.labels(InstrumentKind::SoundLevelMeter),
               QStringList{QStringLiteral("Model SN-S2")});
+    interaction.verifyDone();
+}
+
+TEST_F(InventoryFixture, DeleteAnsweredNoKeepsTheInstrumentAndAStaleSelectionIsIgnored)
+{
+    instruments.AddInstrument(InstrumentKind::Microphone, microphone("K1", 50.0f));
+    instruments.AddInstrument(InstrumentKind::Microphone, microphone("K2", 50.0f));
+    interaction.expectAsk(QStringLiteral("Delete Model SN-K2 and its response data?"), Answer::No);
+    EXPECT_FALSE(instruments.DeleteInstrument(InstrumentKind::Microphone, 1));
+    EXPECT_EQ(instruments.list(InstrumentKind::Microphone).size(), 2u);
+    interaction.verifyDone();
+
+    // A remembered selection of 1 after the list shrank to one entry, a negative one, and a huge one.
+    EXPECT_EQ(trustedPosition(1, 2), 1);
+    EXPECT_EQ(trustedPosition(1, 1), -1);
+    EXPECT_EQ(trustedPosition(-5, 2), -1);
+    EXPECT_EQ(trustedPosition(std::numeric_limits<int>::max(), 2), -1);
+    EXPECT_EQ(trustedPosition(0, 0), -1);
+}
+
+TEST_F(InventoryFixture, OverdueCalibratorIsMarkedAndWarnedAboutOnce)
+{
+    const QDate today(2026, 12, 8);
+    InventoryEntry dueYesterday = calibrator(1000.0f, 94.0f);
+    InventoryEntry dueToday = calibrator(1000.0f, 94.0f);
+    CalibratorData data = dueYesterday.bodyAs<CalibratorData>();
+    setFixedText(data.identity.calibrationDue, "2026-12-07");
+    dueYesterday.setBody(data);
+    setFixedText(data.identity.serialNumber, "C2");
+    setFixedText(data.identity.calibrationDue, "2026-12-08");
+    dueToday.setBody(data);
+    ASSERT_EQ(instruments.AddInstrument(InstrumentKind::Calibrator, dueYesterday), 0);
+    ASSERT_EQ(instruments.AddInstrument(InstrumentKind::Calibrator, dueToday), 1);
+
+    EXPECT_EQ(instruments.overduePositions(InstrumentKind::Calibrator, today), std::vector<int>{0});
+    InventoryEntry unreadable = dueToday;
+    setFixedText(data.identity.calibrationDue, "2026");
+    unreadable.setBody(data);
+    EXPECT_FALSE(isCalibrationOverdue(unreadable, today));
+
+    CalibrationDueWarner warner(interaction, today);
+    interaction.expectMessage(
+        QStringLiteral("The calibrator Model SN-C1 was due for calibration on 2026-12-07."));
+    EXPECT_TRUE(warner.instrumentChosen(InstrumentKind::Calibrator, instruments.list(InstrumentKind::Calibrator)[0]));
+    EXPECT_FALSE(warner.instrumentChosen(InstrumentKind::Calibrator, instruments.list(InstrumentKind::Calibrator)[0]));
+    EXPECT_FALSE(warner.instrumentChosen(InstrumentKind::Calibrator, instruments.list(InstrumentKind::Calibrator)[1]));
+    interaction.verifyDone();
 }
