@@ -11,6 +11,7 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
+#include "inventory/ui/CEquipListsView.h"
 #include "meter/MeterConnection.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
@@ -577,6 +578,7 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
     case ViewId::TestNotes:
         return new CTestNotesView(m_document, *this);
     case ViewId::Instruments:
+        return new CEquipListsView(m_document, m_services.preferences, m_interaction, *this);
     case ViewId::Booth:
     case ViewId::TestSetup:
     case ViewId::AudTest:

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/CVemoraDoc.h"
+#include "app/ui/FrameView.h"
+#include "app/ui/ViewHost.h"
+#include "inventory/InstrumentInventory.h"
+#include "platform/Interaction.h"
+#include "platform/PreferenceStore.h"
+
+#include <QDate>
+#include <QTableWidget>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace tonva {
+
+// Response values by frequency, one column per response. Accepts a column (or block) of numbers
+// pasted from a spreadsheet, starting at the current cell.
+class ResponseGrid : public QTableWidget
+{
+    Q_OBJECT
+public:
+    ResponseGrid(const QStringList &columns, QWidget *parent = nullptr);
+
+    void setColumn(int column, const float *values);
+    void readColumn(int column, float *values) const;
+    void pasteText(const QString &text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// The instrument window: the categories beside the list of the chosen one, the fields of the chosen
+// instrument and Add / Update / Delete / Close. The fields edit a copy of the chosen entry; only the
+// inventory rules change the lists, and Close writes them to the database.
+class CEquipListsView : public QWidget, public FrameView
+{
+    Q_OBJECT
+public:
+    CEquipListsView(CVemoraDoc &document, PreferenceStore &preferences, Interaction &interaction, ViewHost &host,
+                    QDate today = QDate::currentDate(), QWidget *parent = nullptr);
+
+    InstrumentKind category() const { return m_kind; }
+    void showCategory(InstrumentKind kind);
+
+    bool hasPendingInstrumentChanges() const override { return m_pending; }
+    void discardPendingInstrumentChanges() override;
+    bool importPageShown() const override;
+
+private:
+    QWidget *buildFields();
+    void categoryChosen();
+    void entryChosen();
+    bool pendingChangesMayGo();
+    void fillList(int select);
+    void loadEntry(int position);
+    InventoryEntry collect() const;
+    void rememberPosition(int position);
+    void addInstrument();
+    void updateInstrument();
+    void deleteInstrument();
+    void closeWindow();
+    void markPending() { m_pending = true; }
+
+    CVemoraDoc &m_document;
+    PreferenceStore &m_preferences;
+    Interaction &m_interaction;
+    ViewHost &m_host;
+    QDate m_today;
+    InstrumentInventory m_instruments;
+    InstrumentKind m_kind = InstrumentKind::SoundLevelMeter;
+    // The chosen entry (or a blank one): bytes no field shows are carried through an update.
+    InventoryEntry m_entry;
+    int m_shown = -1; // the list position the fields were loaded from
+    bool m_pending = false;
+    bool m_filling = false;
+
+    QTreeWidget *m_tree;
+    QLabel *m_title;
+    QLabel *m_hint;
+    QListWidget *m_list;
+    QLineEdit *m_manufacturer;
+    QLineEdit *m_model;
+    QLineEdit *m_serial;
+    QLineEdit *m_due;
+    QStackedWidget *m_pages;
+    QLineEdit *m_frequency;
+    QLineEdit *m_level;
+    QLineEdit *m_micSensitivity;
+    ResponseGrid *m_micResponse;
+    QLineEdit *m_mastoidSensitivity;
+    QLineEdit *m_kestinSensitivity;
+    QLineEdit *m_lorvatSensitivity;
+    QLineEdit *m_pendrySensitivity;
+    ResponseGrid *m_mastoidResponse;
+};
+
+} // namespace tonva
