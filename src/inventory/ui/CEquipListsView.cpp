@@ -122,7 +122,8 @@ ResponseGrid::ResponseGrid(const QStringList &columns, QWidget *parent) : QTable
 void ResponseGrid::setColumn(int column, const float *values)
 {
     for (int row = 0; row < kFrequencyCount; ++row)
-        setItem(row, column, new QTableWidgetItem(numberText(values[row])));
+        // 0 dB is a real reading on a response chart, so it is shown, unlike an empty field.
+        setItem(row, column, new QTableWidgetItem(QString::number(double(values[row]), 'g', 7)));
 }
 
 void ResponseGrid::readColumn(int column, float *values) const
@@ -176,6 +177,7 @@ CEquipListsView::CEquipListsView(CVemoraDoc &document, PreferenceStore &preferen
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName(QStringLiteral("categoryTree"));
     m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(false);
     for (InstrumentKind kind : kKinds)
         new QTreeWidgetItem(m_tree, QStringList{QLatin1String(textsOf(kind).treeLabel)});
     m_tree->setMaximumWidth(200);
