@@ -20,7 +20,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -438,6 +440,37 @@ TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing
         "on appropriate buttons (cancel, done, etc.)."));
     frame->action(C::ChangeDatabase)->trigger();
     EXPECT_EQ(frame->currentView(), V::Summary);
+}
+
+// Test > Instrumentation lists the lab's instruments; an edit neither added nor updated is not lost
+// by leaving through the menu unless the technician says so.
+TEST_F(MainFrameTest, InstrumentationShowsTheInventoryAndLeavingWithAnEditAsksFirst)
+{
+    open();
+    defineInstruments();
+    frame->action(C::Instrumentation)->trigger();
+    ASSERT_EQ(frame->currentView(), V::Instruments);
+    auto *list = inView<QListWidget>("instrumentList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), int(document.inventory().list(InventoryType::SoundLevelMeter).size()));
+    ASSERT_GT(list->count(), 0);
+    EXPECT_EQ(list->item(0)->text(), ListLabel(document.inventory().list(InventoryType::SoundLevelMeter)[0]));
+
+    auto *serial = inView<QLineEdit>("serialEdit");
+    serial->selectAll();
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("9"));
+    QApplication::sendEvent(serial, &key);
+
+    const QString question = QStringLiteral(
+        "There are instrumentation changes that have not been Added or Updated.\nDo you wish to discard the "
+        "changes?\n\nClick Yes to discard the changes and change to the Measurement Summary View.\nClick No to "
+        "stay in the Instrumentation View.");
+    interaction.expectAsk(question, Answer::No);
+    frame->action(C::Preferences)->trigger();
+    EXPECT_EQ(frame->currentView(), V::Instruments);
+    interaction.expectAsk(question, Answer::Yes);
+    frame->action(C::Preferences)->trigger();
+    EXPECT_EQ(frame->currentView(), V::Preferences);
 }
 
 TEST(PlaceholderViewTest, SaysTheViewIsNotThereYetAndOffersTheWayBack)
