@@ -101,6 +101,10 @@ TEST_F(EquipListsViewTest, MicrophoneIsAddedUpdatedRefusedAndStoredOnClose)
         column += QString::number(i * 0.1, 'f', 1) + QStringLiteral("\r\n");
     grid->setCurrentCell(0, 0);
     grid->pasteText(column);
+    // A block wider than the grid: the columns beyond it are dropped, not written past it.
+    auto *corrections = child<ResponseGrid>(view, "micGridGrid");
+    corrections->setCurrentCell(kGridFrequencyCount - 2, 0);
+    corrections->pasteText(QStringLiteral("0.5\t9\n-0.25\t9\n7\n"));
     click(view, "addButton");
     EXPECT_EQ(listed(view), QStringList{QStringLiteral("ABCDEFGHIJKLMNO SN-K1")});
     EXPECT_EQ(store.read(preference::CurrentMike), 0);
@@ -137,6 +141,9 @@ TEST_F(EquipListsViewTest, MicrophoneIsAddedUpdatedRefusedAndStoredOnClose)
     EXPECT_FLOAT_EQ(mic.sensitivity, 48.5f);
     EXPECT_FLOAT_EQ(mic.response[0], 0.0f);
     EXPECT_FLOAT_EQ(mic.response[38], 3.8f);
+    EXPECT_FLOAT_EQ(mic.gridCorrection[kGridFrequencyCount - 2], 0.5f);
+    EXPECT_FLOAT_EQ(mic.gridCorrection[kGridFrequencyCount - 1], -0.25f);
+    EXPECT_FLOAT_EQ(mic.gridCorrection[0], 0.0f);
 }
 
 TEST_F(EquipListsViewTest, StaleSelectionOverdueMarkProposalAndDeleteQuestion)

@@ -108,11 +108,12 @@ QLineEdit *textField(const char *name, int maxLength, QWidget *parent)
 
 // ---- ResponseGrid -----------------------------------------------------------------------------------
 
-ResponseGrid::ResponseGrid(const QStringList &columns, QWidget *parent) : QTableWidget(kFrequencyCount, int(columns.size()), parent)
+ResponseGrid::ResponseGrid(const QStringList &columns, int firstIndex, int count, QWidget *parent)
+    : QTableWidget(count, int(columns.size()), parent)
 {
     setHorizontalHeaderLabels(columns);
     QStringList rows;
-    for (int index = 0; index < kFrequencyCount; ++index)
+    for (int index = firstIndex; index < firstIndex + count; ++index)
         rows << frequencyLabel(index).trimmed();
     setVerticalHeaderLabels(rows);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -121,14 +122,14 @@ ResponseGrid::ResponseGrid(const QStringList &columns, QWidget *parent) : QTable
 
 void ResponseGrid::setColumn(int column, const float *values)
 {
-    for (int row = 0; row < kFrequencyCount; ++row)
+    for (int row = 0; row < rowCount(); ++row)
         // 0 dB is a real reading on a response chart, so it is shown, unlike an empty field.
         setItem(row, column, new QTableWidgetItem(QString::number(double(values[row]), 'g', 7)));
 }
 
 void ResponseGrid::readColumn(int column, float *values) const
 {
-    for (int row = 0; row < kFrequencyCount; ++row) {
+    for (int row = 0; row < rowCount(); ++row) {
         const QTableWidgetItem *cell = item(row, column);
         bool ok = false;
         const float value = cell ? cell->text().trimmed().toFloat(&ok) : 0.0f;
@@ -266,9 +267,15 @@ QWidget *CEquipListsView::buildFields()
     m_micSensitivity = textField("micSensitivityEdit", 0, microphone);
     micForm->addRow(QStringLiteral("Sensitivity (mV/Pa)"), m_micSensitivity);
     micLayout->addLayout(micForm);
-    m_micResponse = new ResponseGrid({QStringLiteral("Response (dB)")}, microphone);
+    m_micResponse = new ResponseGrid({QStringLiteral("Response (dB)")}, 0, kFrequencyCount, microphone);
     m_micResponse->setObjectName(QStringLiteral("micResponseGrid"));
-    micLayout->addWidget(m_micResponse, 1);
+    m_micGrid = new ResponseGrid({QStringLiteral("Grid Correction (dB)")}, kFirstGridFrequency,
+                                 kGridFrequencyCount, microphone);
+    m_micGrid->setObjectName(QStringLiteral("micGridGrid"));
+    auto *micGrids = new QHBoxLayout;
+    micGrids->addWidget(m_micResponse, 1);
+    micGrids->addWidget(m_micGrid, 1, Qt::AlignTop);
+    micLayout->addLayout(micGrids, 1);
     m_pages->addWidget(microphone);
 
     auto *mastoid = new QWidget(m_pages);
@@ -284,14 +291,14 @@ QWidget *CEquipListsView::buildFields()
     mastoidForm->addRow(QStringLiteral("Pendry Sensitivity"), m_pendrySensitivity);
     mastoidLayout->addLayout(mastoidForm);
     m_mastoidResponse = new ResponseGrid({QStringLiteral("Kestin"), QStringLiteral("Lorvat"), QStringLiteral("Pendry")},
-                                         mastoid);
+                                         0, kFrequencyCount, mastoid);
     m_mastoidResponse->setObjectName(QStringLiteral("mastoidResponseGrid"));
     mastoidLayout->addWidget(m_mastoidResponse, 1);
     m_pages->addWidget(mastoid);
 
     for (QLineEdit *edit : fields->findChildren<QLineEdit *>())
         connect(edit, &QLineEdit::textEdited, this, &CEquipListsView::markPending);
-    for (ResponseGrid *grid : {m_micResponse, m_mastoidResponse})
+    for (ResponseGrid *grid : {m_micResponse, m_micGrid, m_mastoidResponse})
         connect(grid, &QTableWidget::cellChanged, this, [this] {
             if (!m_filling)
                 markPending();
@@ -407,6 +414,7 @@ void CEquipListsView::loadEntry(int position)
     const MicrophoneSlot mic = m_entry.bodyAs<MicrophoneSlot>();
     m_micSensitivity->setText(numberText(mic.sensitivity));
     m_micResponse->setColumn(0, mic.response);
+    m_micGrid->setColumn(0, mic.gridCorrection);
     const MastoidData mastoid = m_entry.bodyAs<MastoidData>();
     m_mastoidSensitivity->setText(numberText(mastoid.sensitivity));
     m_kestinSensitivity->setText(numberText(mastoid.kestinSensitivity));
@@ -442,6 +450,7 @@ InventoryEntry CEquipListsView::collect() const
         MicrophoneSlot body = entry.bodyAs<MicrophoneSlot>();
         body.sensitivity = numberIn(m_micSensitivity);
         m_micResponse->readColumn(0, body.response);
+        m_micGrid->readColumn(0, body.gridCorrection);
         entry.setBody(body);
         break;
     }

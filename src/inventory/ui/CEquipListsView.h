@@ -19,13 +19,14 @@ class QTreeWidget;
 
 namespace tonva {
 
-// Response values by frequency, one column per response. Accepts a column (or block) of numbers
+// Values by frequency, one column per response (`values` of setColumn/readColumn hold one per row). Accepts a column (or block) of numbers
 // pasted from a spreadsheet, starting at the current cell.
 class ResponseGrid : public QTableWidget
 {
     Q_OBJECT
 public:
-    ResponseGrid(const QStringList &columns, QWidget *parent = nullptr);
+    // Rows for the frequency indices firstIndex .. firstIndex + count - 1.
+    ResponseGrid(const QStringList &columns, int firstIndex, int count, QWidget *parent = nullptr);
 
     void setColumn(int column, const float *values);
     void readColumn(int column, float *values) const;
@@ -93,6 +94,7 @@ private:
     QLineEdit *m_level;
     QLineEdit *m_micSensitivity;
     ResponseGrid *m_micResponse;
+    ResponseGrid *m_micGrid;
     QLineEdit *m_mastoidSensitivity;
     QLineEdit *m_kestinSensitivity;
     QLineEdit *m_lorvatSensitivity;
