@@ -274,7 +274,7 @@ QWidget *CEquipListsView::buildFields()
     m_micGrid->setObjectName(QStringLiteral("micGridGrid"));
     auto *micGrids = new QHBoxLayout;
     micGrids->addWidget(m_micResponse, 1);
-    micGrids->addWidget(m_micGrid, 1, Qt::AlignTop);
+    micGrids->addWidget(m_micGrid, 1);
     micLayout->addLayout(micGrids, 1);
     m_pages->addWidget(microphone);
 
