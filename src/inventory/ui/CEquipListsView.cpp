@@ -205,7 +205,7 @@ CEquipListsView::CEquipListsView(CVemoraDoc &document, PreferenceStore &preferen
     connect(add, &QPushButton::clicked, this, &CEquipListsView::addInstrument);
     connect(update, &QPushButton::clicked, this, &CEquipListsView::updateInstrument);
     connect(remove, &QPushButton::clicked, this, &CEquipListsView::deleteInstrument);
-    connect(close, &QPushButton::clicked, this, &CEquipListsView::closeWindow);
+    connect(close, &QPushButton::clicked, this, &CEquipListsView::CloseInventoryWindow);
 
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(m_list, 1);
@@ -513,7 +513,7 @@ bool CEquipListsView::importPageShown() const
     return m_kind == InstrumentKind::Microphone || m_kind == InstrumentKind::Mastoid;
 }
 
-void CEquipListsView::closeWindow()
+void CEquipListsView::CloseInventoryWindow()
 {
     if (m_pending &&
         m_interaction.ask(QStringLiteral("There are changes that have not been Added or Updated.\nDo you wish to "

@@ -48,6 +48,8 @@ public:
 
     InstrumentKind category() const { return m_kind; }
     void showCategory(InstrumentKind kind);
+    // Close: asks about pending edits, writes the lists to the database and goes to the idle view.
+    void CloseInventoryWindow();
 
     bool hasPendingInstrumentChanges() const override { return m_pending; }
     void discardPendingInstrumentChanges() override;
@@ -65,7 +67,6 @@ private:
     void addInstrument();
     void updateInstrument();
     void deleteInstrument();
-    void closeWindow();
     void markPending() { m_pending = true; }
 
     CVemoraDoc &m_document;
