@@ -101,6 +101,9 @@ TEST_F(EquipListsViewTest, MicrophoneIsAddedUpdatedRefusedAndStoredOnClose)
         column += QString::number(i * 0.1, 'f', 1) + QStringLiteral("\r\n");
     grid->setCurrentCell(0, 0);
     grid->pasteText(column);
+    grid->setCurrentCell(5, 0);
+    grid->pasteText(QStringLiteral("nan\n"));
+    EXPECT_TRUE(grid->item(5, 0)->text().isEmpty());
     // A block wider than the grid: the columns beyond it are dropped, not written past it.
     auto *corrections = child<ResponseGrid>(view, "micGridGrid");
     corrections->setCurrentCell(kGridFrequencyCount - 2, 0);
@@ -140,6 +143,8 @@ TEST_F(EquipListsViewTest, MicrophoneIsAddedUpdatedRefusedAndStoredOnClose)
     EXPECT_EQ(fixedText(mic.identity.serialNumber), "K1");
     EXPECT_FLOAT_EQ(mic.sensitivity, 48.5f);
     EXPECT_FLOAT_EQ(mic.response[0], 0.0f);
+    EXPECT_FLOAT_EQ(mic.response[5], 0.0f);
+    EXPECT_FLOAT_EQ(mic.response[6], 0.6f);
     EXPECT_FLOAT_EQ(mic.response[38], 3.8f);
     EXPECT_FLOAT_EQ(mic.gridCorrection[kGridFrequencyCount - 2], 0.5f);
     EXPECT_FLOAT_EQ(mic.gridCorrection[kGridFrequencyCount - 1], -0.25f);

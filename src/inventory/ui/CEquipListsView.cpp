@@ -21,6 +21,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace tonva {
 
 namespace {
@@ -81,13 +83,22 @@ Page pageOf(InstrumentKind kind)
     }
 }
 
-// An empty field is a value not entered; text that is no number counts the same, so the inventory
-// rules refuse it with their own message.
+// Text that is no finite number counts as not entered, so the inventory rules refuse it with their
+// own message. "nan" and "inf" parse as numbers and would slip past every range check into the
+// corrections a measurement applies.
+float parsedNumber(const QString &text, bool *ok = nullptr)
+{
+    bool parsed = false;
+    const float value = text.trimmed().toFloat(&parsed);
+    const bool valid = parsed && std::isfinite(value);
+    if (ok)
+        *ok = valid;
+    return valid ? value : 0.0f;
+}
+
 float numberIn(const QLineEdit *edit)
 {
-    bool ok = false;
-    const float value = edit->text().trimmed().toFloat(&ok);
-    return ok ? value : 0.0f;
+    return parsedNumber(edit->text());
 }
 
 QString numberText(float value)
@@ -131,9 +142,7 @@ void ResponseGrid::readColumn(int column, float *values) const
 {
     for (int row = 0; row < rowCount(); ++row) {
         const QTableWidgetItem *cell = item(row, column);
-        bool ok = false;
-        const float value = cell ? cell->text().trimmed().toFloat(&ok) : 0.0f;
-        values[row] = ok ? value : 0.0f;
+        values[row] = cell ? parsedNumber(cell->text()) : 0.0f;
     }
 }
 
@@ -150,7 +159,7 @@ void ResponseGrid::pasteText(const QString &text)
         const QStringList cells = lines[line].split(QLatin1Char('\t'));
         for (int cell = 0; cell < cells.size() && firstColumn + cell < columnCount(); ++cell) {
             bool ok = false;
-            const float value = cells[cell].trimmed().toFloat(&ok);
+            const float value = parsedNumber(cells[cell], &ok);
             setItem(firstRow + line, firstColumn + cell,
                     new QTableWidgetItem(ok ? QString::number(double(value), 'g', 7) : QString()));
         }
