@@ -106,7 +106,8 @@ int CalibrationDemo::run()
     QString error;
     const std::optional<AudiometerProfile> profile = AudiometerProfile::load(m_options.profile, &error);
     if (!profile) {
-        m_out << "Audiometer profile " << m_options.profile << ": " << error << Qt::endl;
+        // The profile's own message names the file or the name it could not find.
+        m_out << error << Qt::endl;
         return 1;
     }
     std::unique_ptr<DemoBench> bench =

@@ -187,7 +187,7 @@ TEST(DemoTruthTest, UnknownProfileIsRefusedBeforeAnythingIsTouched)
     TempDir dir;
     const DemoRun run = runDemo(optionsFor(dir, QStringLiteral("no-such-profile")));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.printed.startsWith(QLatin1String("Audiometer profile no-such-profile: ")));
+    EXPECT_TRUE(run.printed.startsWith(QLatin1String("No audiometer profile 'no-such-profile'")));
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("demo.sqlite"))));
 }
 

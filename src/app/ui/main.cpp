@@ -171,8 +171,7 @@ int main(int argc, char **argv)
     const std::optional<AudiometerProfile> profile =
         AudiometerProfile::load(options.simProfile, &profileError);
     if (!profile) {
-        QTextStream(stderr) << "tonva: simulated audiometer profile " << options.simProfile << ": "
-                            << profileError << Qt::endl;
+        QTextStream(stderr) << "tonva: " << profileError << Qt::endl;
         return 2;
     }
 
