@@ -1,23 +1,14 @@
 #include "app/SlmPortChoice.h"
 
+#include "meter/MeterSource.h"
 #include "platform/QtSerialPort.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace tonva {
 
 namespace {
-
-// n of a port named "COMn" (any letter case), else 0.
-int comNumberOf(const QString &name)
-{
-    static const QRegularExpression com(QStringLiteral("^COM(\\d{1,5})$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = com.match(name.trimmed());
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
 
 bool sameDevice(const QString &a, const QString &b)
 {
@@ -39,7 +30,7 @@ std::vector<SSerInfo> listMachinePorts(const PreferenceBlock &block)
 SlmPortChoice::SlmPortChoice(const std::vector<SSerInfo> &ports, const PreferenceBlock &block)
 {
     for (const SSerInfo &port : ports) {
-        if (const int number = comNumberOf(port.portName)) {
+        if (const int number = MeterSource::comPortNumber(port.portName)) {
             m_ports.push_back({QStringLiteral("COM%1 <%2>").arg(number).arg(port.portDescription),
                                QStringLiteral("COM%1").arg(number), number});
         } else {
@@ -52,7 +43,7 @@ SlmPortChoice::SlmPortChoice(const std::vector<SSerInfo> &ports, const Preferenc
         {builtInSimulatorName() + QStringLiteral(" <Built-in simulator>"), builtInSimulatorName(), 0});
 
     const QString stored = block.slmPortName.trimmed();
-    const int storedNumber = stored.isEmpty() ? block.slmComport : comNumberOf(stored);
+    const int storedNumber = stored.isEmpty() ? block.slmComport : MeterSource::comPortNumber(stored);
     m_portIndex = findPort(stored, storedNumber);
     if (m_portIndex < 0) {
         const QString shown =
@@ -109,7 +100,7 @@ void SlmPortChoice::choosePortName(const QString &name)
     const QString typed = name.trimmed();
     if (typed.isEmpty())
         return;
-    const int index = findPort(typed, comNumberOf(typed));
+    const int index = findPort(typed, MeterSource::comPortNumber(typed));
     if (index >= 0) {
         choosePort(index);
         return;
@@ -134,7 +125,7 @@ void SlmPortChoice::applyTo(PreferenceBlock &block) const
         number = m_ports[std::size_t(m_portIndex)].comNumber;
     } else if (!m_typedPort.isEmpty()) {
         name = m_typedPort;
-        number = comNumberOf(m_typedPort);
+        number = MeterSource::comPortNumber(m_typedPort);
     } else {
         return;
     }

@@ -7,18 +7,13 @@
 
 namespace tonva {
 
-namespace {
-
-// "COM3", "com12": the port by its number. COM0 does not exist.
-int comPortNumber(const QString &name)
+int MeterSource::comPortNumber(const QString &name)
 {
     static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,2})$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(name);
+    const QRegularExpressionMatch match = pattern.match(name.trimmed());
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
-
-} // namespace
 
 MeterSource::MeterSource(const QString &portName, Clock &realClock, int portNumber,
                          BuiltInMeterOptions builtIn)

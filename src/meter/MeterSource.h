@@ -32,6 +32,9 @@ class MeterSource
 public:
     // The port name of the built-in meter.
     static QString builtInName() { return QStringLiteral("sim"); }
+    // n of a port named "COMn" (any letter case, blanks around ignored); 0 for every other name.
+    // COM0 does not exist.
+    static int comPortNumber(const QString &name);
 
     // An empty `portName` falls back to the numbered port `portNumber` (the older preference).
     MeterSource(const QString &portName, Clock &realClock, int portNumber = 1,
