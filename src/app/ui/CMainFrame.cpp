@@ -11,8 +11,12 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
+#include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
+#include "meter/ui/CBatteryCheckDlg.h"
+#include "meter/ui/CSlmCalibrationDlg.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
 #include "storage/ui/CDAOTableDlg.h"
@@ -314,10 +318,10 @@ void CMainFrame::run(ShellCommand command)
         disconnectMeter();
         break;
     case C::CheckBattery:
-        notAvailable(QStringLiteral("Check Battery"));
+        checkBattery();
         break;
     case C::Calibration:
-        notAvailable(QStringLiteral("SLM Calibration"));
+        calibrateMeter();
         break;
     case C::TurnOffSlm:
         turnOffMeter();
@@ -331,6 +335,31 @@ void CMainFrame::run(ShellCommand command)
     }
     updateCommands();
     updateStatus();
+}
+
+void CMainFrame::calibrateMeter()
+{
+    if (m_calibrationDialog)
+        m_calibrationDialog();
+    else
+        showCalibrationDialog();
+    m_meterCalibrated = true;
+}
+
+void CMainFrame::showCalibrationDialog()
+{
+    if (!m_meter || !m_meter->link())
+        return;
+    const Inventory &inventory = m_document.inventory();
+    MeterCalibration logic(*m_meter->link(), *m_meter->fileList(), m_services.preferences,
+                           calibrationCalibrators(inventory), calibrationMicrophones(inventory));
+    CSlmCalibrationDlg::run(logic, this);
+}
+
+void CMainFrame::checkBattery()
+{
+    if (m_meter && m_meter->link())
+        CBatteryCheckDlg::run(*m_meter->link(), this);
 }
 
 void CMainFrame::notAvailable(const QString &what)
@@ -632,8 +661,7 @@ bool CMainFrame::switchView(ViewId target, int measurementIndex)
     }
     if (target == ViewId::AudTest && !m_meterCalibrated) {
         // Shown once per program run, whichever way it is closed.
-        notAvailable(QStringLiteral("SLM Calibration"));
-        m_meterCalibrated = true;
+        calibrateMeter();
     }
 
     {

@@ -73,6 +73,9 @@ public:
     // Connect: 0 or positive when the meter is ready.
     int connectMeter();
     bool meterCalibrated() const { return m_meterCalibrated; }
+    // SLM > Calibration... and the first switch to the measurement sheet open the calibration
+    // dialog through this; a test stands in for it. Afterwards the meter counts as calibrated.
+    void setCalibrationDialog(std::function<void()> open) { m_calibrationDialog = std::move(open); }
 
     bool preferencesSet() const;
     bool instrumentsDefined() const;
@@ -130,6 +133,9 @@ private:
     void disconnectMeter();
     void turnOffMeter();
     void about();
+    void calibrateMeter();
+    void showCalibrationDialog();
+    void checkBattery();
 
     FrameServices m_services;
     CVemoraDoc &m_document;
@@ -150,6 +156,7 @@ private:
     bool m_runBusy = false;
     bool m_connecting = false;
     bool m_meterCalibrated = false;
+    std::function<void()> m_calibrationDialog;
     QString m_currentTechnician;
     DisplaySettings m_displaySettings;
 };
