@@ -151,6 +151,8 @@ void MeterCalibration::chooseCalibrator(int row)
     m_frequencyIndex = frequencyIndexOf(calibrator.frequencyHz);
     m_lastReading.reset();
     m_preferences.write(preference::SnLastCalibrator, calibrator.serialNumber);
+    if (m_calibratorChosen)
+        m_calibratorChosen(calibrator);
     // The meter's display follows, so the technician sees on it the band being read.
     if (m_keysBound)
         m_keys.SelectBand(m_frequencyIndex);
@@ -202,7 +204,9 @@ MeterCalibration::Reading MeterCalibration::readingOf(double bandLevel) const
     reading.measuredSpl = bandLevel - microphoneCorrection();
     reading.difference = reading.measuredSpl - m_calibrators[static_cast<size_t>(m_calibratorRow)].outputLevel;
     reading.measuredText = formatText("%.1f", reading.measuredSpl);
-    reading.differenceText = formatText("%+.1f", reading.difference);
+    // A difference that rounds to nothing reads "+0.0": "-0.0" would look like a meter reading low.
+    const double shown = std::round(reading.difference * 10.0) == 0.0 ? 0.0 : reading.difference;
+    reading.differenceText = formatText("%+.1f", shown);
     return reading;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -80,6 +81,10 @@ public:
     MeterCalibration(SlmLink &link, SlmFileList &fileList, PreferenceStore &preferences,
                      std::vector<Calibrator> calibrators, std::vector<Microphone> microphones);
 
+    // Told whenever a calibrator is chosen (also on opening): on a simulated bench, whoever drives
+    // the scene puts that calibrator's tone on the meter's microphone.
+    void onCalibratorChosen(std::function<void(const Calibrator &)> chosen) { m_calibratorChosen = std::move(chosen); }
+
     // Readies the meter, reads its offset and selects the remembered calibrator and microphone.
     // False when the technician gave up on a meter that would not get ready: the dialog closes.
     bool open();
@@ -141,6 +146,7 @@ private:
     double m_offset = 0.0;
     std::optional<Reading> m_lastReading;
     QString m_statusText;
+    std::function<void(const Calibrator &)> m_calibratorChosen;
 };
 
 } // namespace tonva

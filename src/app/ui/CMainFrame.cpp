@@ -15,10 +15,12 @@
 #include "inventory/ui/CEquipListsView.h"
 #include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
+#include "meter/MeterSource.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
+#include "sim/BuiltInSimulator.h"
 #include "storage/ui/CDAOTableDlg.h"
 #include "storage/ui/CStoredDataPS.h"
 
@@ -346,14 +348,28 @@ void CMainFrame::calibrateMeter()
     m_meterCalibrated = true;
 }
 
-void CMainFrame::showCalibrationDialog()
+std::unique_ptr<MeterCalibration> CMainFrame::makeCalibration()
 {
     if (!m_meter || !m_meter->link())
-        return;
+        return nullptr;
     const Inventory &inventory = m_document.inventory();
-    MeterCalibration logic(*m_meter->link(), *m_meter->fileList(), m_services.preferences,
-                           calibrationCalibrators(inventory), calibrationMicrophones(inventory));
-    CSlmCalibrationDlg::run(logic, this);
+    auto logic = std::make_unique<MeterCalibration>(*m_meter->link(), *m_meter->fileList(), m_services.preferences,
+                                                    calibrationCalibrators(inventory),
+                                                    calibrationMicrophones(inventory));
+    // On the built-in meter nobody can hold a real calibrator to the microphone: the chosen one is
+    // played into the simulated scene instead.
+    if (BuiltInSimulator *simulator = m_meterSource ? m_meterSource->simulator() : nullptr) {
+        logic->onCalibratorChosen([simulator](const MeterCalibration::Calibrator &calibrator) {
+            simulator->scene().setSound(PureTone{calibrator.frequencyHz, calibrator.outputLevel});
+        });
+    }
+    return logic;
+}
+
+void CMainFrame::showCalibrationDialog()
+{
+    if (const std::unique_ptr<MeterCalibration> logic = makeCalibration())
+        CSlmCalibrationDlg::run(*logic, this);
 }
 
 void CMainFrame::checkBattery()
@@ -545,6 +561,7 @@ int CMainFrame::connectMeter()
     // The old link goes before its source may be replaced.
     m_meter.reset();
     const MeterSource &source = m_services.meterSource();
+    m_meterSource = &source;
     m_connecting = true;
     updateCommands();
     m_meter = std::make_unique<MeterConnection>(source, m_interaction);

@@ -22,6 +22,7 @@ class CVemoraDoc;
 class Clock;
 class FrameView;
 class Interaction;
+class MeterCalibration;
 class MeterConnection;
 class MeterSource;
 class PreferenceStore;
@@ -76,6 +77,9 @@ public:
     // SLM > Calibration... and the first switch to the measurement sheet open the calibration
     // dialog through this; a test stands in for it. Afterwards the meter counts as calibrated.
     void setCalibrationDialog(std::function<void()> open) { m_calibrationDialog = std::move(open); }
+    // The calibration logic on the connected meter with the inventory's calibrators and
+    // microphones; null while not connected.
+    std::unique_ptr<MeterCalibration> makeCalibration();
 
     bool preferencesSet() const;
     bool instrumentsDefined() const;
@@ -148,6 +152,8 @@ private:
     ViewHistory m_history;
 
     std::unique_ptr<MeterConnection> m_meter;
+    // Where m_meter is connected to; valid while m_meter is.
+    const MeterSource *m_meterSource = nullptr;
     std::unique_ptr<QPrinter> m_printer;
     CSysMessageDlg *m_sysMessage = nullptr;
     QLabel *m_meterStatus = nullptr;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace tonva {
 
@@ -66,9 +67,16 @@ CSlmCalibrationDlg::CSlmCalibrationDlg(MeterCalibration &logic, QWidget *parent)
 
     m_measured = shownField(this, "measuredSpl");
     m_difference = shownField(this, "refLevelDifference");
-    auto *readingForm = new QFormLayout;
-    readingForm->addRow(QStringLiteral("Measured SPL"), m_measured);
-    readingForm->addRow(QStringLiteral("Ref Level Difference"), m_difference);
+    auto *readingForm = new QHBoxLayout;
+    for (const auto &[label, field] : {std::pair{QStringLiteral("Measured SPL"), m_measured},
+                                       std::pair{QStringLiteral("Ref Level Difference"), m_difference}}) {
+        field->setAlignment(Qt::AlignRight);
+        field->setMaximumWidth(90);
+        readingForm->addWidget(new QLabel(label, this));
+        readingForm->addWidget(field);
+        readingForm->addSpacing(16);
+    }
+    readingForm->addStretch();
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusText"));
