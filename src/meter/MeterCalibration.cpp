@@ -78,8 +78,11 @@ int MeterCalibration::calibratorBand() const
 void MeterCalibration::showStatus(Progress *progress, const QString &text)
 {
     m_statusText = text;
-    if (progress)
+    if (progress) {
         progress->setStatus(text);
+        // Each step moves the bar on, so a long wait still shows that the sequence is going.
+        progress->step();
+    }
 }
 
 bool MeterCalibration::open()
