@@ -1,6 +1,7 @@
 #include "measure/MeasurementRun.h"
 
 #include "measure/MeterReadiness.h"
+#include "meter/KeySimulator.h"
 #include "platform/PreferenceStore.h"
 #include "platform/TextFormat.h"
 
@@ -55,6 +56,7 @@ void MeasurementRun::Open(MeasurementEntry measurement, TransducerType transduce
     m_modified = false;
     m_open = true;
     showPages();
+    switchMeterDisplay();
     readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
@@ -69,6 +71,7 @@ void MeasurementRun::ChooseMeasurement(MeasurementEntry measurement)
     if (!isOffered(measurement, m_transducer))
         m_transducer = measurementListEntry(measurement).transducers.front();
     showPages();
+    switchMeterDisplay();
     readyMeter();
 }
 
@@ -81,6 +84,7 @@ void MeasurementRun::ChooseTransducerPosition(int position)
     collect();
     m_transducer = *chosen;
     showPages();
+    switchMeterDisplay();
 }
 
 void MeasurementRun::ChooseEar(Ear ear)
@@ -262,6 +266,20 @@ void MeasurementRun::rebuildPages()
         std::make_unique<InputLevelPage>(InputLevelRange::Low, levels, otherChannel, binaural));
     m_inputPages.push_back(
         std::make_unique<InputLevelPage>(InputLevelRange::High, levels, otherChannel, binaural));
+}
+
+void MeasurementRun::switchMeterDisplay()
+{
+    if (!m_link || !m_page)
+        return;
+    const std::optional<int> view = m_page->meterDisplayView();
+    if (!view)
+        return;
+    // The keys take a while and events are dispatched meanwhile: nothing may replace the page.
+    const BusyScope busyScope(*this);
+    KeySimulator keys(m_services.preferences);
+    keys.Bind(m_link);
+    keys.SetDisplayView(*view);
 }
 
 bool MeasurementRun::readyMeter()
