@@ -2,6 +2,7 @@
 #include "meter/MeterConnection.h"
 #include "meter/MeterStatus.h"
 #include "meter/StableSpectrum.h"
+#include "sim/BuiltInSimulator.h"
 
 #include <cmath>
 
@@ -278,6 +279,20 @@ TEST_F(ConnectTest, GarbledIdentityReadIsALinkFailureNotAForeignMeter)
         QStringLiteral("Unable to communicate with Trellan (error -205) using port# 2"));
     EXPECT_EQ(connection.Connect(2, 9600), meter::kBadChecksum);
     EXPECT_FALSE(connection.isConnected());
+}
+
+TEST(ConnectToSimulatorTest, IdentityWithMicroAndDegreeSignsConnects)
+{
+    VirtualClock clock;
+    TrellanProfile profile;
+    profile.model = QStringLiteral("Mervane Trellan 2240 \u00b5SLM");
+    profile.serial = QStringLiteral("T\u00b041873");
+    BuiltInSimulator simulator(clock, profile);
+    ScriptedInteraction interaction;
+    MeterConnection connection(simulator.portFactory(), clock, interaction);
+    ASSERT_EQ(connection.Connect(1, 9600), 0);
+    EXPECT_EQ(connection.modelReply(), QByteArray("Mervane Trellan 2240 \xb5SLM S/N T\xb0"
+                                                  "41873"));
 }
 
 TEST_F(ConnectTest, SilentOrMissingMeterTellsTheTechnicianWhatToCheck)
