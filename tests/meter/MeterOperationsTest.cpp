@@ -281,6 +281,26 @@ TEST_F(ConnectTest, GarbledIdentityReadIsALinkFailureNotAForeignMeter)
     EXPECT_FALSE(connection.isConnected());
 }
 
+TEST_F(ConnectTest, SilentIdentityReadsAreJudgedByTheirEmptyAnswerAfterTheRetries)
+{
+    // The meter answered the rate search's "R1" and the first "R90", then falls silent to one query.
+    QByteArray silentTo = "R1";
+    meter.setResponder([&](const QByteArray &text, char sum) {
+        return text == silentTo && meter.count(text) > 1 ? Reply::none() : trellan(text, sum);
+    });
+    interaction.expectMessage(QStringLiteral("SLM not Mervane Model Trellan."));
+    EXPECT_EQ(connection.Connect(2, 9600), meter::kNotTrellan);
+    EXPECT_GT(meter.count("R1"), 2) << "the model query is asked again before it is judged";
+    EXPECT_FALSE(connection.isConnected());
+
+    meter.commands.clear();
+    silentTo = "R90";
+    interaction.expectMessage(QStringLiteral("Firmware v0.000 in SLM. v1.188 required."));
+    EXPECT_EQ(connection.Connect(2, 9600), meter::kFirmwareUnusable);
+    EXPECT_GT(meter.count("R90"), 2);
+    EXPECT_FALSE(connection.isConnected());
+}
+
 TEST(ConnectToSimulatorTest, IdentityWithMicroAndDegreeSignsConnects)
 {
     VirtualClock clock;
