@@ -221,8 +221,9 @@ void MeasurementRun::offerSave()
 
 void MeasurementRun::collect()
 {
+    // The bone page remembers its levels as the next test's defaults here, saved or not.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
-        inputPage->Apply();
+        inputPage->Apply(&m_services.preferences);
     if (m_page)
         m_page->Collect();
 }
@@ -298,7 +299,7 @@ void MeasurementRun::copyInputLevels()
         return;
     // Hearing level: the pages carry the levels to the other channel and the binaural block.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
-        inputPage->Apply();
+        inputPage->Apply(&m_services.preferences);
     if (m_measurement != MeasurementEntry::NarrowBandLevel)
         return;
     // Narrow band has no page of its own; its levels start on the first channel only.
