@@ -202,20 +202,21 @@ int EarphonePage::currentIndex() const
     return -1;
 }
 
-void EarphonePage::refresh()
+void EarphonePage::clearEarphone()
 {
-    const std::vector<EarphoneModel> offered = models();
-    if (offered.empty()) {
-        setFixedText(m_slot.manufacturer, {});
-        setFixedText(m_slot.model, {});
-        setFixedText(m_slot.leftSerialNumber, {});
-        setFixedText(m_slot.rightSerialNumber, {});
-    }
+    setFixedText(m_slot.manufacturer, {});
+    setFixedText(m_slot.model, {});
+    setFixedText(m_slot.leftSerialNumber, {});
+    setFixedText(m_slot.rightSerialNumber, {});
 }
 
 void EarphonePage::choose(int index)
 {
     const std::vector<EarphoneModel> offered = models();
+    if (offered.empty() && index == 0) {
+        clearEarphone();
+        return;
+    }
     if (index < 0 || static_cast<std::size_t>(index) >= offered.size())
         return;
     const EarphoneModel &earphone = offered[static_cast<std::size_t>(index)];
@@ -235,8 +236,8 @@ void EarphonePage::setSerialNumbers(const QString &left, const QString &right)
 
 void EarphonePage::setAllowIncompatible(bool allow)
 {
+    // Only the list changes: an earphone it no longer offers stays until the technician picks another.
     m_allowIncompatible = allow;
-    refresh();
 }
 
 std::optional<EarphoneModel> EarphonePage::chosenModel() const
@@ -269,10 +270,12 @@ bool EarphonePage::changeCoupler(int couplerCode)
                 : QStringLiteral("Earphone model %1 is not certified with %2 standard coupler (%3). If you "
                                  "continue, the first earphone in the dropdown list will become the current "
                                  "earphone. Continue?");
-        const Answer answer =
-            m_interaction.ask(question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode),
-                                           couplerName(couplerCode)),
-                              Buttons::OkCancel);
+        bool doNotShowAgain = false;
+        const Answer answer = m_interaction.askWithCheckBox(
+            question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode), couplerName(couplerCode)),
+            Buttons::OkCancel, QStringLiteral("Do not show this warning again."), doNotShowAgain);
+        if (doNotShowAgain)
+            m_showCouplerWarn = false;
         if (answer != Answer::Ok) {
             m_slot = previous;
             return false;
@@ -282,7 +285,8 @@ bool EarphonePage::changeCoupler(int couplerCode)
         if (!m_allowIncompatible)
             choose(0);
     }
-    refresh();
+    if (models().empty())
+        clearEarphone();
     return true;
 }
 
