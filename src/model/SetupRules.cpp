@@ -257,6 +257,9 @@ bool EarphonePage::changeCoupler(int couplerCode)
     const std::vector<int> &codes = couplerCodes();
     if (std::find(codes.begin(), codes.end(), couplerCode) == codes.end())
         return false;
+    // Clicking the button that is already on changes nothing, and must not take a stored earphone out.
+    if (couplerCode == m_slot.couplerCode)
+        return true;
 
     const EarphoneSlot previous = m_slot;
     const std::optional<EarphoneModel> chosen = chosenModel();
