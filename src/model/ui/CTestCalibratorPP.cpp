@@ -44,6 +44,7 @@ CTestCalibratorPP::CTestCalibratorPP(SetupContext &context, QWidget *parent) : S
     m_dueState->setObjectName(QStringLiteral("calibratorDetails"));
 
     auto *form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Calibrator"), m_calibrator);
     form->addRow(QStringLiteral("Manufacturer"), m_manufacturer);
     form->addRow(QStringLiteral("Model"), m_model);
