@@ -55,8 +55,8 @@ CTestCalibratorPP::CTestCalibratorPP(SetupContext &context, QWidget *parent) : S
     form->addRow(QStringLiteral("Level (dB)"), m_level);
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Calibrator"),
-                 QStringLiteral("Select the calibrator used to check the sound level meter for this test."));
+    addPageHint(*layout,
+                QStringLiteral("Select the calibrator used to check the sound level meter for this test."));
     layout->addLayout(form);
     layout->addStretch(1);
 
@@ -69,12 +69,6 @@ void CTestCalibratorPP::load()
 {
     m_calibrator->reload();
     showDetails();
-}
-
-void CTestCalibratorPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestCalibratorPP::showDetails()

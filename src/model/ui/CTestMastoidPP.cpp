@@ -122,10 +122,9 @@ CTestMastoidPP::CTestMastoidPP(SetupContext &context, QWidget *parent) : SetupPa
     body->addWidget(m_responses, 1);
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(
-        *layout, QStringLiteral("Mastoid"),
-        QStringLiteral("Select the artificial mastoid for the bone vibrator measurements, the coupler "
-                       "it is used on and the microphone that calibrated the sound level meter."));
+    addPageHint(*layout, QStringLiteral(
+                             "Select the artificial mastoid for the bone vibrator measurements, the coupler "
+                             "it is used on and the microphone that calibrated the sound level meter."));
     layout->addLayout(body, 1);
 
     connect(m_mastoid, &InstrumentCombo::slotChanged, this, &CTestMastoidPP::showDetails);
@@ -139,12 +138,6 @@ void CTestMastoidPP::load()
     showDetails();
     showCoupler();
     fillCalibrationMicrophones();
-}
-
-void CTestMastoidPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestMastoidPP::showDetails()

@@ -39,8 +39,8 @@ CTestMicrophonesPP::CTestMicrophonesPP(SetupContext &context, QWidget *parent) :
     }
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(
-        *layout, QStringLiteral("Microphones"),
+    addPageHint(
+        *layout,
         QStringLiteral("Select the microphone used in each coupler. A measurement uses the microphone "
                        "of the coupler its transducer is measured in; the open-air microphone serves the "
                        "speakers and the meter calibration."));
@@ -54,12 +54,6 @@ void CTestMicrophonesPP::load()
         m_combos[std::size_t(slot)]->reload();
         showDetails(slot);
     }
-}
-
-void CTestMicrophonesPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestMicrophonesPP::showDetails(int slot)

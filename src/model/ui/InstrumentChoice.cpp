@@ -147,16 +147,10 @@ QString sensitivityText(float sensitivity)
                                : QStringLiteral("%1 mV/Pa").arg(QString::number(double(sensitivity), 'f', 2));
 }
 
-void addPageTitle(QVBoxLayout &layout, const QString &title, const QString &hint)
+void addPageHint(QVBoxLayout &layout, const QString &hint)
 {
-    auto *titleLabel = new QLabel(title);
-    QFont font = titleLabel->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.3);
-    titleLabel->setFont(font);
     auto *hintLabel = new QLabel(hint);
     hintLabel->setWordWrap(true);
-    layout.addWidget(titleLabel);
     layout.addWidget(hintLabel);
     layout.addSpacing(8);
 }
