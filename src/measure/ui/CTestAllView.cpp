@@ -50,9 +50,9 @@ CTestAllView::CTestAllView(QWidget *parent) : QWidget(parent)
     auto *cells = new QGridLayout(grid);
     cells->setHorizontalSpacing(18);
     for (int column = 0; column < kColumns; ++column) {
-        auto *header = new QLabel(columnText(column), grid);
-        header->setAlignment(Qt::AlignCenter);
-        header->setWordWrap(true);
+        // One word a line keeps the columns narrow enough for the grid to fit the window.
+        auto *header = new QLabel(columnText(column).replace(QLatin1Char(' '), QLatin1Char('\n')), grid);
+        header->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         cells->addWidget(header, 0, column + 1);
     }
     for (int row = 0; row < kRows; ++row) {
