@@ -12,6 +12,7 @@
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/ui/CTestAllView.h"
 #include "meter/MeterConnection.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
@@ -582,8 +583,12 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
     case ViewId::Booth:
     case ViewId::TestSetup:
     case ViewId::AudTest:
-    case ViewId::TestAll:
         return new PlaceholderView(view, *this);
+    case ViewId::TestAll: {
+        auto *selection = new CTestAllView;
+        connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });
+        return selection;
+    }
     }
     return new PlaceholderView(view, *this);
 }
