@@ -13,6 +13,7 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
 #include "meter/MeterSource.h"
@@ -628,8 +629,12 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
     case ViewId::Booth:
     case ViewId::TestSetup:
     case ViewId::AudTest:
-    case ViewId::TestAll:
         return new PlaceholderView(view, *this);
+    case ViewId::TestAll: {
+        auto *selection = new CTestAllView;
+        connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });
+        return selection;
+    }
     }
     return new PlaceholderView(view, *this);
 }
