@@ -13,6 +13,7 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/ui/CEquipListsView.h"
 #include "meter/MeterConnection.h"
+#include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
 #include "storage/ui/CDAOTableDlg.h"
@@ -579,8 +580,9 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CTestNotesView(m_document, *this);
     case ViewId::Instruments:
         return new CEquipListsView(m_document, m_services.preferences, m_interaction, *this);
-    case ViewId::Booth:
     case ViewId::TestSetup:
+        return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::Booth:
     case ViewId::AudTest:
     case ViewId::TestAll:
         return new PlaceholderView(view, *this);
