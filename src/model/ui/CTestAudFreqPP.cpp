@@ -3,6 +3,7 @@
 #include "model/ReferenceData.h"
 #include "model/SetupRules.h"
 #include "model/TestSetup.h"
+#include "model/ui/InstrumentChoice.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,7 +20,8 @@ constexpr int kRowsPerColumn = 9;
 
 } // namespace
 
-CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, int first, int count, QWidget *parent)
+CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, const QString &title, int first, int count,
+                                             QWidget *parent)
     : SetupPage(context, parent), m_first(first)
 {
     auto *group = new QGroupBox(QStringLiteral("Frequencies available on the audiometer"), this);
@@ -32,6 +34,7 @@ CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, int first, i
         m_boxes.push_back(box);
     }
     auto *layout = new QVBoxLayout(this);
+    addPageTitle(*layout, title, QStringLiteral("Tick every frequency the audiometer offers."));
     layout->addWidget(group);
 }
 
@@ -53,7 +56,7 @@ void CTestAudFrequencyPage::collect()
 }
 
 CTestAudFreqPP::CTestAudFreqPP(SetupContext &context, QWidget *parent)
-    : CTestAudFrequencyPage(context, 0, kLowFrequencyCount, parent)
+    : CTestAudFrequencyPage(context, QStringLiteral("Low Frequencies"), 0, kLowFrequencyCount, parent)
 {
     setObjectName(QStringLiteral("CTestAudFreqPP"));
     auto *defaults = new QPushButton(QStringLiteral("Set to Default Frequencies"), this);
@@ -73,7 +76,7 @@ void CTestAudFreqPP::setDefaultFrequencies()
 }
 
 CTestAudHFreqPP::CTestAudHFreqPP(SetupContext &context, QWidget *parent)
-    : CTestAudFrequencyPage(context, kLowFrequencyCount, kFrequencyCount - kLowFrequencyCount, parent)
+    : CTestAudFrequencyPage(context, QStringLiteral("High Frequencies"), kLowFrequencyCount, kFrequencyCount - kLowFrequencyCount, parent)
 {
     setObjectName(QStringLiteral("CTestAudHFreqPP"));
     static_cast<QVBoxLayout *>(layout())->addStretch(1);

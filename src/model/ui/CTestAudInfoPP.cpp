@@ -2,6 +2,7 @@
 
 #include "model/TestKinds.h"
 #include "model/TestSetup.h"
+#include "model/ui/InstrumentChoice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -105,6 +106,8 @@ CTestAudInfoPP::CTestAudInfoPP(SetupContext &context, QWidget *parent) : SetupPa
     columns->addSpacing(16);
     columns->addLayout(right, 2);
     auto *layout = new QVBoxLayout(this);
+    addPageTitle(*layout, QStringLiteral("Audiometer"),
+                 QStringLiteral("The audiometer under test, its channels and the transducers it has."));
     layout->addLayout(columns);
     layout->addStretch(1);
 }

@@ -1,6 +1,7 @@
 #include "model/ui/CTestLocationPP.h"
 
 #include "model/TestSetup.h"
+#include "model/ui/InstrumentChoice.h"
 #include "model/ui/SetupForm.h"
 
 #include <QFormLayout>
@@ -21,6 +22,8 @@ CTestLocationPP::CTestLocationPP(SetupContext &context, QWidget *parent) : Setup
     form->addRow(QStringLiteral("Test Location"), m_location1);
     form->addRow(QString(), m_location2);
     auto *layout = new QVBoxLayout(this);
+    addPageTitle(*layout, QStringLiteral("Test Location"),
+                 QStringLiteral("The customer and where the audiometer is tested, as the certificate shows them."));
     layout->addLayout(form);
     layout->addStretch(1);
 }

@@ -2,13 +2,11 @@
 
 #include "model/ui/SetupPage.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <functional>
 #include <vector>
 
-class QLabel;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -39,10 +37,8 @@ private:
 
     SetupContext &m_context;
     QTreeWidget *m_tree;
-    QLabel *m_title;
     QStackedWidget *m_stack;
     std::vector<SetupPage *> m_pages;
-    QHash<SetupPage *, QString> m_titles;
     SetupPage *m_current = nullptr;
 };
 

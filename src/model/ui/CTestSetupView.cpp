@@ -3,6 +3,7 @@
 #include "app/CVemoraDoc.h"
 #include "app/ui/ViewHost.h"
 #include "model/TestSetup.h"
+#include "model/ui/CEarphoneRetSplDlg.h"
 #include "model/ui/CTestSetupPS.h"
 
 #include <QDialogButtonBox>
@@ -57,8 +58,7 @@ void CTestSetupView::cancel()
 
 bool CTestSetupView::editRetspl(EarphoneSlot &slot)
 {
-    (void)slot;
-    return false;
+    return CEarphoneRetSplDlg::edit(slot, m_interaction, this);
 }
 
 } // namespace tonva
