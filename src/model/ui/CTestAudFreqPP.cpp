@@ -15,7 +15,7 @@ namespace tonva {
 
 namespace {
 
-constexpr int kLowFrequencyCount = 25; // indices 0 to 24, up to 8000 Hz
+constexpr int kLowFrequencyCount = kLastConventionalFrequency + 1; // up to 8000 Hz
 constexpr int kRowsPerColumn = 9;
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "model/ui/SetupForm.h"
 
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace tonva {
@@ -17,6 +18,9 @@ CTestLocationPP::CTestLocationPP(SetupContext &context, QWidget *parent) : Setup
     m_customer = textField("customerEdit", 40, this);
     m_location1 = textField("location1Edit", 40, this);
     m_location2 = textField("location2Edit", 40, this);
+    // Forty characters need no more room than this; stretched across the window they read badly.
+    for (QLineEdit *edit : {m_customer, m_location1, m_location2})
+        edit->setMaximumWidth(420);
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Customer Name"), m_customer);
     form->addRow(QStringLiteral("Test Location"), m_location1);
