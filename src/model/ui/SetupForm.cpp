@@ -70,8 +70,9 @@ void DateFields::show(const QString &stored)
 {
     const QStringList parts = stored.trimmed().split(QLatin1Char('-'));
     m_year->setText(parts.value(0).left(4));
+    // The list always shows a month, so what is shown is what a typed year will be stored with.
     const int month = parts.value(1).toInt();
-    m_month->setCurrentIndex(month >= 1 && month <= 12 ? month - 1 : -1);
+    m_month->setCurrentIndex(month >= 1 && month <= 12 ? month - 1 : 0);
     const int day = parts.value(2).left(2).toInt();
     m_day->setText(day >= 1 && day <= 31 ? QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) : QString());
     m_shownAs = composed();
@@ -79,9 +80,9 @@ void DateFields::show(const QString &stored)
 
 QString DateFields::composed() const
 {
-    if (m_year->text().trimmed().isEmpty() && m_month->currentIndex() < 0 && m_day->text().trimmed().isEmpty())
+    if (m_year->text().trimmed().isEmpty())
         return {};
-    // A date begun but not finished gets the first month or day rather than a zero no calendar has.
+    // A date without its day gets the first rather than a zero no calendar has.
     const int month = std::max(m_month->currentIndex(), 0) + 1;
     const int day = std::clamp(m_day->text().toInt(), 1, 31);
     return QString::asprintf("%04d-%02d-%02d", m_year->text().toInt(), month, day);
