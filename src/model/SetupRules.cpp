@@ -139,14 +139,16 @@ EarphonePage::EarphonePage(Kind kind, TestSetup &setup, const Inventory &invento
                                                     : setup.circumaural),
       m_inventory(inventory), m_preferences(preferences), m_interaction(interaction)
 {
-    m_showCouplerWarn = m_preferences.readFlag(preference::ShowCouplerWarn);
-    m_allowIncompatible = m_preferences.readFlag(preference::AllowIncompatible);
+    m_showCouplerWarn = m_showCouplerWarnAtStart = m_preferences.readFlag(preference::ShowCouplerWarn);
+    m_allowIncompatible = m_allowIncompatibleAtStart = m_preferences.readFlag(preference::AllowIncompatible);
 }
 
 EarphonePage::~EarphonePage()
 {
-    m_preferences.writeFlag(preference::ShowCouplerWarn, m_showCouplerWarn);
-    m_preferences.writeFlag(preference::AllowIncompatible, m_allowIncompatible);
+    if (m_showCouplerWarn != m_showCouplerWarnAtStart)
+        m_preferences.writeFlag(preference::ShowCouplerWarn, m_showCouplerWarn);
+    if (m_allowIncompatible != m_allowIncompatibleAtStart)
+        m_preferences.writeFlag(preference::AllowIncompatible, m_allowIncompatible);
 }
 
 const std::vector<int> &EarphonePage::couplerCodes() const

@@ -43,7 +43,8 @@ public:
 
     EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory, PreferenceStore &preferences,
                  Interaction &interaction);
-    // Remembers the two coupler preferences for the next page.
+    // Remembers for the next page the coupler preferences this page changed. The window holds three
+    // earphone pages at once; one that changed nothing must not put back what it read at the start.
     ~EarphonePage();
     EarphonePage(const EarphonePage &) = delete;
     EarphonePage &operator=(const EarphonePage &) = delete;
@@ -88,6 +89,8 @@ private:
     Interaction &m_interaction;
     bool m_showCouplerWarn = true;
     bool m_allowIncompatible = false;
+    bool m_showCouplerWarnAtStart = true;
+    bool m_allowIncompatibleAtStart = false;
 };
 
 // The earphone's reference levels as a file: one "%.1f" line (CR LF) per frequency index.

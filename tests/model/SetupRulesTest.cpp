@@ -201,6 +201,13 @@ TEST_F(EarphonePageFixture, ListOffersTheKindOnTheSelectedCouplerOrAllWhenAllowe
     EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Allow Incompatible"), 0), 1);
     // The next page starts with the choice remembered.
     EXPECT_TRUE(page()->allowIncompatible());
+
+    // Pages open side by side: one closed after another that changed the choice leaves it alone.
+    auto insertPage = std::make_unique<EarphonePage>(EarphonePage::Kind::Insert, setup, inventory, preferences,
+                                                     interaction);
+    page()->setAllowIncompatible(false);
+    insertPage.reset();
+    EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Allow Incompatible"), 1), 0);
 }
 
 TEST_F(EarphonePageFixture, NothingToOfferShowsNoneButOnlyTheTechnicianClearsTheSlot)

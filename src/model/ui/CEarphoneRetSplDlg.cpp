@@ -67,6 +67,7 @@ CEarphoneRetSplDlg::CEarphoneRetSplDlg(const EarphoneSlot &slot, Interaction &in
     m_table->setObjectName(QStringLiteral("retsplTable"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Frequency (Hz)"), QStringLiteral("RETSPL (dB)")});
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     for (int row = 0; row < kFrequencyCount; ++row) {
         auto *frequency = new QTableWidgetItem(frequencyLabel(row).trimmed());

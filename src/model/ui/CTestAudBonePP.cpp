@@ -35,7 +35,7 @@ CTestAudBonePP::CTestAudBonePP(SetupContext &context, QWidget *parent) : SetupPa
     heading->setFont(bold);
     layout->addWidget(heading);
 
-    auto *box = new QGroupBox(QStringLiteral("Bone Vibrator"), this);
+    auto *box = new QGroupBox(this);
     auto *form = new QFormLayout(box);
     const BoneVibratorData &bone = m_context.working.boneVibrator;
     m_manufacturer = textField("manufacturerEdit", int(sizeof bone.manufacturer) - 1, box);

@@ -74,6 +74,8 @@ CTestAudEarphonePP::CTestAudEarphonePP(EarphonePage::Kind kind, const QString &t
     if (!couplerNote.isEmpty()) {
         auto *note = new QLabel(couplerNote, coupler);
         note->setObjectName(QStringLiteral("couplerNoteLabel"));
+        // Under the buttons it explains, in line with their text.
+        note->setIndent(24);
         couplerLayout->addWidget(note);
     }
     layout->addWidget(coupler);
