@@ -44,6 +44,7 @@ CTestCalibratorPP::CTestCalibratorPP(SetupContext &context, QWidget *parent) : S
     m_dueState->setObjectName(QStringLiteral("calibratorDetails"));
 
     auto *form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Calibrator"), m_calibrator);
     form->addRow(QStringLiteral("Manufacturer"), m_manufacturer);
     form->addRow(QStringLiteral("Model"), m_model);
@@ -54,8 +55,8 @@ CTestCalibratorPP::CTestCalibratorPP(SetupContext &context, QWidget *parent) : S
     form->addRow(QStringLiteral("Level (dB)"), m_level);
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Calibrator"),
-                 QStringLiteral("Select the calibrator used to check the sound level meter for this test."));
+    addPageHint(*layout,
+                QStringLiteral("Select the calibrator used to check the sound level meter for this test."));
     layout->addLayout(form);
     layout->addStretch(1);
 
@@ -68,12 +69,6 @@ void CTestCalibratorPP::load()
 {
     m_calibrator->reload();
     showDetails();
-}
-
-void CTestCalibratorPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestCalibratorPP::showDetails()

@@ -21,9 +21,6 @@ public:
     // The choice is written into the working copy as it is made; nothing waits here.
     void collect() override {}
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void showDetails();
 

@@ -50,9 +50,9 @@ CTestEquipPP::CTestEquipPP(SetupContext &context, QWidget *parent) : SetupPage(c
     grid->addWidget(m_preamplifierDetails, 3, 2);
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Equipment"),
-                 QStringLiteral("Select the sound level meter, the open-air microphone and the preamp used "
-                                "for this test. Their data is copied into the test."));
+    addPageHint(*layout,
+                QStringLiteral("Select the sound level meter, the open-air microphone and the preamp used "
+                               "for this test. Their data is copied into the test."));
     layout->addLayout(grid);
     layout->addStretch(1);
 
@@ -71,12 +71,6 @@ void CTestEquipPP::load()
     for (InstrumentCombo *combo : {m_meter, m_microphone, m_preamplifier})
         combo->reload();
     showDetails();
-}
-
-void CTestEquipPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestEquipPP::showDetails()

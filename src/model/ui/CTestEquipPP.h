@@ -17,12 +17,9 @@ public:
     explicit CTestEquipPP(SetupContext &context, QWidget *parent = nullptr);
 
     void load() override;
-    // Choices are written into the working copy as they are made; nothing waits here.
+    // Choices are written into the working copy as they are made, so collecting this page can
+    // never put back an open-air microphone the microphones page changed since.
     void collect() override {}
-
-protected:
-    // Another page (the microphones) may have changed a slot this page shows.
-    void showEvent(QShowEvent *event) override;
 
 private:
     void showDetails();

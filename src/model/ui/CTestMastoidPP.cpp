@@ -88,7 +88,8 @@ CTestMastoidPP::CTestMastoidPP(SetupContext &context, QWidget *parent) : SetupPa
         m_context.working.transducerOptions.mastoidCouplerCode = static_cast<std::int16_t>(code);
     });
 
-    auto *calibrationBox = new QGroupBox(QStringLiteral("Microphone used to calibrate the sound level meter"), this);
+    auto *calibrationBox =
+        new QGroupBox(QStringLiteral("Microphone used to calibrate the sound level meter"), this);
     auto *calibrationLayout = new QVBoxLayout(calibrationBox);
     m_calibrationMicrophone = new QComboBox(calibrationBox);
     m_calibrationMicrophone->setObjectName(QStringLiteral("calibrationMicCombo"));
@@ -100,7 +101,8 @@ CTestMastoidPP::CTestMastoidPP(SetupContext &context, QWidget *parent) : SetupPa
 
     m_responses = new QTableWidget(kFrequencyCount, 3, this);
     m_responses->setObjectName(QStringLiteral("mastoidResponses"));
-    m_responses->setHorizontalHeaderLabels({QStringLiteral("Kestin"), QStringLiteral("Lorvat"), QStringLiteral("Pendry")});
+    m_responses->setHorizontalHeaderLabels(
+        {QStringLiteral("Kestin"), QStringLiteral("Lorvat"), QStringLiteral("Pendry")});
     QStringList rows;
     for (int i = 0; i < kFrequencyCount; ++i)
         rows << frequencyLabel(i).trimmed();
@@ -120,9 +122,9 @@ CTestMastoidPP::CTestMastoidPP(SetupContext &context, QWidget *parent) : SetupPa
     body->addWidget(m_responses, 1);
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Mastoid"),
-                 QStringLiteral("Select the artificial mastoid for the bone vibrator measurements, the coupler "
-                                "it is used on and the microphone that calibrated the sound level meter."));
+    addPageHint(*layout, QStringLiteral(
+                             "Select the artificial mastoid for the bone vibrator measurements, the coupler "
+                             "it is used on and the microphone that calibrated the sound level meter."));
     layout->addLayout(body, 1);
 
     connect(m_mastoid, &InstrumentCombo::slotChanged, this, &CTestMastoidPP::showDetails);
@@ -136,12 +138,6 @@ void CTestMastoidPP::load()
     showDetails();
     showCoupler();
     fillCalibrationMicrophones();
-}
-
-void CTestMastoidPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestMastoidPP::showDetails()
@@ -188,14 +184,17 @@ void CTestMastoidPP::fillCalibrationMicrophones()
         const InstrumentIdentity &identity = setup.couplerMicrophone[slot].identity;
         const bool present = !trimmedText(fixedText(identity.serialNumber)).empty();
         const QString microphone =
-            present ? QStringLiteral("%1 SN-%2").arg(displayText(identity.model), displayText(identity.serialNumber))
+            present ? QStringLiteral("%1 SN-%2")
+                          .arg(displayText(identity.model), displayText(identity.serialNumber))
                     : QStringLiteral("no microphone chosen");
-        m_calibrationMicrophone->addItem(QStringLiteral("%1: %2").arg(microphoneSlotName(slot), microphone), slot);
+        m_calibrationMicrophone->addItem(QStringLiteral("%1: %2").arg(microphoneSlotName(slot), microphone),
+                                         slot);
     }
     int current = m_calibrationMicrophone->findData(stored);
     if (current < 0) {
         // A number no slot has: shown and kept, not silently turned into "None".
-        m_calibrationMicrophone->addItem(QStringLiteral("Slot %1 (stored with the test)").arg(stored), stored);
+        m_calibrationMicrophone->addItem(QStringLiteral("Slot %1 (stored with the test)").arg(stored),
+                                         stored);
         current = m_calibrationMicrophone->count() - 1;
     }
     m_calibrationMicrophone->setCurrentIndex(current);

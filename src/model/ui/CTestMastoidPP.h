@@ -24,10 +24,6 @@ public:
     // Every choice is written into the working copy as it is made; nothing waits here.
     void collect() override {}
 
-protected:
-    // The microphones page may have changed the slots the calibration microphone list names.
-    void showEvent(QShowEvent *event) override;
-
 private:
     void showDetails();
     void fillCalibrationMicrophones();

@@ -39,10 +39,11 @@ CTestMicrophonesPP::CTestMicrophonesPP(SetupContext &context, QWidget *parent) :
     }
 
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Microphones"),
-                 QStringLiteral("Select the microphone used in each coupler. A measurement uses the microphone "
-                                "of the coupler its transducer is measured in; the open-air microphone serves the "
-                                "speakers and the meter calibration."));
+    addPageHint(
+        *layout,
+        QStringLiteral("Select the microphone used in each coupler. A measurement uses the microphone "
+                       "of the coupler its transducer is measured in; the open-air microphone serves the "
+                       "speakers and the meter calibration."));
     layout->addLayout(grid);
     layout->addStretch(1);
 }
@@ -53,12 +54,6 @@ void CTestMicrophonesPP::load()
         m_combos[std::size_t(slot)]->reload();
         showDetails(slot);
     }
-}
-
-void CTestMicrophonesPP::showEvent(QShowEvent *event)
-{
-    load();
-    SetupPage::showEvent(event);
 }
 
 void CTestMicrophonesPP::showDetails(int slot)

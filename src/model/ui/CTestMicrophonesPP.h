@@ -23,10 +23,6 @@ public:
     // Choices are written into the working copy as they are made; nothing waits here.
     void collect() override {}
 
-protected:
-    // The equipment page may have changed the open-air slot.
-    void showEvent(QShowEvent *event) override;
-
 private:
     void showDetails(int slot);
 

@@ -15,7 +15,7 @@ InstrumentCombo::InstrumentCombo(SetupContext &context, InstrumentKind kind, QWi
     : QComboBox(parent), m_context(context), m_kind(kind)
 {
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    setMinimumContentsLength(24);
+    setMinimumContentsLength(20);
     // Only the technician's own choice counts: filling the list never writes the slot.
     connect(this, &QComboBox::activated, this, &InstrumentCombo::choose);
 }
@@ -112,9 +112,7 @@ void showInstrumentDetails(QLabel &label, const InstrumentIdentity &identity, co
     if (!due.isEmpty())
         parts << QStringLiteral("calibration due %1").arg(due);
     const bool overdue = isCalibrationOverdue(entry, today);
-    if (overdue)
-        parts << QStringLiteral("OVERDUE");
-    label.setText(parts.join(QStringLiteral(" \u2013 ")));
+    label.setText(parts.join(QStringLiteral(", ")) + (overdue ? QStringLiteral(" (overdue)") : QString()));
     label.setStyleSheet(overdue ? QStringLiteral("color: red;") : QString());
     label.setToolTip(overdue ? QStringLiteral("Calibration was due on %1.").arg(due) : QString());
     label.setProperty("overdue", overdue);
@@ -149,16 +147,10 @@ QString sensitivityText(float sensitivity)
                                : QStringLiteral("%1 mV/Pa").arg(QString::number(double(sensitivity), 'f', 2));
 }
 
-void addPageTitle(QVBoxLayout &layout, const QString &title, const QString &hint)
+void addPageHint(QVBoxLayout &layout, const QString &hint)
 {
-    auto *titleLabel = new QLabel(title);
-    QFont font = titleLabel->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.3);
-    titleLabel->setFont(font);
     auto *hintLabel = new QLabel(hint);
     hintLabel->setWordWrap(true);
-    layout.addWidget(titleLabel);
     layout.addWidget(hintLabel);
     layout.addSpacing(8);
 }

@@ -69,7 +69,7 @@ QString microphoneSlotName(int slot);
 // "%.2f mV/Pa", or empty when no sensitivity was entered.
 QString sensitivityText(float sensitivity);
 
-// The bold title and the line below it that every instrument page starts with.
-void addPageTitle(QVBoxLayout &layout, const QString &title, const QString &hint);
+// The line that every instrument page starts with, below the title the set-up window shows.
+void addPageHint(QVBoxLayout &layout, const QString &hint);
 
 } // namespace tonva
