@@ -22,11 +22,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace tonva {
@@ -40,10 +39,10 @@ using V = ViewId;
 
 const QDate kToday(2026, 12, 8);
 
-const char *const kEveryPage[] = {"CTestLocationPP",   "CTestEquipPP",    "CTestCalibratorPP", "CTestMastoidPP",
-                                  "CTestMicrophonesPP", "CTestAudInfoPP",  "CTestAudFreqPP",    "CTestAudHFreqPP",
-                                  "CTestAudSupraPP",   "CTestAudInsertPP", "CTestAudCircumPP",  "CTestAudBonePP",
-                                  "CTestAudSpeakersPP"};
+const char *const kEveryPage[] = {
+    "CTestLocationPP",  "CTestEquipPP",   "CTestCalibratorPP", "CTestMastoidPP",  "CTestMicrophonesPP",
+    "CTestAudInfoPP",   "CTestAudFreqPP", "CTestAudHFreqPP",   "CTestAudSupraPP", "CTestAudInsertPP",
+    "CTestAudCircumPP", "CTestAudBonePP", "CTestAudSpeakersPP"};
 
 bool sameSetup(const TestSetup &a, const TestSetup &b)
 {
@@ -116,7 +115,10 @@ protected:
     {
         child<QCheckBox>(page, name)->setChecked(on);
     }
-    static QString frequencyBox(double hertz) { return QStringLiteral("frequency_%1").arg(frequencyIndex(hertz)); }
+    static QString frequencyBox(double hertz)
+    {
+        return QStringLiteral("frequency_%1").arg(frequencyIndex(hertz));
+    }
 
     // The audiometer page as a technician fills it in for a test that passes every check.
     struct Audiometer
@@ -209,10 +211,11 @@ TEST_F(SetupViewTest, ATestSetUpInTheWindowIsStoredExactlyAsTheRulesSetItUp)
     EXPECT_EQ(stored.channelCount, 2);
     EXPECT_EQ(stored.channelToTest, 1);
     EXPECT_EQ(fixedText(stored.supraAural.model), "TDH 39");
-    EXPECT_EQ(fixedText(stored.calibrator.identity.serialNumber), fixedText(document.inventory()
-                                                                                 .list(InventoryType::Calibrator)[0]
-                                                                                 .bodyAs<CalibratorData>()
-                                                                                 .identity.serialNumber));
+    EXPECT_EQ(fixedText(stored.calibrator.identity.serialNumber),
+              fixedText(document.inventory()
+                            .list(InventoryType::Calibrator)[0]
+                            .bodyAs<CalibratorData>()
+                            .identity.serialNumber));
 
     document.NewTest(QDate::fromString(QString::fromLatin1(fixedText(stored.testDate)), Qt::ISODate));
     TestSetup byCode = document.OpenSetup();
@@ -268,14 +271,15 @@ TEST_F(SetupViewTest, EachAudiometerCheckKeepsTheWindowOpenUntilItPasses)
         {"no model", [](Audiometer &a) { a.model.clear(); },
          QStringLiteral("Please enter a model number for the audiometer."), std::nullopt, false},
         {"due a century ago", [](Audiometer &a) { a.dueYear = QStringLiteral("1926"); },
-         QStringLiteral("Audiometer Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."),
+         QStringLiteral(
+             "Audiometer Calibration Due Year is invalid.\nMust be 4-digit year within 100 years."),
          std::nullopt, false},
         {"no frequency", [](Audiometer &a) { a.frequencies = false; },
          QStringLiteral("Please enter the frequencies for the audiometer."), std::nullopt, false},
         {"FM rate too low, Cancel", [](Audiometer &a) { a.fmRate = QStringLiteral("3.9"); }, fmWarning,
          Answer::Cancel, false},
-        {"FM deviation not a number, OK", [](Audiometer &a) { a.fmDeviation = QStringLiteral("inf"); }, fmWarning,
-         Answer::Ok, true},
+        {"FM deviation not a number, OK", [](Audiometer &a) { a.fmDeviation = QStringLiteral("inf"); },
+         fmWarning, Answer::Ok, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,7 +326,8 @@ TEST_F(SetupViewTest, DefaultFrequenciesKeepWhatWasUntickedAndAPageKeepsItsTicks
         const bool on = std::find(expected.begin(), expected.end(), hertz) != expected.end();
         EXPECT_EQ(view.working().frequencyAvailable[index], on ? 1 : 0) << hertz;
         if (index <= kLastConventionalFrequency) {
-            EXPECT_EQ(child<QCheckBox>(low, QStringLiteral("frequency_%1").arg(index))->isChecked(), on) << hertz;
+            EXPECT_EQ(child<QCheckBox>(low, QStringLiteral("frequency_%1").arg(index))->isChecked(), on)
+                << hertz;
         }
     }
 }

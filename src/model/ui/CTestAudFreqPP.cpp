@@ -20,8 +20,7 @@ constexpr int kRowsPerColumn = 9;
 
 } // namespace
 
-CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, const QString &title, int first, int count,
-                                             QWidget *parent)
+CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, int first, int count, QWidget *parent)
     : SetupPage(context, parent), m_first(first)
 {
     auto *group = new QGroupBox(QStringLiteral("Frequencies available on the audiometer"), this);
@@ -34,7 +33,7 @@ CTestAudFrequencyPage::CTestAudFrequencyPage(SetupContext &context, const QStrin
         m_boxes.push_back(box);
     }
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, title, QStringLiteral("Tick every frequency the audiometer offers."));
+    addPageHint(*layout, QStringLiteral("Tick every frequency the audiometer offers."));
     layout->addWidget(group);
 }
 
@@ -56,7 +55,7 @@ void CTestAudFrequencyPage::collect()
 }
 
 CTestAudFreqPP::CTestAudFreqPP(SetupContext &context, QWidget *parent)
-    : CTestAudFrequencyPage(context, QStringLiteral("Low Frequencies"), 0, kLowFrequencyCount, parent)
+    : CTestAudFrequencyPage(context, 0, kLowFrequencyCount, parent)
 {
     setObjectName(QStringLiteral("CTestAudFreqPP"));
     auto *defaults = new QPushButton(QStringLiteral("Set to Default Frequencies"), this);
@@ -76,7 +75,7 @@ void CTestAudFreqPP::setDefaultFrequencies()
 }
 
 CTestAudHFreqPP::CTestAudHFreqPP(SetupContext &context, QWidget *parent)
-    : CTestAudFrequencyPage(context, QStringLiteral("High Frequencies"), kLowFrequencyCount, kFrequencyCount - kLowFrequencyCount, parent)
+    : CTestAudFrequencyPage(context, kLowFrequencyCount, kFrequencyCount - kLowFrequencyCount, parent)
 {
     setObjectName(QStringLiteral("CTestAudHFreqPP"));
     static_cast<QVBoxLayout *>(layout())->addStretch(1);

@@ -18,7 +18,7 @@ public:
 
 protected:
     // The boxes for frequency indices first .. first + count - 1.
-    CTestAudFrequencyPage(SetupContext &context, const QString &title, int first, int count, QWidget *parent);
+    CTestAudFrequencyPage(SetupContext &context, int first, int count, QWidget *parent);
 
 private:
     int m_first;

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <string>
 
@@ -106,8 +105,8 @@ CTestAudInfoPP::CTestAudInfoPP(SetupContext &context, QWidget *parent) : SetupPa
     columns->addSpacing(16);
     columns->addLayout(right, 2);
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Audiometer"),
-                 QStringLiteral("The audiometer under test, its channels and the transducers it has."));
+    addPageHint(*layout,
+                QStringLiteral("The audiometer under test, its channels and the transducers it has."));
     layout->addLayout(columns);
     layout->addStretch(1);
 }

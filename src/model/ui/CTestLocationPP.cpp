@@ -26,8 +26,9 @@ CTestLocationPP::CTestLocationPP(SetupContext &context, QWidget *parent) : Setup
     form->addRow(QStringLiteral("Test Location"), m_location1);
     form->addRow(QString(), m_location2);
     auto *layout = new QVBoxLayout(this);
-    addPageTitle(*layout, QStringLiteral("Test Location"),
-                 QStringLiteral("The customer and where the audiometer is tested, as the certificate shows them."));
+    addPageHint(
+        *layout,
+        QStringLiteral("The customer and where the audiometer is tested, as the certificate shows them."));
     layout->addLayout(form);
     layout->addStretch(1);
 }

@@ -12,9 +12,12 @@
 #include "model/ui/CTestMicrophonesPP.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
 
 namespace tonva {
 
@@ -36,6 +39,14 @@ CTestSetupPS::CTestSetupPS(SetupContext &context, QWidget *parent) : QWidget(par
     m_tree->setObjectName(QStringLiteral("setupTree"));
     m_tree->setHeaderHidden(true);
     m_tree->setMaximumWidth(200);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("pageTitle"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    m_title->setFont(titleFont);
+    // In line with the pages' own margin.
+    m_title->setContentsMargins(style()->pixelMetric(QStyle::PM_LayoutLeftMargin), 0, 0, 0);
     m_stack = new QStackedWidget(this);
     m_stack->setObjectName(QStringLiteral("setupPages"));
 
@@ -66,7 +77,10 @@ CTestSetupPS::CTestSetupPS(SetupContext &context, QWidget *parent) : QWidget(par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);
     layout->addSpacing(8);
-    layout->addWidget(m_stack, 1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(m_title);
+    right->addWidget(m_stack, 1);
+    layout->addLayout(right, 1);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *item) { itemChosen(item); });
@@ -80,6 +94,7 @@ void CTestSetupPS::addItem(QTreeWidgetItem *parent, const QString &label, const 
     SetupPage *page = factory(m_context, m_stack);
     m_stack->addWidget(page);
     m_pages.push_back(page);
+    m_titles.insert(page, label);
     item->setData(0, kPageRole, page->objectName());
 }
 
@@ -112,6 +127,11 @@ void CTestSetupPS::itemChosen(QTreeWidgetItem *item)
     m_current = next;
     next->load();
     m_stack->setCurrentWidget(next);
+    // A page that brings its own heading is not titled twice.
+    const bool ownHeading =
+        next->findChild<QLabel *>(QStringLiteral("titleLabel"), Qt::FindDirectChildrenOnly);
+    m_title->setText(m_titles.value(next));
+    m_title->setVisible(!ownHeading);
 }
 
 bool CTestSetupPS::showPage(const QString &pageName)

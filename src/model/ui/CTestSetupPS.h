@@ -2,11 +2,12 @@
 
 #include "model/ui/SetupPage.h"
 
+#include <QHash>
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 
+class QLabel;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -37,8 +38,10 @@ private:
 
     SetupContext &m_context;
     QTreeWidget *m_tree;
+    QLabel *m_title;
     QStackedWidget *m_stack;
     std::vector<SetupPage *> m_pages;
+    QHash<SetupPage *, QString> m_titles;
     SetupPage *m_current = nullptr;
 };
 

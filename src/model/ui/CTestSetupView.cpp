@@ -15,8 +15,10 @@ namespace tonva {
 CTestSetupView::CTestSetupView(CVemoraDoc &document, PreferenceStore &preferences, Interaction &interaction,
                                ViewHost &host, QDate today, QWidget *parent)
     : QWidget(parent), m_document(document), m_interaction(interaction), m_host(host), m_today(today),
-      m_working(std::make_unique<TestSetup>(document.OpenSetup())), m_dueWarner(interaction, today),
-      m_context{*m_working, document.inventory(), preferences, interaction, m_dueWarner, *this, today}
+      m_working(std::make_unique<TestSetup>(document.OpenSetup())),
+      m_dueWarner(interaction, today), m_context{*m_working,  document.inventory(), preferences,
+                                                 interaction, m_dueWarner,          *this,
+                                                 today}
 {
     setObjectName(QStringLiteral("testSetupView"));
     m_sheet = new CTestSetupPS(m_context, this);

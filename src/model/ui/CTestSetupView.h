@@ -6,7 +6,6 @@
 
 #include <QDate>
 #include <QWidget>
-
 #include <memory>
 
 namespace tonva {
@@ -25,8 +24,8 @@ class CTestSetupView final : public QWidget, public FrameView, public SetupHost
 {
     Q_OBJECT
 public:
-    CTestSetupView(CVemoraDoc &document, PreferenceStore &preferences, Interaction &interaction, ViewHost &host,
-                   QDate today = QDate::currentDate(), QWidget *parent = nullptr);
+    CTestSetupView(CVemoraDoc &document, PreferenceStore &preferences, Interaction &interaction,
+                   ViewHost &host, QDate today = QDate::currentDate(), QWidget *parent = nullptr);
     ~CTestSetupView() override;
 
     CTestSetupPS &sheet() const { return *m_sheet; }

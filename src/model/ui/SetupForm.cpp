@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QRegularExpressionValidator>
-
 #include <algorithm>
 #include <cmath>
 
@@ -44,14 +43,16 @@ DateFields::DateFields(const char *prefix, QWidget *parent) : m_box(new QWidget(
     m_year = new QLineEdit(m_box);
     m_year->setObjectName(name + QStringLiteral("YearEdit"));
     m_year->setMaxLength(4);
-    m_year->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), m_year));
+    m_year->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), m_year));
     m_year->setMaximumWidth(60);
     m_year->setPlaceholderText(QStringLiteral("YYYY"));
-    m_month = comboBox((name + QStringLiteral("MonthCombo")).toLatin1().constData(),
-                       {QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
-                        QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
-                        QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")},
-                       m_box);
+    m_month =
+        comboBox((name + QStringLiteral("MonthCombo")).toLatin1().constData(),
+                 {QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+                  QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
+                  QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")},
+                 m_box);
     m_day = new QLineEdit(m_box);
     m_day->setObjectName(name + QStringLiteral("DayEdit"));
     m_day->setMaxLength(2);
@@ -74,7 +75,8 @@ void DateFields::show(const QString &stored)
     const int month = parts.value(1).toInt();
     m_month->setCurrentIndex(month >= 1 && month <= 12 ? month - 1 : 0);
     const int day = parts.value(2).left(2).toInt();
-    m_day->setText(day >= 1 && day <= 31 ? QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) : QString());
+    m_day->setText(day >= 1 && day <= 31 ? QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0'))
+                                         : QString());
     m_shownAs = composed();
 }
 

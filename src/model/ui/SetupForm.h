@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
-
 #include <cstdint>
 
 // Field plumbing shared by the set-up pages of the audiometer. A field is written back only when the
