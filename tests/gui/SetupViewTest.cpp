@@ -334,12 +334,19 @@ TEST_F(SetupViewTest, DefaultFrequenciesKeepWhatWasUntickedAndAPageKeepsItsTicks
 
 // A set-up opened on an accepted test: Cancel and leaving for another view write nothing, and OK after
 // visiting every page without changing anything keeps every byte, a date this program would write
-// differently included.
+// differently and an earphone the inventory lacks included.
 TEST_F(SetupViewTest, CancelLeavingAndAnUntouchedOkKeepTheTestAsItWas)
 {
     AudTestRecord &test = document.currentTest();
     ASSERT_TRUE(demo::setUpTest(test, document.inventory(), preferences, interaction, QDate::currentDate()));
     setFixedText(test.setup.audiometerLastCalibrated, "30.06.2025");
+    // An earphone this laboratory's inventory does not know (the test came from another one).
+    setFixedText(test.setup.insert.model, "ER-9Z");
+    setFixedText(test.setup.insert.manufacturer, "Elsewhere");
+    setFixedText(test.setup.insert.leftSerialNumber, "L-9");
+    test.setup.insert.kind = 1;
+    test.setup.insert.couplerCode = 3;
+    test.setup.insert.retspl[12] = 0.5f;
     document.setSetupAccepted(true);
     const TestSetup before = test.setup;
 
@@ -370,6 +377,7 @@ TEST_F(SetupViewTest, CancelLeavingAndAnUntouchedOkKeepTheTestAsItWas)
     EXPECT_EQ(frame->currentView(), V::Summary);
     EXPECT_TRUE(sameSetup(test.setup, before));
     EXPECT_EQ(fixedText(test.setup.audiometerLastCalibrated), "30.06.2025");
+    EXPECT_EQ(fixedText(test.setup.insert.model), "ER-9Z");
 }
 
 } // namespace
