@@ -319,6 +319,29 @@ TEST_F(SetupViewTest, DefaultFrequenciesKeepWhatWasUntickedAndAPageKeepsItsTicks
     }
 }
 
+// The lab's only calibrator goes into a new test by itself; overdue, the technician hears of it once,
+// and not again for a test that already has it.
+TEST_F(SetupViewTest, AnOverdueInstrumentFilledInIsWarnedAboutOnce)
+{
+    InventoryEntry &entry = document.inventory().list(InventoryType::Calibrator).at(0);
+    CalibratorData calibrator = entry.bodyAs<CalibratorData>();
+    setFixedText(calibrator.identity.calibrationDue, "2026-12-07");
+    entry.setBody(calibrator);
+
+    interaction.expectMessage(
+        QStringLiteral("The calibrator CAL 94 SN-%1 was due for calibration on 2026-12-07.")
+            .arg(displayText(calibrator.identity.serialNumber)));
+    {
+        CTestSetupView view(document, preferences, interaction, host, kToday);
+        page(view, "CTestCalibratorPP");
+        page(view, "CTestEquipPP");
+        interaction.verifyDone();
+        EXPECT_FALSE(fixedTextIsEmpty(view.working().calibrator.identity.serialNumber));
+    }
+    document.currentTest().setup.calibrator = calibrator;
+    CTestSetupView again(document, preferences, interaction, host, kToday);
+}
+
 // A set-up opened on an accepted test: Cancel and leaving for another view write nothing, and OK after
 // visiting every page without changing anything keeps every byte, a date this program would write
 // differently and an earphone the inventory lacks included.

@@ -2,6 +2,7 @@
 
 #include "app/CVemoraDoc.h"
 #include "app/ui/ViewHost.h"
+#include "model/FixedText.h"
 #include "model/TestSetup.h"
 #include "model/ui/CEarphoneRetSplDlg.h"
 #include "model/ui/CTestSetupPS.h"
@@ -36,6 +37,28 @@ CTestSetupView::CTestSetupView(CVemoraDoc &document, PreferenceStore &preference
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_sheet, 1);
     layout->addWidget(buttons);
+
+    warnAboutInstrumentsFilledIn();
+}
+
+void CTestSetupView::warnAboutInstrumentsFilledIn()
+{
+    // The lab's only calibrator, meter, preamp or mastoid went into the test without the technician
+    // choosing it, so no page has said yet that it is overdue.
+    const TestSetup &record = m_document.currentTest().setup;
+    const auto filledIn = [&](InstrumentKind kind, const char(&before)[13], const char(&now)[13]) {
+        const auto &list = m_document.inventory().list(inventoryTypeOf(kind));
+        if (fixedTextIsEmpty(before) && !fixedTextIsEmpty(now) && list.size() == 1)
+            m_dueWarner.instrumentChosen(kind, list.front());
+    };
+    filledIn(InstrumentKind::SoundLevelMeter, record.soundLevelMeter.serialNumber,
+             m_working->soundLevelMeter.serialNumber);
+    filledIn(InstrumentKind::Preamplifier, record.preamplifier.serialNumber,
+             m_working->preamplifier.serialNumber);
+    filledIn(InstrumentKind::Calibrator, record.calibrator.identity.serialNumber,
+             m_working->calibrator.identity.serialNumber);
+    filledIn(InstrumentKind::Mastoid, record.mastoid.identity.serialNumber,
+             m_working->mastoid.identity.serialNumber);
 }
 
 CTestSetupView::~CTestSetupView()

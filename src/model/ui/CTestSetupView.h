@@ -38,6 +38,8 @@ public:
     bool editRetspl(EarphoneSlot &slot) override;
 
 private:
+    void warnAboutInstrumentsFilledIn();
+
     CVemoraDoc &m_document;
     Interaction &m_interaction;
     ViewHost &m_host;
