@@ -22,6 +22,13 @@ QLineEdit *textField(const char *name, int maxLength, QWidget *parent)
     return edit;
 }
 
+// Written only when edited: a stored test accepted unchanged keeps its bytes as they were.
+template<std::size_t N> void takeText(char (&field)[N], const QLineEdit *edit)
+{
+    if (edit->text() != displayText(field))
+        setDisplayText(field, edit->text());
+}
+
 } // namespace
 
 CTestAudBonePP::CTestAudBonePP(SetupContext &context, QWidget *parent) : SetupPage(context, parent)
@@ -62,9 +69,9 @@ void CTestAudBonePP::load()
 void CTestAudBonePP::collect()
 {
     BoneVibratorData &bone = m_context.working.boneVibrator;
-    setDisplayText(bone.manufacturer, m_manufacturer->text());
-    setDisplayText(bone.model, m_model->text());
-    setDisplayText(bone.serialNumber, m_serial->text());
+    takeText(bone.manufacturer, m_manufacturer);
+    takeText(bone.model, m_model);
+    takeText(bone.serialNumber, m_serial);
 }
 
 } // namespace tonva

@@ -121,7 +121,11 @@ void CTestAudEarphonePP::collect()
 
 void CTestAudEarphonePP::keepSerialNumbers()
 {
-    m_rules->setSerialNumbers(m_leftSerial->text(), m_rightSerial->text());
+    // Written only when edited: a stored test accepted unchanged keeps its bytes as they were.
+    const EarphoneSlot &slot = m_rules->slot();
+    if (m_leftSerial->text() != displayText(slot.leftSerialNumber) ||
+        m_rightSerial->text() != displayText(slot.rightSerialNumber))
+        m_rules->setSerialNumbers(m_leftSerial->text(), m_rightSerial->text());
 }
 
 void CTestAudEarphonePP::showSlot()

@@ -23,6 +23,13 @@ QLineEdit *textField(const QString &name, int maxLength, QWidget *parent)
     return edit;
 }
 
+// Written only when edited: a stored test accepted unchanged keeps its bytes as they were.
+template<std::size_t N> void takeText(char (&field)[N], const QLineEdit *edit)
+{
+    if (edit->text() != displayText(field))
+        setDisplayText(field, edit->text());
+}
+
 } // namespace
 
 CTestAudSpeakersPP::CTestAudSpeakersPP(SetupContext &context, QWidget *parent) : SetupPage(context, parent)
@@ -66,9 +73,9 @@ void CTestAudSpeakersPP::show(const SpeakerData &speaker, const Fields &fields)
 
 void CTestAudSpeakersPP::take(SpeakerData &speaker, const Fields &fields)
 {
-    setDisplayText(speaker.manufacturer, fields.manufacturer->text());
-    setDisplayText(speaker.model, fields.model->text());
-    setDisplayText(speaker.serialNumber, fields.serial->text());
+    takeText(speaker.manufacturer, fields.manufacturer);
+    takeText(speaker.model, fields.model);
+    takeText(speaker.serialNumber, fields.serial);
 }
 
 void CTestAudSpeakersPP::load()
