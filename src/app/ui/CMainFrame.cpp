@@ -12,6 +12,7 @@
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/ui/CTestAllView.h"
 #include "meter/MeterConnection.h"
 #include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
@@ -584,8 +585,12 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
     case ViewId::Booth:
     case ViewId::AudTest:
-    case ViewId::TestAll:
         return new PlaceholderView(view, *this);
+    case ViewId::TestAll: {
+        auto *selection = new CTestAllView;
+        connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });
+        return selection;
+    }
     }
     return new PlaceholderView(view, *this);
 }
