@@ -62,8 +62,11 @@ CTestAudInfoPP::CTestAudInfoPP(SetupContext &context, QWidget *parent) : SetupPa
     m_fmDeviation = textField("fmDeviationEdit", 12, this);
     m_channels = comboBox("channelsCombo", {QStringLiteral("1"), QStringLiteral("2")}, this);
     m_channelToTest = comboBox("channelToTestCombo", {QStringLiteral("1"), QStringLiteral("2")}, this);
-    for (QComboBox *combo : {m_type, m_channels, m_channelToTest})
+    for (QComboBox *combo : {m_type, m_channels, m_channelToTest}) {
+        // A list of one-digit numbers needs no more room than its widest entry.
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     for (QLineEdit *edit : {m_fmRate, m_fmDeviation})
         edit->setMaximumWidth(90);
 
