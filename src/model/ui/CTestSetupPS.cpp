@@ -127,11 +127,12 @@ void CTestSetupPS::itemChosen(QTreeWidgetItem *item)
     m_current = next;
     next->load();
     m_stack->setCurrentWidget(next);
-    // A page that brings its own heading is not titled twice.
-    const bool ownHeading =
-        next->findChild<QLabel *>(QStringLiteral("titleLabel"), Qt::FindDirectChildrenOnly);
-    m_title->setText(m_titles.value(next));
-    m_title->setVisible(!ownHeading);
+    // A page that brings its own heading ("Supra-aural Earphones") is titled with it, in the
+    // window's style, and not twice.
+    QLabel *ownHeading = next->findChild<QLabel *>(QStringLiteral("titleLabel"), Qt::FindDirectChildrenOnly);
+    if (ownHeading)
+        ownHeading->hide();
+    m_title->setText(ownHeading ? ownHeading->text() : m_titles.value(next));
 }
 
 bool CTestSetupPS::showPage(const QString &pageName)
