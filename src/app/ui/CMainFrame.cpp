@@ -19,6 +19,7 @@
 #include "meter/MeterSource.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
+#include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
 #include "sim/BuiltInSimulator.h"
@@ -626,8 +627,9 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CTestNotesView(m_document, *this);
     case ViewId::Instruments:
         return new CEquipListsView(m_document, m_services.preferences, m_interaction, *this);
-    case ViewId::Booth:
     case ViewId::TestSetup:
+        return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::Booth:
     case ViewId::AudTest:
         return new PlaceholderView(view, *this);
     case ViewId::TestAll: {
