@@ -90,8 +90,12 @@ PageTable HearingLevelTest::List() const
 {
     PageTable table;
     table.columns = m_list.columns;
-    for (const HearingLevelRow &row : m_list.rows)
+    for (const HearingLevelRow &row : m_list.rows) {
         table.rows.append(row.cells);
+        table.verdicts.append(row.verdict == RowVerdict::Failed   ? ResultStatus::Failed
+                              : row.verdict == RowVerdict::Passed ? ResultStatus::Passed
+                                                                  : ResultStatus::NotJudged);
+    }
     return table;
 }
 

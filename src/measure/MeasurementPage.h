@@ -41,6 +41,14 @@ struct PageTable
 {
     QStringList columns;
     QList<QStringList> rows;
+    // How each row was judged, so a window can make failures stand out without parsing cells. Rows
+    // past its end were not judged.
+    QList<ResultStatus> verdicts;
+
+    ResultStatus verdict(int row) const
+    {
+        return row >= 0 && row < verdicts.size() ? verdicts[row] : ResultStatus::NotJudged;
+    }
 };
 
 // Outcomes of MeasureAll/MeasureSelected besides the meter's own negative statuses.
