@@ -4,6 +4,7 @@
 #include "app/ShellCommands.h"
 #include "app/ViewHistory.h"
 #include "app/ui/ViewHost.h"
+#include "measure/PageRegistry.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -16,6 +17,7 @@ class QStackedWidget;
 
 namespace tonva {
 
+class CAudTestView;
 class CIdleView;
 class CSysMessageDlg;
 class CVemoraDoc;
@@ -108,6 +110,10 @@ private:
     QAction *addCommand(ShellCommand command, const QString &text, const char *name);
 
     QWidget *createView(ViewId view, int measurementIndex);
+    QWidget *createSheet(int measurementIndex);
+    CAudTestView *sheet() const;
+    // The sheet measures on whatever link exists now: none after Disconnect, the new one after Connect.
+    void meterChanged();
     void replaceView(QWidget *view);
     FrameView *frameView() const;
     bool requireDatabase(ShellCommand command);
@@ -142,6 +148,9 @@ private:
     ViewHistory m_history;
 
     std::unique_ptr<MeterConnection> m_meter;
+    // The clock the connected meter waits on; the pages wait on the same one.
+    Clock *m_meterClock = nullptr;
+    PageRegistry m_pages;
     std::unique_ptr<QPrinter> m_printer;
     CSysMessageDlg *m_sysMessage = nullptr;
     QLabel *m_meterStatus = nullptr;
