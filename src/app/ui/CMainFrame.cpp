@@ -15,6 +15,7 @@
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/ui/CAudTestView.h"
+#include "measure/ui/CTestAllView.h"
 #include "meter/MeterConnection.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
@@ -599,8 +600,12 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return createSheet(measurementIndex);
     case ViewId::Booth:
     case ViewId::TestSetup:
-    case ViewId::TestAll:
         return new PlaceholderView(view, *this);
+    case ViewId::TestAll: {
+        auto *selection = new CTestAllView;
+        connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });
+        return selection;
+    }
     }
     return new PlaceholderView(view, *this);
 }

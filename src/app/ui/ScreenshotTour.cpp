@@ -45,7 +45,7 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
         {ViewId::TestSetup, "view-4-test-setup.png"},
         {ViewId::AudTest, "view-6-measurements.png"},
         {ViewId::TestNotes, "view-7-test-notes.png"},
-        {ViewId::TestAll, "view-8-measurement-run.png"},
+        {ViewId::TestAll, "view-8-select-measurements.png"},
     };
     QStringList written;
     frame.show();

@@ -1,6 +1,11 @@
 #include "measure/ui/CAudTestView.h"
 
+#include "measure/HearingLevelAdjust.h"
+#include "measure/HearingLevelTest.h"
 #include "measure/MeasurementCatalogue.h"
+#include "measure/ui/CAdjustLevelDlg.h"
+#include "measure/ui/CTempHumidityDlg.h"
+#include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MeasurementPageWidget.h"
 #include "platform/Interaction.h"
 
@@ -145,8 +150,10 @@ CAudTestView::CAudTestView(Context context, QWidget *parent)
     connect(m_transducers, &QListWidget::currentRowChanged, this, &CAudTestView::chooseTransducer);
     connect(m_ear, qOverload<int>(&QComboBox::currentIndexChanged), this, &CAudTestView::chooseEar);
     connect(m_pageTabs, &QTabBar::currentChanged, m_pageArea, [this](int tab) {
-        if (tab >= 0 && tab + 1 < m_pageArea->count())
-            m_pageArea->setCurrentIndex(tab + 1);
+        if (tab == 0 && m_pageWidget)
+            m_pageArea->setCurrentWidget(m_pageWidget);
+        else if (tab > 0 && tab <= static_cast<int>(m_inputWidgets.size()))
+            m_pageArea->setCurrentWidget(m_inputWidgets[static_cast<std::size_t>(tab - 1)]);
     });
     connect(m_measureAll, &QPushButton::clicked, this, &CAudTestView::measureAll);
     connect(m_measureSelected, &QPushButton::clicked, this, &CAudTestView::measureSelected);
@@ -183,6 +190,8 @@ CAudTestView::~CAudTestView()
 
 void CAudTestView::attachMeter(SlmLink *link, SlmFileList *files)
 {
+    m_link = link;
+    m_files = files;
     m_run->AttachMeter(link, files);
     updateControls();
 }
@@ -241,9 +250,17 @@ void CAudTestView::ReturnToSummary()
 
 void CAudTestView::OpenAdjust(MeasurementEntry measurement)
 {
-    Q_UNUSED(measurement);
-    m_context.services.interaction.message(
-        QStringLiteral("Adjust Level is not available yet in this version of Tonva."));
+    if (measurement != MeasurementEntry::HearingLevel) {
+        m_context.services.interaction.message(
+            QStringLiteral("Adjusting the speech level is not available yet in this version of Tonva."));
+        return;
+    }
+    if (!m_link || !m_files)
+        return;
+    const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
+    HearingLevelAdjust logic(*m_link, *m_files, m_context.record.setup, m_run->transducer(),
+                             hearingLevel ? hearingLevel->lastMeasuredFrequency() : -1);
+    CAdjustLevelDlg::run(logic, this);
 }
 
 void CAudTestView::BusyChanged(bool busy)
@@ -278,6 +295,19 @@ void CAudTestView::PageShown()
     m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->blockSignals(true);
     m_pageTabs->addTab(m_run->windowText());
+    for (const std::unique_ptr<InputLevelPage> &inputPage : m_run->inputLevelPages()) {
+        QWidget *fields = nullptr;
+        if (m_run->transducer() == TransducerType::BoneVibrator)
+            fields = new CBoneInputLvlsPP(*inputPage, &m_context.services.preferences, m_pageArea);
+        else if (inputPage->firstIndex() == InputLevelPage::indexRange(InputLevelRange::High).first)
+            fields = new CHighInputLevelsPP(*inputPage, m_pageArea);
+        else
+            fields = new CLowInputLevelsPP(*inputPage, m_pageArea);
+        m_inputWidgets.push_back(fields);
+        m_pageArea->addWidget(fields);
+        m_pageTabs->addTab(inputPage->title());
+    }
+    m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->setCurrentIndex(0);
     m_pageTabs->blockSignals(false);
     m_pageTabs->show();
@@ -292,6 +322,13 @@ void CAudTestView::PageListChanged()
 
 void CAudTestView::dropPageWidget()
 {
+    // Nothing of these reaches its page unless the technician edits a field, which a hidden widget
+    // never gets; they go at once.
+    for (QWidget *fields : m_inputWidgets) {
+        m_pageArea->removeWidget(fields);
+        delete fields;
+    }
+    m_inputWidgets.clear();
     if (!m_pageWidget)
         return;
     m_pageWidget->detach();
@@ -356,8 +393,16 @@ void CAudTestView::measureSelected()
 
 void CAudTestView::humidityTemperature()
 {
-    m_context.services.interaction.message(
-        QStringLiteral("Temperature / Humidity is not available yet in this version of Tonva."));
+    TestSetup &setup = m_context.record.setup;
+    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
+    if (!CTempHumidityDlg::run(conditions, m_context.services.interaction, this))
+        return;
+    setup.temperature = conditions.temperature;
+    setup.pressure = conditions.pressure;
+    setup.humidity = conditions.humidity;
+    // The conditions are part of the test, like a reading.
+    if (m_context.recordChanged)
+        m_context.recordChanged(true);
 }
 
 void CAudTestView::ok()
@@ -426,7 +471,7 @@ void CAudTestView::updateControls()
     m_measureAll->setEnabled(measurable);
     m_measureSelected->setEnabled(measurable && m_pageWidget && !m_pageWidget->selectedRows().isEmpty());
     m_adjust->setVisible(open && m_run->adjustAvailable());
-    m_adjust->setEnabled(!busy);
+    m_adjust->setEnabled(!busy && m_run->connected());
     m_nextTest->setEnabled(open && !busy);
     m_save->setEnabled(open && !busy);
     m_ok->setEnabled(!busy);
@@ -434,6 +479,8 @@ void CAudTestView::updateControls()
     m_humidity->setEnabled(!busy);
     if (m_pageWidget)
         m_pageWidget->setEnabled(!busy);
+    for (QWidget *fields : m_inputWidgets)
+        fields->setEnabled(!busy);
 }
 
 void CAudTestView::updateClock()

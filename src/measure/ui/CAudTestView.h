@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -87,6 +88,8 @@ private:
 
     Context m_context;
     std::unique_ptr<MeasurementRun> m_run;
+    SlmLink *m_link = nullptr;
+    SlmFileList *m_files = nullptr;
     // The technician's choices before a measurement is opened.
     TransducerType m_transducerChoice = TransducerType::SupraAural;
     // OK is running on behalf of leaving: the summary is not asked for again.
@@ -103,6 +106,8 @@ private:
     QStackedWidget *m_pageArea;
     QLabel *m_noPage;
     MeasurementPageWidget *m_pageWidget = nullptr;
+    // The input-level pages shown beside a hearing-level page, in tab order after it.
+    std::vector<QWidget *> m_inputWidgets;
     QPushButton *m_measureAll;
     QPushButton *m_measureSelected;
     QPushButton *m_nextTest;
