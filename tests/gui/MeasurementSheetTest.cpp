@@ -5,6 +5,7 @@
 #include "demo/DemoLaboratory.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/ui/CAudTestView.h"
+#include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MeasurementPageWidget.h"
 #include "meter/MeterConnection.h"
 #include "meter/MeterSource.h"
@@ -25,6 +26,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -175,8 +179,22 @@ TEST_F(MeasurementSheetTest, HearingLevelOfTheLeftEarphoneIsMeasuredInTheWindowA
     EXPECT_TRUE(inView<QLabel>("clockLine")->text().contains(QRegularExpression(
         QStringLiteral("^(0[1-9]|1[0-2]):[0-5][0-9] (AM|PM)$"))));
 
+    // The input-level pages sit beside the page; a level typed there is the one asked for.
+    auto *tabs = inView<QTabBar>("pageTabs");
+    ASSERT_EQ(tabs->count(), 3);
+    tabs->setCurrentIndex(1);
+    auto *lowLevels = qobject_cast<InputLevelFields *>(inView<QStackedWidget>("pageArea")->currentWidget());
+    ASSERT_NE(lowLevels, nullptr);
+    int f1000 = 0;
+    while (nominalHz(f1000) != 1000.0)
+        ++f1000;
+    lowLevels->field(f1000)->setValue(60);
+    tabs->setCurrentIndex(0);
+
     click("measureAllButton");
     const AudTestRecord &record = document->currentTest();
+    EXPECT_EQ(transcriptLinesWith(QStringLiteral("Set 60 dBHL Left at 1000 Hz")), 1);
+    EXPECT_EQ(transcriptLinesWith(QStringLiteral("Set 70 dBHL Left at 2000 Hz")), 1);
     MeasurementPageWidget *page = sheet->pageWidget();
     ASSERT_NE(page, nullptr);
     const PageTableModel &model = page->model();
