@@ -702,9 +702,9 @@ void CMainFrame::goBack()
     switchView(m_history.pop());
 }
 
-void CMainFrame::showViewForPicture(ViewId view)
+void CMainFrame::showViewForPicture(ViewId view, int measurementIndex)
 {
-    replaceView(createView(view, -1));
+    replaceView(createView(view, measurementIndex));
     m_currentView = view;
     updateCommands();
 }

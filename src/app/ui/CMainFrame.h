@@ -96,8 +96,9 @@ public:
     // The command the menu entry runs, for tests and tools that have no menu to click.
     void run(ShellCommand command);
 
-    // Shows `view` for a picture, past the checks of a real switch.
-    void showViewForPicture(ViewId view);
+    // Shows `view` for a picture, past the checks of a real switch; the sheet opens on
+    // `measurementIndex`.
+    void showViewForPicture(ViewId view, int measurementIndex = -1);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

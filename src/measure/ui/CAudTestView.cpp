@@ -43,8 +43,8 @@ QListWidget *list(const char *name, const QStringList &texts, QWidget *parent)
     l->setObjectName(QLatin1String(name));
     l->addItems(texts);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
-    // As tall as its entries, so neither list needs a scroll bar.
-    l->setMinimumHeight(l->sizeHintForRow(0) * (static_cast<int>(texts.size()) + 1));
+    // As tall as its longest contents, so neither list needs a scroll bar nor leaves a gap.
+    l->setFixedHeight(l->sizeHintForRow(0) * static_cast<int>(texts.size()) + 2 * l->frameWidth() + 4);
     return l;
 }
 
