@@ -342,5 +342,29 @@ TEST_F(MeasurementSheetTest, NothingEndsARunningMeasurementAndNextTestAsksToSave
     EXPECT_TRUE(inView<QPushButton>("measureAllButton")->isEnabled());
 }
 
+// Exit from the sheet hands its results on before the unsaved test is asked about, and a cancelled
+// Exit finds them in the summary.
+TEST_F(MeasurementSheetTest, ExitFromTheSheetKeepsItsResults)
+{
+    start("good");
+    audiometer->setEarOnCoupler(Ear::Left);
+    CAudTestView *sheet = goToMeasurement(0);
+    ASSERT_NE(sheet, nullptr);
+    sheet->pageWidget()->selectRows({rowOf(document->currentTest(), 1000.0)});
+    click("measureSelectedButton");
+    ASSERT_EQ(document->currentTest().statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 0);
+    document->setModified(false);
+
+    technician->addRule({QStringLiteral("Save changes to the current test?"), {Answer::Cancel},
+                         QuestionKind::Decision});
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(transcriptLinesWith(QStringLiteral("Save changes to the current test?")), 1);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame->currentView(), V::Summary);
+    EXPECT_TRUE(document->isModified());
+    EXPECT_EQ(document->currentTest().statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
+    EXPECT_EQ(inView<QTableWidget>("statusGrid")->item(0, 1)->text(), QStringLiteral("Pass"));
+}
+
 } // namespace
 } // namespace tonva

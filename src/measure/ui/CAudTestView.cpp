@@ -10,6 +10,7 @@
 #include "platform/Interaction.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QGridLayout>
@@ -477,8 +478,9 @@ void CAudTestView::updateControls()
     m_ok->setEnabled(!busy);
     m_cancel->setEnabled(!busy);
     m_humidity->setEnabled(!busy);
-    if (m_pageWidget)
-        m_pageWidget->setEnabled(!busy);
+    // The page's list stays readable while it fills; only its own option waits.
+    if (auto *hearingLevel = qobject_cast<HearingLevelPageWidget *>(m_pageWidget))
+        hearingLevel->showCorrections()->setEnabled(!busy);
     for (QWidget *fields : m_inputWidgets)
         fields->setEnabled(!busy);
 }
