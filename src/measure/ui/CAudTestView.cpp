@@ -150,7 +150,7 @@ CAudTestView::CAudTestView(Context context, QWidget *parent)
     connect(m_measurements, &QListWidget::currentRowChanged, this, &CAudTestView::chooseMeasurement);
     connect(m_transducers, &QListWidget::currentRowChanged, this, &CAudTestView::chooseTransducer);
     connect(m_ear, qOverload<int>(&QComboBox::currentIndexChanged), this, &CAudTestView::chooseEar);
-    connect(m_pageTabs, &QTabBar::currentChanged, m_pageArea, [this](int tab) {
+    connect(m_pageTabs, &QTabBar::currentChanged, this, [this](int tab) {
         if (tab == 0 && m_pageWidget)
             m_pageArea->setCurrentWidget(m_pageWidget);
         else if (tab > 0 && tab <= static_cast<int>(m_inputWidgets.size()))
@@ -185,7 +185,10 @@ CAudTestView::CAudTestView(Context context, QWidget *parent)
 
 CAudTestView::~CAudTestView()
 {
-    // The pages go with the run; their widget must not outlive them holding on.
+    // The run and its pages go before the child widgets, which may still signal while they are
+    // taken down; none of that may reach the run.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
     dropPageWidget();
 }
 
