@@ -46,6 +46,14 @@ void HearingLevelTest::onInitialised()
     rebuildList();
 }
 
+void HearingLevelTest::onMeterAttached()
+{
+    // The readings hold the old link and its calibration offset; a reconnected meter is read afresh.
+    m_readings.reset();
+    m_readingsLink = nullptr;
+    m_keys.Bind(nullptr);
+}
+
 void HearingLevelTest::setShowCorrections(bool show)
 {
     m_showCorrections = show;

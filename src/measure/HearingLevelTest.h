@@ -37,6 +37,7 @@ public:
 
 protected:
     void onInitialised() override;
+    void onMeterAttached() override;
     int statusResult() const override;
 
 private:

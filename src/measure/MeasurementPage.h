@@ -100,6 +100,9 @@ protected:
     virtual int statusResult() const { return Evaluate(); }
     // Called after Initialise() so a page can pick its mode and result block.
     virtual void onInitialised() {}
+    // Called after AttachMeter(): a page must drop whatever it made for the previous link, which may
+    // be gone (a Disconnect), even when a new one happens to live at the same address.
+    virtual void onMeterAttached() {}
 
     Interaction &interaction() const { return m_services.interaction; }
     Clock &clock() const { return m_services.clock; }

@@ -340,6 +340,18 @@ TEST_F(MeasurementSheetTest, NothingEndsARunningMeasurementAndNextTestAsksToSave
     frame->action(C::Connect)->trigger();
     EXPECT_TRUE(sheet->run().connected());
     EXPECT_TRUE(inView<QPushButton>("measureAllButton")->isEnabled());
+    // The page reads through the new link, not through what it kept of the old one.
+    inView<QListWidget>("measurementList")->setCurrentRow(0);
+    ASSERT_EQ(sheet->run().measurement(), MeasurementEntry::HearingLevel);
+    sheet->pageWidget()->selectRows({0});
+    for (int round = 0; round < 2; ++round) {
+        frame->action(C::Disconnect)->trigger();
+        frame->action(C::Connect)->trigger();
+        const int setPrompts = transcriptLinesWith(QStringLiteral("Set "));
+        click("measureSelectedButton");
+        EXPECT_EQ(transcriptLinesWith(QStringLiteral("Set ")), setPrompts + 1);
+        EXPECT_EQ(sheet->pageWidget()->model().verdict(0), ResultStatus::Passed);
+    }
 }
 
 // Exit from the sheet hands its results on before the unsaved test is asked about, and a cancelled
