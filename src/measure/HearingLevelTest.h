@@ -26,6 +26,7 @@ public:
     int MeasureSelected(const QList<int> &rows) override;
     int Evaluate() const override;
     PageTable List() const override;
+    std::optional<int> meterDisplayView() const override { return KeySimulator::kHearingLevelView; }
 
     HearingLevelMode mode() const { return m_mode; }
     // The list with each row's frequency and verdict.

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tonva {
 
@@ -91,6 +92,10 @@ public:
     int Collect();
 
     const PageTarget &target() const { return m_target; }
+
+    // The keypad view the run switches the meter's display to when it builds this page's set; none
+    // for pages that read the meter whatever its display shows.
+    virtual std::optional<int> meterDisplayView() const { return std::nullopt; }
 
 protected:
     // The status table entry Collect() writes; by default the one of the measurement entry.

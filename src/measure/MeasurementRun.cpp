@@ -1,6 +1,7 @@
 #include "measure/MeasurementRun.h"
 
 #include "measure/MeterReadiness.h"
+#include "meter/KeySimulator.h"
 #include "platform/PreferenceStore.h"
 #include "platform/TextFormat.h"
 
@@ -55,6 +56,7 @@ void MeasurementRun::Open(MeasurementEntry measurement, TransducerType transduce
     m_modified = false;
     m_open = true;
     showPages();
+    switchMeterDisplay();
     readyMeter(); // giving up only stops the asking: the window shows the measurement all the same
 }
 
@@ -69,6 +71,7 @@ void MeasurementRun::ChooseMeasurement(MeasurementEntry measurement)
     if (!isOffered(measurement, m_transducer))
         m_transducer = measurementListEntry(measurement).transducers.front();
     showPages();
+    switchMeterDisplay();
     readyMeter();
 }
 
@@ -81,6 +84,7 @@ void MeasurementRun::ChooseTransducerPosition(int position)
     collect();
     m_transducer = *chosen;
     showPages();
+    switchMeterDisplay();
 }
 
 void MeasurementRun::ChooseEar(Ear ear)
@@ -217,8 +221,9 @@ void MeasurementRun::offerSave()
 
 void MeasurementRun::collect()
 {
+    // The bone page remembers its levels as the next test's defaults here, saved or not.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
-        inputPage->Apply();
+        inputPage->Apply(&m_services.preferences);
     if (m_page)
         m_page->Collect();
 }
@@ -264,6 +269,20 @@ void MeasurementRun::rebuildPages()
         std::make_unique<InputLevelPage>(InputLevelRange::High, levels, otherChannel, binaural));
 }
 
+void MeasurementRun::switchMeterDisplay()
+{
+    if (!m_link || !m_page)
+        return;
+    const std::optional<int> view = m_page->meterDisplayView();
+    if (!view)
+        return;
+    // The keys take a while and events are dispatched meanwhile: nothing may replace the page.
+    const BusyScope busyScope(*this);
+    KeySimulator keys(m_services.preferences);
+    keys.Bind(m_link);
+    keys.SetDisplayView(*view);
+}
+
 bool MeasurementRun::readyMeter()
 {
     if (!m_link)
@@ -280,7 +299,7 @@ void MeasurementRun::copyInputLevels()
         return;
     // Hearing level: the pages carry the levels to the other channel and the binaural block.
     for (const std::unique_ptr<InputLevelPage> &inputPage : m_inputPages)
-        inputPage->Apply();
+        inputPage->Apply(&m_services.preferences);
     if (m_measurement != MeasurementEntry::NarrowBandLevel)
         return;
     // Narrow band has no page of its own; its levels start on the first channel only.

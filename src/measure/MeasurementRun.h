@@ -118,6 +118,9 @@ private:
     // Makes the pages of the current choice and tells the host.
     void showPages();
     void rebuildPages();
+    // Puts the meter's display in the view the new page set reads (on a measurement or transducer
+    // choice, not on an ear change), when the page asks for one and a meter is connected.
+    void switchMeterDisplay();
     // SetupMeterForTest for the shown measurement until the meter is ready; false when not connected
     // or the technician gave up.
     bool readyMeter();

@@ -22,12 +22,12 @@ void removeFlowControl(QByteArray &reply)
     reply.removeIf([](char c) { return c == framing::kXON || c == framing::kXOFF; });
 }
 
-// The checksum ignores control and high bytes, so noise made only of them passes it. The meter's
-// text replies hold none of them apart from BEL (its message marker), TAB and flow control, so a
-// line with any other is noise and the attempt is repeated rather than the garbage handed on.
-bool holdsLineNoise(QByteArrayView reply)
+// The checksum ignores control and high bytes, so noise made only of them passes it and would be
+// taken for an empty answer or an acknowledgement. A reply that also holds ordinary text is the
+// meter's: its texts may carry "µ" or "°", and BEL (its message marker), TAB and flow control.
+bool isLineNoise(QByteArrayView reply)
 {
-    return std::any_of(reply.begin(), reply.end(), [](char c) {
+    return !reply.isEmpty() && std::all_of(reply.begin(), reply.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x80)
             return true;
@@ -92,7 +92,7 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
             continue;
         const QByteArray replyText = line.left(position);
         if (framing::replyChecksum(commandChecksum, replyText) != line[position] ||
-            holdsLineNoise(replyText)) {
+            isLineNoise(replyText)) {
             m_rejected = replyText;
             continue;
         }

@@ -60,9 +60,10 @@ qsizetype replyChecksumPosition(QByteArrayView line)
             break;
         }
     }
-    // Step back from the line end (or the end) over control characters to the checksum.
+    // Step back from the line end (or the end) to the checksum, over control characters and over
+    // high bytes, which are never a checksum (it is always printable).
     --pos;
-    while (pos >= 0 && static_cast<unsigned char>(line[pos]) < 32)
+    while (pos >= 0 && static_cast<signed char>(line[pos]) < 32)
         --pos;
     return pos;
 }

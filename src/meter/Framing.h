@@ -25,7 +25,8 @@ QByteArray frameCommand(QByteArrayView text);
 QByteArray frameReply(char commandChecksum, QByteArrayView replyText);
 
 // Where the reply's checksum character stands: the last CR or LF (or the end), stepping back over
-// control characters. -1 when the line holds no printable character before that point.
+// control characters and bytes of 128 and above. -1 when the line holds no printable character
+// before that point.
 qsizetype replyChecksumPosition(QByteArrayView line);
 
 } // namespace tonva::framing

@@ -23,6 +23,10 @@ public:
     // View 0, 2 or 4.
     int SetDisplayView(int view);
 
+    // The views the page sets switch to when they are built.
+    static constexpr int kHearingLevelView = 2;
+    static constexpr int kPulseView = 4;
+
     int currentBand() const { return m_currentBand; }
 
     // A meter that stops answering must not keep the page waiting: this many "R155" polls per

@@ -195,6 +195,15 @@ int SlmLink::identityRead(int query)
     return m_status;
 }
 
+bool SlmLink::unanswered() const
+{
+    // The meter answered the ping and the first firmware read, so one that stays silent to an
+    // identity query is judged by its empty answer: silence to the model query says it is no
+    // Trellan, to the firmware query that its firmware is unusable. A garbled answer is different:
+    // the line is at fault, and the technician is told to check it.
+    return m_status == kNoReply && m_reply.isEmpty();
+}
+
 QString SlmLink::unableToCommunicate(int status, int portNumber)
 {
     return formatText("Unable to communicate with Trellan (error %d) using port# %d\nVerify that the port "
@@ -236,7 +245,7 @@ int SlmLink::ConnectChecks()
         return m_status = kFirmwareUnusable;
     }
 
-    if (identityRead(1) != kOk) {
+    if (identityRead(1) != kOk && !unanswered()) {
         m_interaction.message(unableToCommunicate(m_status, m_port));
         return m_status;
     }
@@ -246,7 +255,7 @@ int SlmLink::ConnectChecks()
         return m_status = kNotTrellan;
     }
 
-    if (identityRead(90) != kOk) {
+    if (identityRead(90) != kOk && !unanswered()) {
         m_interaction.message(unableToCommunicate(m_status, m_port));
         return m_status;
     }

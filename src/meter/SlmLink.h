@@ -110,6 +110,8 @@ private:
     char runStateLetter() const;
     // One identity query ("R1", "R90"), repeated a few times while the line fails.
     int identityRead(int query);
+    // The last identity read timed out every time, leaving the reply empty.
+    bool unanswered() const;
     static constexpr int kIdentityReadAttempts = 3;
     bool cancelled(Progress *progress) const;
     void showStatus(Progress *progress, const QString &text) const;

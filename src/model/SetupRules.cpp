@@ -139,14 +139,16 @@ EarphonePage::EarphonePage(Kind kind, TestSetup &setup, const Inventory &invento
                                                     : setup.circumaural),
       m_inventory(inventory), m_preferences(preferences), m_interaction(interaction)
 {
-    m_showCouplerWarn = m_preferences.readFlag(preference::ShowCouplerWarn);
-    m_allowIncompatible = m_preferences.readFlag(preference::AllowIncompatible);
+    m_showCouplerWarn = m_showCouplerWarnAtStart = m_preferences.readFlag(preference::ShowCouplerWarn);
+    m_allowIncompatible = m_allowIncompatibleAtStart = m_preferences.readFlag(preference::AllowIncompatible);
 }
 
 EarphonePage::~EarphonePage()
 {
-    m_preferences.writeFlag(preference::ShowCouplerWarn, m_showCouplerWarn);
-    m_preferences.writeFlag(preference::AllowIncompatible, m_allowIncompatible);
+    if (m_showCouplerWarn != m_showCouplerWarnAtStart)
+        m_preferences.writeFlag(preference::ShowCouplerWarn, m_showCouplerWarn);
+    if (m_allowIncompatible != m_allowIncompatibleAtStart)
+        m_preferences.writeFlag(preference::AllowIncompatible, m_allowIncompatible);
 }
 
 const std::vector<int> &EarphonePage::couplerCodes() const
@@ -202,20 +204,21 @@ int EarphonePage::currentIndex() const
     return -1;
 }
 
-void EarphonePage::refresh()
+void EarphonePage::clearEarphone()
 {
-    const std::vector<EarphoneModel> offered = models();
-    if (offered.empty()) {
-        setFixedText(m_slot.manufacturer, {});
-        setFixedText(m_slot.model, {});
-        setFixedText(m_slot.leftSerialNumber, {});
-        setFixedText(m_slot.rightSerialNumber, {});
-    }
+    setFixedText(m_slot.manufacturer, {});
+    setFixedText(m_slot.model, {});
+    setFixedText(m_slot.leftSerialNumber, {});
+    setFixedText(m_slot.rightSerialNumber, {});
 }
 
 void EarphonePage::choose(int index)
 {
     const std::vector<EarphoneModel> offered = models();
+    if (offered.empty() && index == 0) {
+        clearEarphone();
+        return;
+    }
     if (index < 0 || static_cast<std::size_t>(index) >= offered.size())
         return;
     const EarphoneModel &earphone = offered[static_cast<std::size_t>(index)];
@@ -235,8 +238,8 @@ void EarphonePage::setSerialNumbers(const QString &left, const QString &right)
 
 void EarphonePage::setAllowIncompatible(bool allow)
 {
+    // Only the list changes: an earphone it no longer offers stays until the technician picks another.
     m_allowIncompatible = allow;
-    refresh();
 }
 
 std::optional<EarphoneModel> EarphonePage::chosenModel() const
@@ -256,6 +259,9 @@ bool EarphonePage::changeCoupler(int couplerCode)
     const std::vector<int> &codes = couplerCodes();
     if (std::find(codes.begin(), codes.end(), couplerCode) == codes.end())
         return false;
+    // Clicking the button that is already on changes nothing, and must not take a stored earphone out.
+    if (couplerCode == m_slot.couplerCode)
+        return true;
 
     const EarphoneSlot previous = m_slot;
     const std::optional<EarphoneModel> chosen = chosenModel();
@@ -269,10 +275,12 @@ bool EarphonePage::changeCoupler(int couplerCode)
                 : QStringLiteral("Earphone model %1 is not certified with %2 standard coupler (%3). If you "
                                  "continue, the first earphone in the dropdown list will become the current "
                                  "earphone. Continue?");
-        const Answer answer =
-            m_interaction.ask(question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode),
-                                           couplerName(couplerCode)),
-                              Buttons::OkCancel);
+        bool doNotShowAgain = false;
+        const Answer answer = m_interaction.askWithCheckBox(
+            question.arg(displayText(chosen->model), couplerFamilyWord(couplerCode), couplerName(couplerCode)),
+            Buttons::OkCancel, QStringLiteral("Do not show this warning again."), doNotShowAgain);
+        if (doNotShowAgain)
+            m_showCouplerWarn = false;
         if (answer != Answer::Ok) {
             m_slot = previous;
             return false;
@@ -282,7 +290,8 @@ bool EarphonePage::changeCoupler(int couplerCode)
         if (!m_allowIncompatible)
             choose(0);
     }
-    refresh();
+    if (models().empty())
+        clearEarphone();
     return true;
 }
 

@@ -43,7 +43,8 @@ public:
 
     EarphonePage(Kind kind, TestSetup &setup, const Inventory &inventory, PreferenceStore &preferences,
                  Interaction &interaction);
-    // Remembers the two coupler preferences for the next page.
+    // Remembers for the next page the coupler preferences this page changed. The window holds three
+    // earphone pages at once; one that changed nothing must not put back what it read at the start.
     ~EarphonePage();
     EarphonePage(const EarphonePage &) = delete;
     EarphonePage &operator=(const EarphonePage &) = delete;
@@ -51,20 +52,21 @@ public:
     // Coupler codes the page's buttons offer.
     const std::vector<int> &couplerCodes() const;
 
-    // The earphones the model list offers, in inventory order. Refreshing clears the slot's earphone
-    // when there is none to offer.
+    // The earphones the model list offers, in inventory order. Only what the technician does to the
+    // page changes the slot: a stored test whose earphone this inventory does not offer keeps it.
     std::vector<EarphoneModel> models() const;
     // What the list shows: model names, or "None".
     QStringList modelNames() const;
     // Position of the slot's earphone in the list, or -1.
     int currentIndex() const;
-    void refresh();
 
-    // Copies the model at `index` of the list into the slot; the serial numbers stay.
+    // Copies the model at `index` of the list into the slot; the serial numbers stay. Choosing the
+    // "None" of an empty list takes the earphone out of the slot.
     void choose(int index);
     void setSerialNumbers(const QString &left, const QString &right);
 
     // A coupler button was clicked. Returns false when the technician kept the previous choice.
+    // A coupler no earphone is offered for leaves the slot without one.
     bool changeCoupler(int couplerCode);
 
     bool allowIncompatible() const { return m_allowIncompatible; }
@@ -77,6 +79,7 @@ public:
 
 private:
     bool offers(const EarphoneModel &earphone) const;
+    void clearEarphone();
     std::optional<EarphoneModel> chosenModel() const;
 
     Kind m_kind;
@@ -86,6 +89,8 @@ private:
     Interaction &m_interaction;
     bool m_showCouplerWarn = true;
     bool m_allowIncompatible = false;
+    bool m_showCouplerWarnAtStart = true;
+    bool m_allowIncompatibleAtStart = false;
 };
 
 // The earphone's reference levels as a file: one "%.1f" line (CR LF) per frequency index.

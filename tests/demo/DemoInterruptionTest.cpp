@@ -143,7 +143,7 @@ TEST(DemoInterruption, FlakyLineIsRetriedToTheEnd)
     TempDir dir;
     DemoOptions options;
     options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
-    options.lineFaults = *LineFaults::parse(QStringLiteral("late-reply=0.05"), 2);
+    options.lineFaults = *LineFaults::parse(QStringLiteral("late-reply=0.06"), 2);
     options.verbose = true;
     QString printed;
     QTextStream out(&printed);

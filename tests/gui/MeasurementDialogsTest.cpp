@@ -100,20 +100,25 @@ TEST(TempHumidityDlgTest, RunHandsBackValuesOnlyOnAnAcceptedOk)
     EXPECT_FALSE(CTempHumidityDlg::run(conditions, interaction, nullptr));
     EXPECT_FLOAT_EQ(conditions.temperature, 23.0f);
 
+    // The set-up form, as the sheet's Humidity/Temp button uses it.
+    TestSetup setup;
+    setup.temperature = conditions.temperature;
+    setup.pressure = conditions.pressure;
+    setup.humidity = conditions.humidity;
     interaction.expectMessage(QStringLiteral("Temperature must be between 17.0 and 29.0."));
-    whenShown([&conditions](QWidget &dialog) {
+    whenShown([&setup](QWidget &dialog) {
         child<QLineEdit>(dialog, "temperature")->setText(QStringLiteral("30"));
         child<QLineEdit>(dialog, "pressure")->setText(QStringLiteral("29,92"));
         child<QPushButton>(dialog, "okButton")->click();
         EXPECT_TRUE(dialog.isVisible());
-        EXPECT_FLOAT_EQ(conditions.temperature, 23.0f) << "nothing stored while the dialog is open";
+        EXPECT_FLOAT_EQ(setup.temperature, 23.0f) << "nothing stored while the dialog is open";
         child<QLineEdit>(dialog, "temperature")->setText(QStringLiteral("21,5"));
         child<QPushButton>(dialog, "okButton")->click();
     });
-    ASSERT_TRUE(CTempHumidityDlg::run(conditions, interaction, nullptr));
-    EXPECT_FLOAT_EQ(conditions.temperature, 21.5f);
-    EXPECT_FLOAT_EQ(conditions.pressure, 29.92f);
-    EXPECT_EQ(conditions.humidity, 50);
+    ASSERT_TRUE(CTempHumidityDlg::run(setup, interaction, nullptr));
+    EXPECT_FLOAT_EQ(setup.temperature, 21.5f);
+    EXPECT_FLOAT_EQ(setup.pressure, 29.92f);
+    EXPECT_EQ(setup.humidity, 50);
 }
 
 // ---- adjust level ---------------------------------------------------------------------------------

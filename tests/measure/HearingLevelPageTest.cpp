@@ -278,6 +278,28 @@ TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResul
     EXPECT_EQ(record->statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
 }
 
+TEST_F(HearingLevelPageFixture, BuildingThePageSetPutsTheMeterDisplayInItsView)
+{
+    PageRegistry registry;
+    registerHearingLevelPage(registry);
+    QuietHost host;
+    MeasurementRun run({technician, clock, preferences}, registry, host, *record);
+    run.AttachMeter(&link, &files);
+    ASSERT_EQ(simulator.meter().displayView(), 0);
+
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::SupraAural, Ear::Left);
+    EXPECT_EQ(simulator.meter().displayView(), KeySimulator::kHearingLevelView);
+    EXPECT_EQ(preferences.read(preference::LastFm), KeySimulator::kHearingLevelView);
+
+    const int commands = simulator.meter().commandsReceived();
+    run.ChooseEar(Ear::Right);
+    EXPECT_EQ(simulator.meter().commandsReceived(), commands) << "an ear change presses no keys";
+
+    // The FM test is on the same page: building its set again consults the remembered view.
+    run.ChooseMeasurement(MeasurementEntry::FrequencyModulation);
+    EXPECT_EQ(simulator.meter().displayView(), KeySimulator::kPulseView);
+}
+
 namespace {
 
 class WatchingHost final : public RunHost

@@ -1,5 +1,6 @@
 #include "../meter/LinkFixture.h"
 #include "measure/MeasurementRun.h"
+#include "model/NewTest.h"
 #include "platform/PreferenceStore.h"
 #include "support/TempDir.h"
 
@@ -417,6 +418,25 @@ TEST_F(RunTest, BoneVibratorGetsTheBonePageOnly)
     run.Open(MeasurementEntry::HearingLevel, TransducerType::BoneVibrator, Ear::Left);
     ASSERT_EQ(run.inputLevelPages().size(), 1u);
     EXPECT_EQ(run.inputLevelPages()[0]->title(), "Bone vibrator input levels");
+}
+
+TEST_F(RunTest, BoneLevelsAppliedOnThePageAreTheNextTestsDefaultsWithoutASave)
+{
+    run.Open(MeasurementEntry::HearingLevel, TransducerType::BoneVibrator, Ear::Left);
+    ASSERT_EQ(run.inputLevelPages().size(), 1u);
+    InputLevelPage &bone = *run.inputLevelPages().front();
+    bone.setField(5, 25);  // 250 Hz: remembered only when a test is saved
+    bone.setField(8, 35);  // 500 Hz
+    bone.setField(24, 45); // 8000 Hz
+    run.Ok();
+    EXPECT_EQ(host.saves, 0);
+
+    AudTestRecord next;
+    applyDefaultInputLevels(next, preferences);
+    const DialLevels &levels = next.toneLevel[0][static_cast<int>(TransducerType::BoneVibrator)].dialLevel;
+    EXPECT_EQ(levels[5], 20);
+    EXPECT_EQ(levels[8], 35);
+    EXPECT_EQ(levels[24], 45);
 }
 
 TEST_F(RunTest, SoundFieldStaysOnTheBinauralPageWhileShown)

@@ -2,6 +2,7 @@
 #include "meter/MeterConnection.h"
 #include "meter/MeterStatus.h"
 #include "meter/StableSpectrum.h"
+#include "sim/BuiltInSimulator.h"
 
 #include <cmath>
 
@@ -278,6 +279,40 @@ TEST_F(ConnectTest, GarbledIdentityReadIsALinkFailureNotAForeignMeter)
         QStringLiteral("Unable to communicate with Trellan (error -205) using port# 2"));
     EXPECT_EQ(connection.Connect(2, 9600), meter::kBadChecksum);
     EXPECT_FALSE(connection.isConnected());
+}
+
+TEST_F(ConnectTest, SilentIdentityReadsAreJudgedByTheirEmptyAnswerAfterTheRetries)
+{
+    // The meter answered the rate search's "R1" and the first "R90", then falls silent to one query.
+    QByteArray silentTo = "R1";
+    meter.setResponder([&](const QByteArray &text, char sum) {
+        return text == silentTo && meter.count(text) > 1 ? Reply::none() : trellan(text, sum);
+    });
+    interaction.expectMessage(QStringLiteral("SLM not Mervane Model Trellan."));
+    EXPECT_EQ(connection.Connect(2, 9600), meter::kNotTrellan);
+    EXPECT_GT(meter.count("R1"), 2) << "the model query is asked again before it is judged";
+    EXPECT_FALSE(connection.isConnected());
+
+    meter.commands.clear();
+    silentTo = "R90";
+    interaction.expectMessage(QStringLiteral("Firmware v0.000 in SLM. v1.188 required."));
+    EXPECT_EQ(connection.Connect(2, 9600), meter::kFirmwareUnusable);
+    EXPECT_GT(meter.count("R90"), 2);
+    EXPECT_FALSE(connection.isConnected());
+}
+
+TEST(ConnectToSimulatorTest, IdentityWithMicroAndDegreeSignsConnects)
+{
+    VirtualClock clock;
+    TrellanProfile profile;
+    profile.model = QStringLiteral("Mervane Trellan 2240 \u00b5SLM");
+    profile.serial = QStringLiteral("T\u00b041873");
+    BuiltInSimulator simulator(clock, profile);
+    ScriptedInteraction interaction;
+    MeterConnection connection(simulator.portFactory(), clock, interaction);
+    ASSERT_EQ(connection.Connect(1, 9600), 0);
+    EXPECT_EQ(connection.modelReply(), QByteArray("Mervane Trellan 2240 \xb5SLM S/N T\xb0"
+                                                  "41873"));
 }
 
 TEST_F(ConnectTest, SilentOrMissingMeterTellsTheTechnicianWhatToCheck)

@@ -78,15 +78,28 @@ TEST_F(TransportTest, NoiseThatSlipsPastTheChecksumIsRetried)
     // Control and high bytes do not count in the checksum, so this garbled line still sums right.
     int attempts = 0;
     meter.setResponder([&](const QByteArray &, char sum) {
-        Reply reply = Reply::text(sum, "2.100");
-        if (++attempts == 1)
-            reply.bytes.prepend("\x85\x02\xff");
-        return reply;
+        return Reply::text(sum, ++attempts == 1 ? QByteArray("\x85\x02\xff") : QByteArray("2.100"));
     });
     QByteArray reply;
     EXPECT_EQ(link.Command("R90", &reply, 50, 1), 0);
     EXPECT_EQ(reply, QByteArray("2.100"));
     EXPECT_EQ(attempts, 2);
+}
+
+TEST_F(TransportTest, MeterTextWithHighBytesIsTakenAsItIs)
+{
+    // "µ" and "°" as the meter sends them (cp1252), and a high byte of noise after the checksum.
+    const QByteArray text("94.1 \xb5Pa 23\xb0"
+                          "C");
+    meter.setResponder([&](const QByteArray &, char sum) {
+        Reply reply = Reply::text(sum, text);
+        reply.bytes.insert(reply.bytes.size() - 2, '\xfe');
+        return reply;
+    });
+    QByteArray reply;
+    EXPECT_EQ(link.Command("R87", &reply, 50, 1), 0);
+    EXPECT_EQ(reply, text);
+    EXPECT_EQ(meter.count("R87"), 1);
 }
 
 TEST_F(TransportTest, StaleBytesAreNeverTakenForTheReply)

@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace tonva;
@@ -200,18 +201,47 @@ TEST_F(EarphonePageFixture, ListOffersTheKindOnTheSelectedCouplerOrAllWhenAllowe
     EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Allow Incompatible"), 0), 1);
     // The next page starts with the choice remembered.
     EXPECT_TRUE(page()->allowIncompatible());
+
+    // Pages open side by side: one closed after another that changed the choice leaves it alone.
+    auto insertPage = std::make_unique<EarphonePage>(EarphonePage::Kind::Insert, setup, inventory, preferences,
+                                                     interaction);
+    page()->setAllowIncompatible(false);
+    insertPage.reset();
+    EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Allow Incompatible"), 1), 0);
 }
 
-TEST_F(EarphonePageFixture, NothingToOfferShowsNoneAndClearsTheSlot)
+TEST_F(EarphonePageFixture, NothingToOfferShowsNoneButOnlyTheTechnicianClearsTheSlot)
 {
+    // A stored test opened on an inventory that does not offer its earphone keeps it whole.
     setup.supraAural.couplerCode = 6;
+    setFixedText(setup.supraAural.manufacturer, "Oldco");
     setFixedText(setup.supraAural.model, "Old");
     setFixedText(setup.supraAural.leftSerialNumber, "L1");
+    setup.supraAural.retspl[12] = 7.5f;
+    const TestSetup stored = setup;
+    {
+        auto p = page();
+        EXPECT_EQ(p->modelNames(), QStringList{QStringLiteral("None")});
+        EXPECT_EQ(p->currentIndex(), -1);
+        p->setAllowIncompatible(true); // now offered: TDH 39, DD45, K2, but not "Old"
+        EXPECT_EQ(p->currentIndex(), -1);
+        p->setAllowIncompatible(false);
+    }
+    EXPECT_EQ(std::memcmp(&setup, &stored, sizeof setup), 0);
+
+    // A coupler with nothing to offer takes the earphone out; so does choosing "None".
+    setup.supraAural.couplerCode = 2;
     auto p = page();
-    p->refresh();
-    EXPECT_EQ(p->modelNames(), QStringList{QStringLiteral("None")});
+    EXPECT_EQ(p->currentIndex(), -1);
+    EXPECT_TRUE(p->changeCoupler(6));
     EXPECT_TRUE(fixedTextIsEmpty(setup.supraAural.model));
+    EXPECT_TRUE(fixedTextIsEmpty(setup.supraAural.manufacturer));
     EXPECT_TRUE(fixedTextIsEmpty(setup.supraAural.leftSerialNumber));
+    EXPECT_EQ(setup.supraAural.couplerCode, 6);
+
+    setFixedText(setup.supraAural.model, "Old");
+    p->choose(0);
+    EXPECT_TRUE(fixedTextIsEmpty(setup.supraAural.model));
 }
 
 TEST_F(EarphonePageFixture, ChoosingCopiesTheModelAndKeepsTheSerialNumbers)
@@ -256,6 +286,56 @@ TEST_F(EarphonePageFixture, SameFamilyOrWarningsOffAskNothing)
     EXPECT_TRUE(p->changeCoupler(2));
     EXPECT_EQ(setup.supraAural.couplerCode, 2);
     p.reset();
+    EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Show Coupler Warn"), 1), 0);
+}
+
+namespace {
+
+// Answers the coupler question from the script and ticks its check box.
+class TickingTechnician final : public Interaction
+{
+public:
+    explicit TickingTechnician(ScriptedInteraction &script) : m_script(script) {}
+    void message(const QString &text) override { m_script.message(text); }
+    Answer ask(const QString &text, Buttons buttons) override { return m_script.ask(text, buttons); }
+    Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override
+    {
+        return m_script.askToSet(text, stimulus, buttons);
+    }
+    std::unique_ptr<Progress> openProgress(const QString &caption, int low, int high, int step) override
+    {
+        return m_script.openProgress(caption, low, high, step);
+    }
+    Answer askWithCheckBox(const QString &text, Buttons buttons, const QString &checkBoxText,
+                           bool &checked) override
+    {
+        boxes << checkBoxText;
+        checked = true;
+        return m_script.ask(text, buttons);
+    }
+    QStringList boxes;
+
+private:
+    ScriptedInteraction &m_script;
+};
+
+} // namespace
+
+TEST_F(EarphonePageFixture, TickedCouplerQuestionIsNotAskedAgainEvenWhenCancelled)
+{
+    TickingTechnician ticking(interaction);
+    setup.supraAural.couplerCode = 1;
+    {
+        EarphonePage p(EarphonePage::Kind::SupraAural, setup, inventory, preferences, ticking);
+        p.choose(0);
+        interaction.expectAsk(kNotCertified, Answer::Cancel);
+        EXPECT_FALSE(p.changeCoupler(2));
+        EXPECT_EQ(ticking.boxes, QStringList{QStringLiteral("Do not show this warning again.")});
+        EXPECT_FALSE(p.showCouplerWarning());
+        EXPECT_TRUE(p.changeCoupler(2)); // no question this time
+        EXPECT_EQ(setup.supraAural.couplerCode, 2);
+        EXPECT_EQ(fixedText(setup.supraAural.model), "TDH 39"); // nobody was told it would change
+    }
     EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Show Coupler Warn"), 1), 0);
 }
 

@@ -1,5 +1,6 @@
 #include "inventory/ui/CEquipListsView.h"
 
+#include "inventory/ui/OverdueMark.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
 #include "platform/PreferenceIndex.h"
@@ -380,15 +381,8 @@ void CEquipListsView::fillList(int select)
     m_list->clear();
     const auto &entries = m_instruments.list(m_kind);
     for (const InventoryEntry &entry : entries) {
-        auto *item = new QListWidgetItem(ListLabel(entry), m_list);
-        if (isCalibrationOverdue(entry, m_today)) {
-            // Marked, not hidden: an overdue instrument may still be chosen, the technician decides.
-            item->setForeground(Qt::red);
-            item->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            item->setToolTip(QStringLiteral("Calibration was due on %1.")
-                                 .arg(displayText(entry.bodyAs<InstrumentIdentity>().calibrationDue).trimmed()));
-            item->setData(Qt::UserRole, true);
-        }
+        new QListWidgetItem(ListLabel(entry), m_list);
+        markIfOverdue(*m_list->model(), m_list->model()->index(m_list->count() - 1, 0), entry, m_today, *style());
     }
     m_list->setCurrentRow(select);
     m_filling = false;

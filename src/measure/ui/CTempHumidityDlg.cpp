@@ -59,6 +59,17 @@ bool CTempHumidityDlg::run(TestConditions &conditions, Interaction &interaction,
     return true;
 }
 
+bool CTempHumidityDlg::run(TestSetup &setup, Interaction &interaction, QWidget *parent)
+{
+    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
+    if (!run(conditions, interaction, parent))
+        return false;
+    setup.temperature = conditions.temperature;
+    setup.pressure = conditions.pressure;
+    setup.humidity = conditions.humidity;
+    return true;
+}
+
 void CTempHumidityDlg::accept()
 {
     const TestConditionsVerdict verdict =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measure/TestConditions.h"
+#include "model/TestSetup.h"
 #include "platform/Interaction.h"
 
 #include <QDialog>
@@ -21,6 +22,8 @@ public:
     // Opens the dialog with `conditions` proposed. True when the technician pressed OK on values that
     // passed the checks; only then does `conditions` receive them.
     static bool run(TestConditions &conditions, Interaction &interaction, QWidget *parent);
+    // The same on the conditions kept in a test's set-up (the sheet's Humidity/Temp button).
+    static bool run(TestSetup &setup, Interaction &interaction, QWidget *parent);
 
     // The values accepted by the last OK; the proposed ones until then.
     const TestConditions &conditions() const { return m_conditions; }
