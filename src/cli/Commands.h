@@ -16,5 +16,6 @@ Command addProbeCommand(CLI::App &app);
 Command addDbCommand(CLI::App &app);
 Command addDemoCommand(CLI::App &app);
 Command addPortsCommand(CLI::App &app);
+Command addCalibrateCommand(CLI::App &app);
 
 } // namespace tonva::cli

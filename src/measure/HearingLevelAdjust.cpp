@@ -3,6 +3,7 @@
 #include "measure/CouplerCorrection.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/MeterReadiness.h"
+#include "meter/LiveBandLevel.h"
 #include "meter/MeterRecords.h"
 #include "meter/MeterStatus.h"
 #include "model/ReferenceData.h"
@@ -44,46 +45,19 @@ void HearingLevelAdjust::choose(int row)
         m_row = row;
 }
 
-int HearingLevelAdjust::readBandLevel(int band, double &level)
-{
-    int status = m_link.WaitRunState('R');
-    if (status != meter::kOk)
-        return status;
-    const float offset = static_cast<float>(m_link.GetCalOffset());
-    if (m_link.status() != meter::kOk)
-        return m_link.status();
-    QByteArray record;
-    status = m_fileList.BlockTransfer("&R1", record, meter::kThirdOctaveRecordSize, 5,
-                                      meter::isPlausibleThirdOctaveRecord);
-    if (status != meter::kOk)
-        return status;
-    const auto levels = meter::decodeThirdOctaveRecord(record, offset);
-    if (!levels)
-        return meter::kBlockFailed;
-    level = (*levels)[static_cast<std::size_t>(band)];
-    return meter::kOk;
-}
-
 std::optional<HearingLevelAdjust::Reading> HearingLevelAdjust::tick()
 {
     if (m_frequencies.empty())
         return std::nullopt;
     const int f = m_frequencies[static_cast<std::size_t>(m_row)];
-    double bandLevel = 0.0;
-    while (readBandLevel(meter::bandOfTestFrequency(f), bandLevel) != meter::kOk) {
-        const Answer answer = m_link.interaction().ask(
-            QStringLiteral(
-                "Unable to retrieve data from the Trellan.\n Verify that it is powered on, stable, and "
-                "connected to the PC. Then press OK!"),
-            Buttons::OkCancel);
-        if (answer == Answer::Cancel)
-            return std::nullopt;
-        m_link.Ping();
-    }
+    const std::optional<double> bandLevel =
+        readLiveBandLevelAsking(m_link, m_fileList, meter::bandOfTestFrequency(f));
+    if (!bandLevel)
+        return std::nullopt;
     ReferenceQuery query;
     query.transducer = m_transducer;
     query.frequencyIndex = f;
-    const double level = bandLevel - couplerCorrection(m_setup, m_transducer, f);
+    const double level = *bandLevel - couplerCorrection(m_setup, m_transducer, f);
     const double hearingLevel = level - GetReferenceLevel(m_setup, query);
     return Reading{formatText("%.1f", level), formatText("%.1f", hearingLevel)};
 }

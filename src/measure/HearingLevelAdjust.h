@@ -40,8 +40,6 @@ public:
     std::optional<Reading> tick();
 
 private:
-    int readBandLevel(int band, double &level);
-
     SlmLink &m_link;
     SlmFileList &m_fileList;
     const TestSetup &m_setup;

@@ -79,8 +79,8 @@ inline constexpr IntPreference CurrentMike{kSettings, QLatin1String("CURRENT MIK
 inline constexpr IntPreference CurrentMastoid{kSettings, QLatin1String("CURRENT MASTOID"), 0};
 inline constexpr IntPreference CurrentPreamp{kSettings, QLatin1String("CURRENT PREAMP"), 0};
 inline constexpr TextPreference SnLastCalibrator{kSettings, QLatin1String("SN Last Calibrator"),
-                                                 QLatin1String("")};
-inline constexpr TextPreference SnLastMike{kSettings, QLatin1String("SN Last Mike"), QLatin1String("")};
+                                                 QLatin1String("0")};
+inline constexpr TextPreference SnLastMike{kSettings, QLatin1String("SN Last Mike"), QLatin1String("0")};
 // Set-up file import
 inline constexpr int kPathTextLength = 254;
 inline constexpr TextPreference ImportFilePathname{kSettings, QLatin1String("Import File Pathname"),

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace tonva {
 
@@ -36,6 +40,24 @@ public:
     std::optional<int> disconnectAfterCommands() const { return m_disconnectAfterCommands; }
     std::optional<qint64> disconnectAtMs() const { return m_disconnectAtMs; }
 
+    // A meter that will not do one thing: commands beginning with `prefix` go unanswered (a
+    // `reply` of nothing) or are answered with `reply` instead of what the meter would say. The
+    // latest rule whose prefix matches wins.
+    void overrideCommand(QByteArray prefix, std::optional<QByteArray> reply = std::nullopt)
+    {
+        m_overrides.emplace_back(std::move(prefix), std::move(reply));
+    }
+    void clearOverrides() { m_overrides.clear(); }
+    // Outer nothing: the command is not overridden; inner nothing: it goes unanswered.
+    std::optional<std::optional<QByteArray>> overrideFor(QByteArrayView command) const
+    {
+        for (auto rule = m_overrides.rbegin(); rule != m_overrides.rend(); ++rule) {
+            if (command.startsWith(rule->first))
+                return rule->second;
+        }
+        return std::nullopt;
+    }
+
     // True with the kind's probability; draws nothing when the kind is off, so adding a fault
     // does not disturb the sequence of another that is not in use.
     bool strikes(Kind kind);
@@ -48,6 +70,7 @@ private:
     double m_probability[kKinds] = {};
     std::optional<int> m_disconnectAfterCommands;
     std::optional<qint64> m_disconnectAtMs;
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> m_overrides;
 };
 
 } // namespace tonva

@@ -281,8 +281,16 @@ void VirtualTrellan::takeFrame(const QByteArray &frame, double atMs)
         return;
     }
     ++m_commands;
+    if (m_recording)
+        m_commandLog.push_back(text);
     m_switchToCode.reset();
-    const std::optional<Reply> reply = execute(text, atMs);
+    std::optional<Reply> reply;
+    if (const auto overridden = m_faults.overrideFor(text)) {
+        if (*overridden)
+            reply = Reply{**overridden, {}};
+    } else {
+        reply = execute(text, atMs);
+    }
     if (reply)
         answer(sum, *reply, atMs);
     if (m_switchToCode)

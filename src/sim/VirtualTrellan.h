@@ -95,6 +95,16 @@ public:
     double calibrationLevel() const { return m_calibrationLevel; }
     double calibrationOffset() const { return m_offset; }
     int commandsReceived() const { return m_commands; }
+    // The command texts taken since recording was switched on, in order, for checking what a host
+    // sent. Off by default: a long-running meter would keep them all.
+    void recordCommands(bool on)
+    {
+        m_recording = on;
+        m_commandLog.clear();
+    }
+    const std::vector<QByteArray> &commandLog() const { return m_commandLog; }
+    // The trouble being played; changeable between commands, to make the meter fail at one step.
+    LineFaults &faults() { return m_faults; }
 
 private:
     struct Reply
@@ -158,6 +168,8 @@ private:
     double m_settledAt = -std::numeric_limits<double>::infinity();
     double m_busyUntil = 0.0;
     int m_commands = 0;
+    bool m_recording = false;
+    std::vector<QByteArray> m_commandLog;
 
     int m_instrument;
     Mode m_mode = Mode::SlmRta;

@@ -12,13 +12,19 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
+#include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
+#include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
+#include "meter/MeterSource.h"
+#include "meter/ui/CBatteryCheckDlg.h"
+#include "meter/ui/CSlmCalibrationDlg.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
+#include "sim/BuiltInSimulator.h"
 #include "storage/ui/CDAOTableDlg.h"
 #include "storage/ui/CStoredDataPS.h"
 
@@ -319,10 +325,10 @@ void CMainFrame::run(ShellCommand command)
         disconnectMeter();
         break;
     case C::CheckBattery:
-        notAvailable(QStringLiteral("Check Battery"));
+        checkBattery();
         break;
     case C::Calibration:
-        notAvailable(QStringLiteral("SLM Calibration"));
+        calibrateMeter();
         break;
     case C::TurnOffSlm:
         turnOffMeter();
@@ -336,6 +342,45 @@ void CMainFrame::run(ShellCommand command)
     }
     updateCommands();
     updateStatus();
+}
+
+void CMainFrame::calibrateMeter()
+{
+    if (m_calibrationDialog)
+        m_calibrationDialog();
+    else
+        showCalibrationDialog();
+    m_meterCalibrated = true;
+}
+
+std::unique_ptr<MeterCalibration> CMainFrame::makeCalibration()
+{
+    if (!m_meter || !m_meter->link())
+        return nullptr;
+    const Inventory &inventory = m_document.inventory();
+    auto logic = std::make_unique<MeterCalibration>(*m_meter->link(), *m_meter->fileList(), m_services.preferences,
+                                                    calibrationCalibrators(inventory),
+                                                    calibrationMicrophones(inventory));
+    // On the built-in meter nobody can hold a real calibrator to the microphone: the chosen one is
+    // played into the simulated scene instead.
+    if (BuiltInSimulator *simulator = m_meterSource ? m_meterSource->simulator() : nullptr) {
+        logic->onCalibratorChosen([simulator](const MeterCalibration::Calibrator &calibrator) {
+            simulator->scene().setSound(PureTone{calibrator.frequencyHz, calibrator.outputLevel});
+        });
+    }
+    return logic;
+}
+
+void CMainFrame::showCalibrationDialog()
+{
+    if (const std::unique_ptr<MeterCalibration> logic = makeCalibration())
+        CSlmCalibrationDlg::run(*logic, this);
+}
+
+void CMainFrame::checkBattery()
+{
+    if (m_meter && m_meter->link())
+        CBatteryCheckDlg::run(*m_meter->link(), this);
 }
 
 void CMainFrame::notAvailable(const QString &what)
@@ -521,10 +566,10 @@ int CMainFrame::connectMeter()
     // The old link goes before its source may be replaced.
     m_meter.reset();
     const MeterSource &source = m_services.meterSource();
+    m_meterSource = &source;
     m_connecting = true;
     updateCommands();
     m_meter = std::make_unique<MeterConnection>(source, m_interaction);
-    m_meterClock = &source.clock();
     const int baudRate = m_document.preferenceBlock().slmBaudRate;
     const int status = m_meter->Connect(source.portNumber(), baudRate);
     if (status < 0)
@@ -612,7 +657,7 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
 
 QWidget *CMainFrame::createSheet(int measurementIndex)
 {
-    Clock &clock = m_meter && m_meterClock ? *m_meterClock : m_services.clock;
+    Clock &clock = m_meter && m_meterSource ? m_meterSource->clock() : m_services.clock;
     CAudTestView::Context context{{m_interaction, clock, m_services.preferences}, m_pages, m_document.currentTest()};
     context.saveRecord = [this] { return m_document.SaveTest(); };
     context.askSaveData = [this] { return CSaveNowDlg::ask(m_services.preferences, this); };
@@ -681,8 +726,7 @@ bool CMainFrame::switchView(ViewId target, int measurementIndex)
     }
     if (target == ViewId::AudTest && !m_meterCalibrated) {
         // Shown once per program run, whichever way it is closed.
-        notAvailable(QStringLiteral("SLM Calibration"));
-        m_meterCalibrated = true;
+        calibrateMeter();
     }
 
     {

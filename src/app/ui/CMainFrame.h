@@ -24,6 +24,7 @@ class CVemoraDoc;
 class Clock;
 class FrameView;
 class Interaction;
+class MeterCalibration;
 class MeterConnection;
 class MeterSource;
 class PreferenceStore;
@@ -75,6 +76,12 @@ public:
     // Connect: 0 or positive when the meter is ready.
     int connectMeter();
     bool meterCalibrated() const { return m_meterCalibrated; }
+    // SLM > Calibration... and the first switch to the measurement sheet open the calibration
+    // dialog through this; a test stands in for it. Afterwards the meter counts as calibrated.
+    void setCalibrationDialog(std::function<void()> open) { m_calibrationDialog = std::move(open); }
+    // The calibration logic on the connected meter with the inventory's calibrators and
+    // microphones; null while not connected.
+    std::unique_ptr<MeterCalibration> makeCalibration();
 
     bool preferencesSet() const;
     bool instrumentsDefined() const;
@@ -137,6 +144,9 @@ private:
     void disconnectMeter();
     void turnOffMeter();
     void about();
+    void calibrateMeter();
+    void showCalibrationDialog();
+    void checkBattery();
 
     FrameServices m_services;
     CVemoraDoc &m_document;
@@ -149,8 +159,8 @@ private:
     ViewHistory m_history;
 
     std::unique_ptr<MeterConnection> m_meter;
-    // The clock the connected meter waits on; the pages wait on the same one.
-    Clock *m_meterClock = nullptr;
+    // Where m_meter is connected to; valid while m_meter is.
+    const MeterSource *m_meterSource = nullptr;
     PageRegistry m_pages;
     std::unique_ptr<QPrinter> m_printer;
     CSysMessageDlg *m_sysMessage = nullptr;
@@ -160,6 +170,7 @@ private:
     bool m_runBusy = false;
     bool m_connecting = false;
     bool m_meterCalibrated = false;
+    std::function<void()> m_calibrationDialog;
     QString m_currentTechnician;
     DisplaySettings m_displaySettings;
 };

@@ -3,6 +3,10 @@
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CMainFrame.h"
 #include "app/ui/CSysMessageDlg.h"
+#include "meter/MeterCalibration.h"
+#include "meter/MeterConnection.h"
+#include "meter/ui/CBatteryCheckDlg.h"
+#include "meter/ui/CSlmCalibrationDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,6 +76,27 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
     if (!save(message, dir, QStringLiteral("message-window.png"), written))
         return {};
     message.dismiss();
+
+    // The meter's dialogs need a meter: on the built-in one they show what it reads.
+    if (frame.connectMeter() >= 0) {
+        const std::unique_ptr<MeterCalibration> calibration = frame.makeCalibration();
+        if (calibration && calibration->open()) {
+            CSlmCalibrationDlg dialog(*calibration, &frame);
+            dialog.show();
+            dialog.readNow();
+            const bool saved = save(dialog, dir, QStringLiteral("slm-calibration.png"), written);
+            dialog.reject();
+            if (!saved)
+                return {};
+        }
+        CBatteryCheckDlg battery(*frame.meter()->link(), &frame);
+        battery.show();
+        battery.refresh();
+        const bool saved = save(battery, dir, QStringLiteral("slm-battery-check.png"), written);
+        battery.accept();
+        if (!saved)
+            return {};
+    }
     return written;
 }
 
