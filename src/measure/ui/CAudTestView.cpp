@@ -259,11 +259,11 @@ void CAudTestView::OpenAdjust(MeasurementEntry measurement)
             QStringLiteral("Adjusting the speech level is not available yet in this version of Tonva."));
         return;
     }
-    if (!m_link || !m_files)
-        return;
     const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
+    if (!m_link || !m_files || !hearingLevel)
+        return;
     HearingLevelAdjust logic(*m_link, *m_files, m_context.record.setup, m_run->transducer(),
-                             hearingLevel ? hearingLevel->lastMeasuredFrequency() : -1);
+                             hearingLevel->lastMeasuredFrequency());
     CAdjustLevelDlg::run(logic, this);
 }
 
@@ -475,7 +475,8 @@ void CAudTestView::updateControls()
     m_measureAll->setEnabled(measurable);
     m_measureSelected->setEnabled(measurable && m_pageWidget && !m_pageWidget->selectedRows().isEmpty());
     m_adjust->setVisible(open && m_run->adjustAvailable());
-    m_adjust->setEnabled(!busy && m_run->connected());
+    // Adjusting reads the meter through the shown page's corrections.
+    m_adjust->setEnabled(!busy && m_run->connected() && m_run->page());
     m_nextTest->setEnabled(open && !busy);
     m_save->setEnabled(open && !busy);
     m_ok->setEnabled(!busy);
