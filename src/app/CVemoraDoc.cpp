@@ -4,6 +4,7 @@
 #include "model/Blobs.h"
 #include "model/FixedText.h"
 #include "model/NewTest.h"
+#include "model/SetupRules.h"
 #include "storage/DateNumber.h"
 #include "storage/Recordsets.h"
 #include "storage/SchemaConversion.h"
@@ -221,6 +222,22 @@ void CVemoraDoc::SetTitleFromRecord()
         return;
     m_title = title;
     Q_EMIT titleChanged(m_title);
+}
+
+TestSetup CVemoraDoc::OpenSetup() const
+{
+    return tonva::OpenSetup(m_current->setup, *m_inventory);
+}
+
+bool CVemoraDoc::ApplySetup(const TestSetup &working, const QDate &today)
+{
+    if (!ValidateAudiometer(working, m_interaction, today.year()))
+        return false;
+    m_current->setup = working;
+    m_setupAccepted = true;
+    setModified(true);
+    SetTitleFromRecord();
+    return true;
 }
 
 bool CVemoraDoc::requireDatabase(const QString &failurePrefix)

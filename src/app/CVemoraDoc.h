@@ -79,6 +79,13 @@ public:
     bool displayEarsNotCovered() const { return m_displayEarsNotCovered; }
     void SetTitleFromRecord();
 
+    // The set-up window edits a copy of the current test's set-up, never the test itself.
+    TestSetup OpenSetup() const;
+    // The set-up window's OK: checks the audiometer, telling the technician the first thing wrong,
+    // and only when it passes writes `working` into the current test, marks the set-up accepted and
+    // the test modified and retitles the window. False leaves the test untouched.
+    bool ApplySetup(const TestSetup &working, const QDate &today = QDate::currentDate());
+
     // Booth surveys, stored under their test name
     BoothRecord &currentBooth() { return *m_booth; }
     const BoothRecord &comparisonBooth() const { return *m_comparisonBooth; }

@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace tonva {
@@ -120,6 +121,38 @@ TEST_F(DocumentStorageTest, SavedTestLoadsBackByteIdenticalAndRemembersItsLevels
     EXPECT_EQ(doc.title(), QStringLiteral("AC40-A1"));
     ASSERT_TRUE(doc.LoadComparisonTest(stored[0].id));
     EXPECT_EQ(WriteTestBlob(doc.comparisonTest()), saved);
+}
+
+// The set-up window edits a copy: a set-up the technician backs out of at the FM warning leaves the
+// test exactly as it was; the same copy accepted becomes the test's set-up byte for byte.
+TEST_F(DocumentStorageTest, ASetUpReachesTheTestOnlyWhenAccepted)
+{
+    doc.NewTest(QDate(2024, 3, 7));
+    const AudTestRecord before = doc.currentTest();
+    TestSetup working = doc.OpenSetup();
+    setFixedText(working.audiometerModel, "AC40");
+    setFixedText(working.audiometerSerialNumber, "A1");
+    setFixedText(working.audiometerCalibrationDue, "2025-03-01");
+    working.frequencyAvailable[12] = 1;
+    working.fmRate = 3.5f;
+    working.fmDeviation = 10.0f;
+
+    interaction.expectAskStartingWith(QStringLiteral("Warning: Audiometer FM parameters are invalid."),
+                                      Answer::Cancel);
+    EXPECT_FALSE(doc.ApplySetup(working, QDate(2024, 3, 7)));
+    EXPECT_EQ(std::memcmp(&doc.currentTest(), &before, sizeof before), 0);
+    EXPECT_FALSE(doc.setupAccepted());
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(doc.title(), QStringLiteral(" "));
+
+    interaction.expectAskStartingWith(QStringLiteral("Warning: Audiometer FM parameters are invalid."),
+                                      Answer::Ok);
+    EXPECT_TRUE(doc.ApplySetup(working, QDate(2024, 3, 7)));
+    EXPECT_EQ(std::memcmp(&doc.currentTest().setup, &working, sizeof working), 0);
+    EXPECT_EQ(std::memcmp(&doc.currentTest().status, &before.status, sizeof before.status), 0);
+    EXPECT_TRUE(doc.setupAccepted());
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(doc.title(), QStringLiteral("AC40-A1"));
 }
 
 TEST_F(DocumentStorageTest, ChangedTechnicianAndNoAddsASecondRowLeavingTheFirst)

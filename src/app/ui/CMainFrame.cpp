@@ -22,6 +22,7 @@
 #include "meter/MeterSource.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
+#include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
 #include "sim/BuiltInSimulator.h"
@@ -643,8 +644,9 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CEquipListsView(m_document, m_services.preferences, m_interaction, *this);
     case ViewId::AudTest:
         return createSheet(measurementIndex);
-    case ViewId::Booth:
     case ViewId::TestSetup:
+        return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::Booth:
         return new PlaceholderView(view, *this);
     case ViewId::TestAll: {
         auto *selection = new CTestAllView;

@@ -7,6 +7,8 @@
 #include "meter/MeterConnection.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
+#include "model/ui/CTestSetupPS.h"
+#include "model/ui/CTestSetupView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +23,12 @@ struct Shot
     ViewId view;
     const char *file;
     int measurementIndex = -1;
+};
+
+struct SetupShot
+{
+    const char *page;
+    const char *file;
 };
 
 bool save(QWidget &widget, const QDir &folder, const QString &file, QStringList &written)
@@ -56,6 +64,25 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
     frame.show();
     for (const Shot &shot : shots) {
         frame.showViewForPicture(shot.view, shot.measurementIndex);
+        QApplication::processEvents();
+        const QString path = dir.filePath(QLatin1String(shot.file));
+        if (!frame.grab().save(path, "PNG"))
+            return {};
+        written << path;
+    }
+
+    // The set-up window's pages a technician spends most time on.
+    const SetupShot setupShots[] = {
+        {"CTestAudInfoPP", "view-4-setup-audiometer.png"},
+        {"CTestAudFreqPP", "view-4-setup-frequencies.png"},
+        {"CTestAudSupraPP", "view-4-setup-supra-aural.png"},
+        {"CTestEquipPP", "view-4-setup-equipment.png"},
+    };
+    frame.showViewForPicture(ViewId::TestSetup);
+    auto *setup = qobject_cast<CTestSetupView *>(frame.viewWidget());
+    for (const SetupShot &shot : setupShots) {
+        if (!setup || !setup->sheet().showPage(QLatin1String(shot.page)))
+            continue;
         QApplication::processEvents();
         const QString path = dir.filePath(QLatin1String(shot.file));
         if (!frame.grab().save(path, "PNG"))
