@@ -46,6 +46,14 @@ void HearingLevelTest::onInitialised()
     rebuildList();
 }
 
+void HearingLevelTest::onMeterAttached()
+{
+    // The readings hold the old link and its calibration offset; a reconnected meter is read afresh.
+    m_readings.reset();
+    m_readingsLink = nullptr;
+    m_keys.Bind(nullptr);
+}
+
 void HearingLevelTest::setShowCorrections(bool show)
 {
     m_showCorrections = show;
@@ -90,8 +98,12 @@ PageTable HearingLevelTest::List() const
 {
     PageTable table;
     table.columns = m_list.columns;
-    for (const HearingLevelRow &row : m_list.rows)
+    for (const HearingLevelRow &row : m_list.rows) {
         table.rows.append(row.cells);
+        table.verdicts.append(row.verdict == RowVerdict::Failed   ? ResultStatus::Failed
+                              : row.verdict == RowVerdict::Passed ? ResultStatus::Passed
+                                                                  : ResultStatus::NotJudged);
+    }
     return table;
 }
 

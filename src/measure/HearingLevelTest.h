@@ -38,6 +38,7 @@ public:
 
 protected:
     void onInitialised() override;
+    void onMeterAttached() override;
     int statusResult() const override;
 
 private:

@@ -33,6 +33,7 @@ void MeasurementPage::AttachMeter(SlmLink *link, SlmFileList *files)
 {
     m_link = link;
     m_files = files;
+    onMeterAttached();
 }
 
 int MeasurementPage::Collect()

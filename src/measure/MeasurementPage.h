@@ -42,6 +42,14 @@ struct PageTable
 {
     QStringList columns;
     QList<QStringList> rows;
+    // How each row was judged, so a window can make failures stand out without parsing cells. Rows
+    // past its end were not judged.
+    QList<ResultStatus> verdicts;
+
+    ResultStatus verdict(int row) const
+    {
+        return row >= 0 && row < verdicts.size() ? verdicts[row] : ResultStatus::NotJudged;
+    }
 };
 
 // Outcomes of MeasureAll/MeasureSelected besides the meter's own negative statuses.
@@ -97,6 +105,9 @@ protected:
     virtual int statusResult() const { return Evaluate(); }
     // Called after Initialise() so a page can pick its mode and result block.
     virtual void onInitialised() {}
+    // Called after AttachMeter(): a page must drop whatever it made for the previous link, which may
+    // be gone (a Disconnect), even when a new one happens to live at the same address.
+    virtual void onMeterAttached() {}
 
     Interaction &interaction() const { return m_services.interaction; }
     Clock &clock() const { return m_services.clock; }

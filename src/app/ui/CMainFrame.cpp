@@ -6,6 +6,7 @@
 #include "app/ui/CIdleView.h"
 #include "app/ui/CPreferencesView.h"
 #include "app/ui/CPrefsRS232Dlg.h"
+#include "app/ui/CSaveNowDlg.h"
 #include "app/ui/CTestNotesView.h"
 #include "app/ui/CSysMessageDlg.h"
 #include "app/ui/CVemoraView.h"
@@ -13,6 +14,8 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/HearingLevelTest.h"
+#include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
@@ -69,6 +72,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     createToolBar();
     createStatusBar();
     resize(1024, 680);
+    registerHearingLevelPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
@@ -572,6 +576,7 @@ int CMainFrame::connectMeter()
     if (status < 0)
         m_meter.reset();
     m_connecting = false;
+    meterChanged();
     updateCommands();
     updateStatus();
     return status;
@@ -588,6 +593,7 @@ void CMainFrame::disconnectMeter()
     if (m_meter)
         m_meter->Disconnect();
     m_meter.reset();
+    meterChanged();
 }
 
 void CMainFrame::turnOffMeter()
@@ -595,6 +601,15 @@ void CMainFrame::turnOffMeter()
     if (m_meter)
         m_meter->TurnOff();
     m_meter.reset();
+    meterChanged();
+}
+
+void CMainFrame::meterChanged()
+{
+    if (CAudTestView *shown = sheet()) {
+        const bool connected = m_meter && m_meter->isConnected();
+        shown->attachMeter(connected ? m_meter->link() : nullptr, connected ? m_meter->fileList() : nullptr);
+    }
 }
 
 void CMainFrame::runBusyChanged(bool busy)
@@ -627,10 +642,11 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CTestNotesView(m_document, *this);
     case ViewId::Instruments:
         return new CEquipListsView(m_document, m_services.preferences, m_interaction, *this);
+    case ViewId::AudTest:
+        return createSheet(measurementIndex);
     case ViewId::TestSetup:
         return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
     case ViewId::Booth:
-    case ViewId::AudTest:
         return new PlaceholderView(view, *this);
     case ViewId::TestAll: {
         auto *selection = new CTestAllView;
@@ -639,6 +655,30 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
     }
     }
     return new PlaceholderView(view, *this);
+}
+
+QWidget *CMainFrame::createSheet(int measurementIndex)
+{
+    Clock &clock = m_meter && m_meterSource ? m_meterSource->clock() : m_services.clock;
+    CAudTestView::Context context{{m_interaction, clock, m_services.preferences}, m_pages, m_document.currentTest()};
+    context.saveRecord = [this] { return m_document.SaveTest(); };
+    context.askSaveData = [this] { return CSaveNowDlg::ask(m_services.preferences, this); };
+    context.recordChanged = [this](bool sheetModified) {
+        if (sheetModified)
+            m_document.setModified(true);
+    };
+    context.returnToSummary = [this] { switchView(ViewId::Summary); };
+    context.busyChanged = [this](bool busy) { runBusyChanged(busy); };
+    auto *view = new CAudTestView(std::move(context));
+    const bool connected = m_meter && m_meter->isConnected();
+    view->attachMeter(connected ? m_meter->link() : nullptr, connected ? m_meter->fileList() : nullptr);
+    view->open(measurementIndex);
+    return view;
+}
+
+CAudTestView *CMainFrame::sheet() const
+{
+    return qobject_cast<CAudTestView *>(m_view);
 }
 
 FrameView *CMainFrame::frameView() const
@@ -672,6 +712,9 @@ bool CMainFrame::switchView(ViewId target, int measurementIndex)
     if (target == m_currentView)
         return true;
 
+    // Leaving the sheet by any way hands its results on, as its OK does.
+    if (CAudTestView *leavingSheet = sheet())
+        leavingSheet->leave();
     if (FrameView *leaving = frameView())
         leaving->aboutToLeave(target);
     if (m_currentView == ViewId::Preferences && m_meter) {
@@ -705,9 +748,9 @@ void CMainFrame::goBack()
     switchView(m_history.pop());
 }
 
-void CMainFrame::showViewForPicture(ViewId view)
+void CMainFrame::showViewForPicture(ViewId view, int measurementIndex)
 {
-    replaceView(createView(view, -1));
+    replaceView(createView(view, measurementIndex));
     m_currentView = view;
     updateCommands();
 }
@@ -746,7 +789,10 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // What the summary view holds counts as part of the test before the question is asked.
+    // The sheet's results and what the summary view holds count as part of the test before the
+    // question is asked; the sheet closes as OK closes it, onto the summary.
+    if (CAudTestView *shownSheet = sheet())
+        shownSheet->leave(true);
     if (FrameView *view = frameView())
         view->aboutToLeave(ViewId::Idle);
     if (!settleUnsavedTest()) {

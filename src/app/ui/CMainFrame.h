@@ -4,6 +4,7 @@
 #include "app/ShellCommands.h"
 #include "app/ViewHistory.h"
 #include "app/ui/ViewHost.h"
+#include "measure/PageRegistry.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -16,6 +17,7 @@ class QStackedWidget;
 
 namespace tonva {
 
+class CAudTestView;
 class CIdleView;
 class CSysMessageDlg;
 class CVemoraDoc;
@@ -101,8 +103,9 @@ public:
     // The command the menu entry runs, for tests and tools that have no menu to click.
     void run(ShellCommand command);
 
-    // Shows `view` for a picture, past the checks of a real switch.
-    void showViewForPicture(ViewId view);
+    // Shows `view` for a picture, past the checks of a real switch; the sheet opens on
+    // `measurementIndex`.
+    void showViewForPicture(ViewId view, int measurementIndex = -1);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -115,6 +118,10 @@ private:
     QAction *addCommand(ShellCommand command, const QString &text, const char *name);
 
     QWidget *createView(ViewId view, int measurementIndex);
+    QWidget *createSheet(int measurementIndex);
+    CAudTestView *sheet() const;
+    // The sheet measures on whatever link exists now: none after Disconnect, the new one after Connect.
+    void meterChanged();
     void replaceView(QWidget *view);
     FrameView *frameView() const;
     bool requireDatabase(ShellCommand command);
@@ -154,6 +161,7 @@ private:
     std::unique_ptr<MeterConnection> m_meter;
     // Where m_meter is connected to; valid while m_meter is.
     const MeterSource *m_meterSource = nullptr;
+    PageRegistry m_pages;
     std::unique_ptr<QPrinter> m_printer;
     CSysMessageDlg *m_sysMessage = nullptr;
     QLabel *m_meterStatus = nullptr;

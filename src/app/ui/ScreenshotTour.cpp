@@ -22,6 +22,7 @@ struct Shot
 {
     ViewId view;
     const char *file;
+    int measurementIndex = -1;
 };
 
 struct SetupShot
@@ -55,14 +56,14 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
         {ViewId::Preferences, "view-2-preferences.png"},
         {ViewId::Booth, "view-3-booth.png"},
         {ViewId::TestSetup, "view-4-test-setup.png"},
-        {ViewId::AudTest, "view-6-measurements.png"},
+        {ViewId::AudTest, "view-6-measurements.png", 0},
         {ViewId::TestNotes, "view-7-test-notes.png"},
         {ViewId::TestAll, "view-8-select-measurements.png"},
     };
     QStringList written;
     frame.show();
     for (const Shot &shot : shots) {
-        frame.showViewForPicture(shot.view);
+        frame.showViewForPicture(shot.view, shot.measurementIndex);
         QApplication::processEvents();
         const QString path = dir.filePath(QLatin1String(shot.file));
         if (!frame.grab().save(path, "PNG"))
