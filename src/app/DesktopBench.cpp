@@ -93,4 +93,9 @@ Answer BenchInteraction::askWithCheckBox(const QString &text, Buttons buttons, c
     return m_technician.askWithCheckBox(text, buttons, checkBoxText, checked);
 }
 
+Answer BenchInteraction::askTestConditions(TestConditions &conditions)
+{
+    return m_technician.askTestConditions(conditions);
+}
+
 } // namespace tonva

@@ -76,6 +76,7 @@ public:
                                            int step) override;
     Answer askWithCheckBox(const QString &text, Buttons buttons, const QString &checkBoxText,
                            bool &checked) override;
+    Answer askTestConditions(TestConditions &conditions) override;
 
 private:
     Interaction &m_technician;

@@ -8,6 +8,8 @@
 
 namespace tonva {
 
+struct TestConditions; // measure/TestConditions.h
+
 enum class Buttons
 {
     Ok,
@@ -71,6 +73,15 @@ public:
         Q_UNUSED(checkBoxText);
         checked = false;
         return ask(text, buttons);
+    }
+    // The "Temperature / Humidity" dialog, opened with `conditions` proposed. On OK `conditions`
+    // holds what the technician accepted (the dialog itself refuses values out of range); on Cancel
+    // it is left alone. Implementations without such a dialog answer OK on the proposed values, as a
+    // technician would who reads them and agrees: the callers propose plausible room conditions.
+    virtual Answer askTestConditions(TestConditions &conditions)
+    {
+        Q_UNUSED(conditions);
+        return Answer::Ok;
     }
 };
 

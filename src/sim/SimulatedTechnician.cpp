@@ -169,6 +169,23 @@ std::unique_ptr<Progress> SimulatedTechnician::openProgress(const QString &capti
     return std::make_unique<WatchedProgress>(m_transcript, m_cancelAfterChecks);
 }
 
+Answer SimulatedTechnician::askTestConditions(TestConditions &conditions)
+{
+    ++m_conditionsAsked;
+    const TestConditionsText typed = testConditionsText(m_room.value_or(conditions));
+    const TestConditionsVerdict verdict = checkTestConditions(typed);
+    const QString shown = QStringLiteral("Temperature / Humidity: %1 \u00B0C, %2, %3 %")
+                              .arg(typed.temperature, typed.pressure, typed.humidity);
+    if (!verdict.accepted) {
+        record(QStringLiteral("conditions"), shown,
+               QStringLiteral("%1 (refused: %2)").arg(answerName(Answer::Cancel), verdict.message));
+        return Answer::Cancel;
+    }
+    conditions = verdict.conditions;
+    record(QStringLiteral("conditions"), shown, answerName(Answer::Ok));
+    return Answer::Ok;
+}
+
 Answer SimulatedTechnician::answerFor(const QString &text, Buttons buttons, QString *note)
 {
     for (KnownQuestion &question : m_questions) {

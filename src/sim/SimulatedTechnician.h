@@ -1,10 +1,12 @@
 #pragma once
 
+#include "measure/TestConditions.h"
 #include "platform/Interaction.h"
 
 #include <QHash>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tonva {
@@ -54,6 +56,11 @@ public:
 
     // Progress dialogs opened from now on report Cancel after this many checks (-1: never).
     void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
+    // What the thermometer, barometer and hygrometer of the room read; the technician types these
+    // into the test conditions dialog. Without them the proposed values are accepted as they stand.
+    void setRoomConditions(std::optional<TestConditions> room) { m_room = room; }
+    // Times the test conditions dialog was answered.
+    int conditionsAsked() const { return m_conditionsAsked; }
 
     const QStringList &transcript() const { return m_transcript; }
     // Called with every line as it is added to the transcript (progress status lines excepted).
@@ -75,6 +82,10 @@ public:
                     Buttons buttons = Buttons::OkCancel) override;
     std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh,
                                            int step) override;
+    // Enters the room's conditions (or keeps the proposed ones) and presses OK; values the dialog
+    // would refuse are read out as its message and the dialog is cancelled, since nothing the
+    // technician could honestly type would pass.
+    Answer askTestConditions(TestConditions &conditions) override;
 
 private:
     Answer answerFor(const QString &text, Buttons buttons, QString *note);
@@ -102,6 +113,8 @@ private:
     bool m_gaveUpInThisSetting = false;
     int m_failedStimuli = 0;
     int m_cancelAfterChecks = -1;
+    std::optional<TestConditions> m_room;
+    int m_conditionsAsked = 0;
 };
 
 } // namespace tonva

@@ -9,6 +9,7 @@
 #include "measure/ui/InputLevelFields.h"
 #include "meter/MeterSource.h"
 #include "model/FixedText.h"
+#include "platform/ui/MessageBoxInteraction.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,6 +120,33 @@ TEST(TempHumidityDlgTest, RunHandsBackValuesOnlyOnAnAcceptedOk)
     EXPECT_FLOAT_EQ(setup.temperature, 21.5f);
     EXPECT_FLOAT_EQ(setup.pressure, 29.92f);
     EXPECT_EQ(setup.humidity, 50);
+}
+
+// A page asks through its Interaction; at the screen that is the dialog the program hands in.
+TEST(TempHumidityDlgTest, TheMessageBoxInteractionAnswersThePagesQuestionWithTheDialog)
+{
+    MessageBoxInteraction screen;
+    TestConditions proposed{23.0f, 760.0f, 50};
+    EXPECT_EQ(screen.askTestConditions(proposed), Answer::Ok) << "no dialog: the proposal stands";
+    EXPECT_EQ(proposed.humidity, 50);
+
+    screen.setTestConditionsDialog([&screen](TestConditions &conditions, QWidget *parent) {
+        return CTempHumidityDlg::run(conditions, screen, parent);
+    });
+    const auto typeAndPress = [](const char *humidity, const char *button) {
+        QTimer::singleShot(0, [humidity, button] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            child<QLineEdit>(*dialog, "humidity")->setText(QLatin1String(humidity));
+            child<QPushButton>(*dialog, button)->click();
+        });
+    };
+    typeAndPress("41", "okButton");
+    EXPECT_EQ(screen.askTestConditions(proposed), Answer::Ok);
+    EXPECT_EQ(proposed.humidity, 41);
+    typeAndPress("77", "cancelButton");
+    EXPECT_EQ(screen.askTestConditions(proposed), Answer::Cancel);
+    EXPECT_EQ(proposed.humidity, 41);
 }
 
 // ---- adjust level ---------------------------------------------------------------------------------

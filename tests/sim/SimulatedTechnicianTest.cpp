@@ -182,3 +182,29 @@ TEST(SimulatedTechnician, KeepsRetryingALineThatFailsNowAndThen)
     }
     EXPECT_EQ(desk.technician.givenUp(), 0);
 }
+
+TEST(SimulatedTechnician, EntersTheRoomConditionsOrAgreesAndNeverPassesWhatTheDialogRefuses)
+{
+    Desk desk;
+    // Without its own readings it agrees with a plausible proposal.
+    TestConditions conditions{23.0f, 760.0f, 50};
+    EXPECT_EQ(desk.technician.askTestConditions(conditions), Answer::Ok);
+    EXPECT_FLOAT_EQ(conditions.temperature, 23.0f);
+    EXPECT_EQ(desk.technician.transcript().back(),
+              QStringLiteral("[conditions] Temperature / Humidity: 23.0 \u00B0C, 760.00, 50 %  => OK"));
+
+    // A proposal the dialog would refuse (an unset record: 0 %) is not waved through.
+    TestConditions unset;
+    EXPECT_EQ(desk.technician.askTestConditions(unset), Answer::Cancel);
+    EXPECT_EQ(unset.humidity, 0);
+    EXPECT_TRUE(desk.technician.transcript().back().contains(QLatin1String("refused: Invalid entry in Humidity")));
+
+    // With the room's readings it types those, whatever was proposed.
+    desk.technician.setRoomConditions(TestConditions{21.5f, 101.3f, 38});
+    EXPECT_EQ(desk.technician.askTestConditions(unset), Answer::Ok);
+    EXPECT_FLOAT_EQ(unset.temperature, 21.5f);
+    EXPECT_FLOAT_EQ(unset.pressure, 101.3f);
+    EXPECT_EQ(unset.humidity, 38);
+    EXPECT_EQ(desk.technician.conditionsAsked(), 3);
+    EXPECT_TRUE(desk.technician.unknownQuestions().isEmpty());
+}

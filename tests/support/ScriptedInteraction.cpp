@@ -15,6 +15,8 @@ const char *kindName(ScriptedInteraction::Kind kind)
         return "question";
     case ScriptedInteraction::Kind::AskToSet:
         return "set prompt";
+    case ScriptedInteraction::Kind::TestConditions:
+        return "test conditions dialog";
     }
     return "?";
 }
@@ -81,6 +83,20 @@ ScriptedInteraction &ScriptedInteraction::expectAskStartingWith(const QString &p
     return *this;
 }
 
+ScriptedInteraction &ScriptedInteraction::expectTestConditions(const TestConditionsText &proposed,
+                                                               Answer answer,
+                                                               std::optional<TestConditions> entered)
+{
+    m_expected.push_back({Kind::TestConditions, conditionsText(proposed), false, answer, entered});
+    return *this;
+}
+
+QString ScriptedInteraction::conditionsText(const TestConditionsText &fields)
+{
+    return QStringLiteral("Temperature / Humidity: %1, %2, %3").arg(fields.temperature, fields.pressure,
+                                                                     fields.humidity);
+}
+
 void ScriptedInteraction::verifyDone()
 {
     m_verified = true;
@@ -89,7 +105,7 @@ void ScriptedInteraction::verifyDone()
     m_expected.clear();
 }
 
-Answer ScriptedInteraction::take(Kind kind, const QString &text)
+Answer ScriptedInteraction::take(Kind kind, const QString &text, std::optional<TestConditions> *entered)
 {
     m_transcript.append(text);
     // A copy: an action may prompt again or add hooks of its own.
@@ -109,6 +125,8 @@ Answer ScriptedInteraction::take(Kind kind, const QString &text)
                       << kindName(e.kind) << " \"" << e.text.toStdString() << '"';
         return Answer::Cancel;
     }
+    if (entered)
+        *entered = e.entered;
     return e.answer;
 }
 
@@ -135,6 +153,16 @@ std::unique_ptr<Progress> ScriptedInteraction::openProgress(const QString &capti
 {
     m_progressStatuses.append(caption);
     return std::make_unique<ScriptedProgress>(m_progressStatuses, m_cancelAfterChecks);
+}
+
+Answer ScriptedInteraction::askTestConditions(TestConditions &conditions)
+{
+    std::optional<TestConditions> entered;
+    const Answer answer =
+        take(Kind::TestConditions, conditionsText(testConditionsText(conditions)), &entered);
+    if (answer == Answer::Ok && entered)
+        conditions = *entered;
+    return answer;
 }
 
 } // namespace tonva::test

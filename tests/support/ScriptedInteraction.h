@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measure/TestConditions.h"
 #include "platform/Interaction.h"
 
 #include <QStringList>
@@ -17,7 +18,7 @@ namespace tonva::test {
 class ScriptedInteraction final : public Interaction
 {
 public:
-    enum class Kind { Message, Ask, AskToSet };
+    enum class Kind { Message, Ask, AskToSet, TestConditions };
 
     ~ScriptedInteraction() override;
 
@@ -28,6 +29,10 @@ public:
     // Expect a prompt whose text starts with `prefix` (for texts that carry measured numbers).
     ScriptedInteraction &expectMessageStartingWith(const QString &prefix);
     ScriptedInteraction &expectAskStartingWith(const QString &prefix, Answer answer);
+    // Expect the test conditions dialog proposing `proposed` (its fields as it opens, e.g. {"23.0",
+    // "760.00", "50"}); on OK the technician enters `entered`, or keeps the proposal without it.
+    ScriptedInteraction &expectTestConditions(const TestConditionsText &proposed, Answer answer,
+                                              std::optional<TestConditions> entered = std::nullopt);
 
     // Progress dialogs opened from now on report Cancel after this many checks (-1: never).
     void cancelProgressAfterChecks(int checks) { m_cancelAfterChecks = checks; }
@@ -52,6 +57,10 @@ public:
     Answer ask(const QString &text, Buttons buttons) override;
     Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override;
     std::unique_ptr<Progress> openProgress(const QString &caption, int rangeLow, int rangeHigh, int step) override;
+    Answer askTestConditions(TestConditions &conditions) override;
+
+    // How the test conditions dialog shows in the transcript.
+    static QString conditionsText(const TestConditionsText &fields);
 
 private:
     struct Expected
@@ -60,9 +69,10 @@ private:
         QString text;
         bool prefixOnly;
         Answer answer;
+        std::optional<TestConditions> entered = std::nullopt;
     };
 
-    Answer take(Kind kind, const QString &text);
+    Answer take(Kind kind, const QString &text, std::optional<TestConditions> *entered = nullptr);
 
     std::deque<Expected> m_expected;
     QStringList m_transcript;

@@ -9,6 +9,7 @@
 #include "demo/CalibrationDemo.h"
 #include "demo/DemoLaboratory.h"
 #include "inventory/InstrumentInventory.h"
+#include "measure/ui/CTempHumidityDlg.h"
 #include "platform/Clock.h"
 #include "platform/PreferenceStore.h"
 #include "platform/ui/MessageBoxInteraction.h"
@@ -181,6 +182,9 @@ int main(int argc, char **argv)
     SystemClock clock;
     DesktopMeterSource meterSource(clock, *profile);
     MessageBoxInteraction messageBoxes;
+    messageBoxes.setTestConditionsDialog([&messageBoxes](TestConditions &conditions, QWidget *parent) {
+        return CTempHumidityDlg::run(conditions, messageBoxes, parent);
+    });
     UnattendedInteraction unattended;
     Interaction &technician =
         options.screenshotFolder.isEmpty() ? static_cast<Interaction &>(messageBoxes) : unattended;

@@ -172,6 +172,13 @@ Answer MessageBoxInteraction::askWithCheckBox(const QString &text, Buttons butto
     return exec(text, buttons, checkBoxText, &checked);
 }
 
+Answer MessageBoxInteraction::askTestConditions(TestConditions &conditions)
+{
+    if (!m_conditionsDialog)
+        return Interaction::askTestConditions(conditions);
+    return m_conditionsDialog(conditions, m_parent) ? Answer::Ok : Answer::Cancel;
+}
+
 std::unique_ptr<Progress> MessageBoxInteraction::openProgress(const QString &caption, int rangeLow,
                                                               int rangeHigh, int step)
 {

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 namespace tonva {
 
@@ -25,6 +26,14 @@ public:
                                            int step) override;
     Answer askWithCheckBox(const QString &text, Buttons buttons, const QString &checkBoxText,
                            bool &checked) override;
+    // Shows the dialog handed in with setTestConditionsDialog(); without one, the proposed values
+    // stand as they would for any interaction that has no such dialog.
+    Answer askTestConditions(TestConditions &conditions) override;
+
+    // The "Temperature / Humidity" dialog belongs to the measurement windows, which this layer does
+    // not know; the program hands it in. It returns true on OK with the accepted values.
+    using TestConditionsDialog = std::function<bool(TestConditions &conditions, QWidget *parent)>;
+    void setTestConditionsDialog(TestConditionsDialog dialog) { m_conditionsDialog = std::move(dialog); }
 
     // The object name every box gets, so tests and tools can find the box that is showing.
     static constexpr const char *kBoxName = "tonvaMessageBox";
@@ -34,6 +43,7 @@ private:
     Answer exec(const QString &text, Buttons buttons, const QString &checkBoxText, bool *checked);
 
     QPointer<QWidget> m_parent;
+    TestConditionsDialog m_conditionsDialog;
 };
 
 } // namespace tonva
