@@ -14,6 +14,7 @@ struct DemoArguments
     std::string port;
     std::string control;
     std::string faults;
+    std::string measurements;
     quint64 seed = 1;
     bool verbose = false;
 };
@@ -27,6 +28,16 @@ int runDemo(const DemoArguments &arguments)
     options.controlPath = QString::fromStdString(arguments.control);
     options.verbose = arguments.verbose;
     QTextStream out(stdout);
+    if (!arguments.measurements.empty()) {
+        QString error;
+        std::optional<std::vector<MeasurementEntry>> measurements = demo::CalibrationDemo::parseMeasurements(
+            QString::fromStdString(arguments.measurements), &error);
+        if (!measurements) {
+            out << "--measurements: " << error << Qt::endl;
+            return 1;
+        }
+        options.measurements = std::move(*measurements);
+    }
     if (!arguments.faults.empty()) {
         QString error;
         std::optional<LineFaults> faults =
@@ -46,7 +57,7 @@ Command addDemoCommand(CLI::App &app)
 {
     auto arguments = std::make_shared<DemoArguments>();
     CLI::App *sub = app.add_subcommand(
-        "demo", "Calibrate a simulated audiometer: hearing level, frequency, FM and narrow band, both ears");
+        "demo", "Calibrate a simulated audiometer: every measurement Tonva has, both ears, with the status table");
     sub->add_option("--db", arguments->database, "Demo database file (created when missing)");
     sub->add_option("--profile", arguments->profile, "Audiometer profile: good, faulty or a JSON file");
     CLI::Option *port = sub->add_option("--port", arguments->port,
@@ -59,6 +70,8 @@ Command addDemoCommand(CLI::App &app)
     sub->add_option("--faults", arguments->faults,
                     "Line faults of the built-in meter, e.g. corrupt-checksum=0.1,disconnect=60s")
         ->excludes(port);
+    sub->add_option("--measurements", arguments->measurements,
+                    "Only these measurements, e.g. hl,freq,lin,dist,pulse,xtalk,fm,nb");
     sub->add_option("--seed", arguments->seed, "Seed of the built-in meter's line faults");
     sub->add_flag("-v,--verbose", arguments->verbose, "Show every prompt and answer");
     return {sub, [arguments] { return runDemo(*arguments); }};

@@ -61,14 +61,20 @@ QString statusText(int status)
     return QStringLiteral("meter error %1").arg(status);
 }
 
-// A frequency the technician gave up on after a second failed reading is left out; say so.
+// A row the technician gave up on after a second failed reading is left out; say so.
 QString doneText(const AudTestRecord &record, const DemoStep &step)
 {
-    const HearingLevelList list = stepList(record, step);
+    const PageTable list = stepList(record, step);
     const int missing = unmeasuredRows(list);
     if (missing == 0)
         return QStringLiteral("done");
-    return QStringLiteral("done, %1 of %2 frequencies not measured").arg(missing).arg(list.rows.size());
+    return QStringLiteral("done, %1 of %2 %3 not measured").arg(missing).arg(list.rows.size()).arg(rowNoun(step));
+}
+
+// The position of the transducer in the measurement's Transducers list, as a technician clicks it.
+int transducerPosition(const DemoStep &step)
+{
+    return static_cast<int>(measurementListEntry(step.measurement).transducers.indexOf(step.transducer));
 }
 
 // Stored tests of the demo audiometer.
@@ -84,7 +90,7 @@ std::vector<AudTestRow> storedDemoTests(const Database &database)
 CalibrationDemo::CalibrationDemo(DemoOptions options, QTextStream &out)
     : m_options(std::move(options)), m_out(out)
 {
-    registerHearingLevelPage(m_pages);
+    registerDemoPages(m_pages);
 }
 
 CalibrationDemo::~CalibrationDemo() = default;
@@ -95,10 +101,53 @@ QString CalibrationDemo::defaultDatabasePath()
     return QDir(folder).filePath(QStringLiteral("Tonva/tonva-demo.sqlite"));
 }
 
-std::vector<HearingLevelMode> CalibrationDemo::modes()
+std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
-    return {HearingLevelMode::HearingLevel, HearingLevelMode::Frequency,
-            HearingLevelMode::FrequencyModulation, HearingLevelMode::NarrowBand};
+    using enum MeasurementEntry;
+    return {HearingLevel, FrequencyAccuracy, FrequencyModulation, NarrowBandLevel};
+}
+
+std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
+                                             const std::vector<Ear> &ears)
+{
+    std::vector<DemoStep> steps;
+    for (const MeasurementEntry measurement : measurements()) {
+        if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), measurement) == chosen.end())
+            continue;
+        for (const Ear ear : ears)
+            steps.push_back({measurement, TransducerType::SupraAural, ear});
+    }
+    return steps;
+}
+
+std::optional<std::vector<MeasurementEntry>> CalibrationDemo::parseMeasurements(const QString &list,
+                                                                                QString *error)
+{
+    const std::vector<MeasurementEntry> offered = measurements();
+    QStringList known;
+    for (const MeasurementEntry measurement : offered)
+        known << measurementShortName(measurement);
+    std::vector<MeasurementEntry> chosen;
+    for (const QString &name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const std::optional<MeasurementEntry> measurement = measurementByShortName(name);
+        if (!measurement) {
+            *error = QStringLiteral("unknown measurement '%1'; the demo runs %2")
+                         .arg(name.trimmed(), known.join(QLatin1Char(',')));
+            return std::nullopt;
+        }
+        if (std::find(offered.begin(), offered.end(), *measurement) == offered.end()) {
+            *error = QStringLiteral("the demo does not run %1 ('%2') yet; it runs %3")
+                         .arg(QString::fromLatin1(measurementListEntry(*measurement).windowText),
+                              name.trimmed(), known.join(QLatin1Char(',')));
+            return std::nullopt;
+        }
+        chosen.push_back(*measurement);
+    }
+    if (chosen.empty()) {
+        *error = QStringLiteral("no measurement named; the demo runs %1").arg(known.join(QLatin1Char(',')));
+        return std::nullopt;
+    }
+    return chosen;
 }
 
 int CalibrationDemo::run()
@@ -206,19 +255,16 @@ bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interact
 int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record,
                                   DemoBench &bench, bool &saved)
 {
-    std::vector<DemoStep> steps;
-    for (const HearingLevelMode mode : modes()) {
-        for (const Ear ear : m_options.ears)
-            steps.push_back({mode, ear});
-    }
+    const std::vector<DemoStep> steps = CalibrationDemo::steps(m_options.measurements, m_options.ears);
     saved = false;
     for (auto step = steps.begin(); step != steps.end(); ++step) {
-        const MeasurementEntry entry = measurementEntryOf(step->mode);
         bench.audiometer().setEarOnCoupler(step->ear);
         if (!measurementRun.isOpen()) {
-            measurementRun.Open(entry, TransducerType::SupraAural, step->ear);
+            measurementRun.Open(step->measurement, step->transducer, step->ear);
         } else {
-            measurementRun.ChooseMeasurement(entry);
+            measurementRun.ChooseMeasurement(step->measurement);
+            if (measurementRun.transducer() != step->transducer)
+                measurementRun.ChooseTransducerPosition(transducerPosition(*step));
             measurementRun.ChooseEar(step->ear);
         }
         const qint64 stepStart = bench.clock().nowMs();
@@ -288,11 +334,11 @@ void CalibrationDemo::printLostSteps(int status, const SimulatedTechnician &tech
     if (technician.givenUp() > 0)
         m_out << "; the technician gave up on a question that kept coming back: is the meter still there?";
     m_out << ").\nLost steps:\n";
-    const HearingLevelList list = stepList(*m_outcome.storedRecord, cut);
+    const PageTable list = stepList(*m_outcome.storedRecord, cut);
     const int rows = static_cast<int>(list.rows.size());
     const int measured = rows - unmeasuredRows(list);
-    m_out << "  " << stepTitle(cut) << ": cut short, " << measured << " of " << rows
-          << " frequencies measured and saved\n";
+    m_out << "  " << stepTitle(cut) << ": cut short, " << measured << " of " << rows << ' ' << rowNoun(cut)
+          << " measured and saved\n";
     for (const DemoStep &step : m_outcome.stepsNotMeasured)
         m_out << "  " << stepTitle(step) << ": not measured\n";
     m_out.flush();

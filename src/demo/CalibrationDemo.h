@@ -37,6 +37,9 @@ struct DemoOptions
     LineFaults lineFaults;
     // The ears in the order they are measured, for every measurement.
     std::vector<Ear> ears{Ear::Left, Ear::Right};
+    // The measurements to run, a subset of CalibrationDemo::measurements(); empty runs them all.
+    // They run in the demonstration's own order, whatever order they are given in.
+    std::vector<MeasurementEntry> measurements;
     // Every prompt, question and answer as it happens.
     bool verbose = false;
 };
@@ -61,8 +64,8 @@ struct DemoOutcome
 };
 
 // The headless calibration demonstration: a demo laboratory in a database, a two-channel
-// audiometer under test, and a careful simulated technician who runs hearing level, frequency,
-// FM and narrow band on both earphones through the measurement run and saves the test.
+// audiometer under test, and a careful simulated technician who runs every measurement Tonva has a
+// page for on both earphones through the measurement run, saving the test after each.
 class CalibrationDemo
 {
 public:
@@ -74,8 +77,16 @@ public:
     const DemoOutcome &outcome() const { return m_outcome; }
 
     static QString defaultDatabasePath();
-    // The measurements of the demonstration in the order they run.
-    static std::vector<HearingLevelMode> modes();
+    // The measurements of the demonstration in the order they run: the order of the Measurements
+    // list, as Next Test steps through it.
+    static std::vector<MeasurementEntry> measurements();
+    // Every step of a demonstration of `measurements` (all when empty) on `ears`.
+    static std::vector<DemoStep> steps(const std::vector<MeasurementEntry> &measurements = {},
+                                       const std::vector<Ear> &ears = {Ear::Left, Ear::Right});
+    // The measurements of a `--measurements` list ("hl,freq,lin"); none, with the reason in `error`,
+    // when a name is unknown or names a measurement the demonstration does not run.
+    static std::optional<std::vector<MeasurementEntry>> parseMeasurements(const QString &list,
+                                                                         QString *error);
 
 private:
     // Opens the database and makes sure it holds the demo instruments; lists the earlier tests.

@@ -1,33 +1,113 @@
 #include "demo/DemoReport.h"
 
+#include "measure/HearingLevelTest.h"
 #include "measure/MeasurementCatalogue.h"
+#include "platform/Clock.h"
+#include "platform/Interaction.h"
+#include "platform/PreferenceStore.h"
 
+#include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 
 namespace tonva::demo {
 
 namespace {
 
-QString verdictText(RowVerdict verdict)
+// In the order of the Measurements list.
+constexpr std::array<const char *, kMeasurementEntries> kShortNames = {
+    "hl", "freq", "lin", "dist", "pulse", "xtalk", "fm", "nb", "bb", "speech", "sdist"};
+
+QString verdictText(ResultStatus verdict)
 {
     switch (verdict) {
-    case RowVerdict::Passed:
+    case ResultStatus::Passed:
         return QStringLiteral("PASS");
-    case RowVerdict::Failed:
-        return QStringLiteral("FAIL");
-    case RowVerdict::NotMeasured:
+    case ResultStatus::NotJudged:
+    case ResultStatus::NotApplicable:
+        return QStringLiteral("----");
+    case ResultStatus::Failed:
         break;
     }
-    return QStringLiteral("----");
+    // Failed, and whatever else a page marks as not good enough to pass (an unstable reading).
+    return QStringLiteral("FAIL");
 }
+
+// Reading a list back never asks, waits or remembers anything.
+class Unattended final : public Interaction
+{
+public:
+    void message(const QString &) override {}
+    Answer ask(const QString &, Buttons) override { return Answer::Cancel; }
+    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
+    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
+    {
+        return std::make_unique<SilentProgress>();
+    }
+    Answer askTestConditions(TestConditions &) override { return Answer::Cancel; }
+};
+
+// The pages of the demonstration, made only to list what a record holds.
+class ListReader
+{
+public:
+    ListReader()
+        : m_preferences(m_folder.filePath(QStringLiteral("unused.ini"))),
+          m_services{m_interaction, m_clock, m_preferences}
+    {
+        registerDemoPages(m_pages);
+    }
+
+    PageTable list(const AudTestRecord &record, const DemoStep &step) const
+    {
+        const std::optional<PageRole> role = PageRoleFor(step.measurement, step.transducer);
+        const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, m_services) : nullptr;
+        if (!page)
+            return {};
+        // Pages work on writable blocks; this one is given a copy.
+        AudTestRecord results = record;
+        page->Initialise({&results, step.transducer, step.ear, step.measurement});
+        return page->List();
+    }
+
+private:
+    QTemporaryDir m_folder;
+    Unattended m_interaction;
+    VirtualClock m_clock;
+    PreferenceStore m_preferences;
+    MeasurementServices m_services;
+    PageRegistry m_pages;
+};
 
 } // namespace
 
+QString measurementShortName(MeasurementEntry measurement)
+{
+    return QString::fromLatin1(kShortNames.at(static_cast<std::size_t>(measurement)));
+}
+
+std::optional<MeasurementEntry> measurementByShortName(const QString &name)
+{
+    const auto found = std::find_if(kShortNames.begin(), kShortNames.end(), [&name](const char *shortName) {
+        return name.trimmed().compare(QLatin1String(shortName), Qt::CaseInsensitive) == 0;
+    });
+    if (found == kShortNames.end())
+        return std::nullopt;
+    return static_cast<MeasurementEntry>(found - kShortNames.begin());
+}
+
+void registerDemoPages(PageRegistry &registry)
+{
+    registerHearingLevelPage(registry);
+}
+
 QString stepTitle(const DemoStep &step)
 {
-    return QStringLiteral("%1, %2 ear")
-        .arg(QString::fromLatin1(measurementListEntry(measurementEntryOf(step.mode)).windowText),
-             earText(step.ear).toLower());
+    const QString measurement = QString::fromLatin1(measurementListEntry(step.measurement).windowText);
+    const QString ear = earText(step.ear).toLower() + QStringLiteral(" ear");
+    if (step.transducer == TransducerType::SupraAural)
+        return QStringLiteral("%1, %2").arg(measurement, ear);
+    return QStringLiteral("%1, %2, %3").arg(measurement, transducerName(step.transducer), ear);
 }
 
 QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
@@ -54,28 +134,39 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
     return table;
 }
 
-HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step)
+PageTable stepList(const AudTestRecord &record, const DemoStep &step)
 {
-    // The list builder works on writable blocks; it is given a copy.
-    AudTestRecord results = record;
-    constexpr auto earphone = TransducerType::SupraAural;
-    return buildHearingLevelList(results.setup, earphone,
-                                 toneResultBlocks(results, earphone, channelOf(step.ear)), step.mode, false);
+    static const ListReader reader;
+    return reader.list(record, step);
 }
 
-int unmeasuredRows(const HearingLevelList &list)
+int unmeasuredRows(const PageTable &list)
 {
-    return static_cast<int>(std::count_if(list.rows.begin(), list.rows.end(), [](const HearingLevelRow &row) {
-        return row.verdict == RowVerdict::NotMeasured;
-    }));
+    int unmeasured = 0;
+    for (int row = 0; row < list.rows.size(); ++row)
+        unmeasured += list.verdict(row) == ResultStatus::NotJudged ? 1 : 0;
+    return unmeasured;
+}
+
+QString rowNoun(const DemoStep &step)
+{
+    switch (step.measurement) {
+    case MeasurementEntry::Linearity:
+        return QStringLiteral("levels");
+    case MeasurementEntry::PulsedTones:
+    case MeasurementEntry::CrossTalk:
+        return QStringLiteral("rows");
+    default:
+        return QStringLiteral("frequencies");
+    }
 }
 
 QString resultTable(const AudTestRecord &record, const DemoStep &step)
 {
-    const HearingLevelList list = stepList(record, step);
+    const PageTable list = stepList(record, step);
     QList<QStringList> rows;
-    for (const HearingLevelRow &row : list.rows)
-        rows << (QStringList(row.cells) << verdictText(row.verdict));
+    for (int row = 0; row < list.rows.size(); ++row)
+        rows << (QStringList(list.rows[row]) << verdictText(list.verdict(row)));
     return alignedTable(QStringList(list.columns) << QStringLiteral("Result"), rows);
 }
 

@@ -1,33 +1,60 @@
 #pragma once
 
 #include "measure/HearingLevelEvaluation.h"
+#include "measure/MeasurementPage.h"
+#include "measure/PageRegistry.h"
 #include "model/AudTestRecord.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tonva::demo {
 
-// One measurement of the demonstration run: a test mode on one ear of the supra-aural earphones.
+// One measurement of the demonstration run: an entry of the Measurements list on one transducer and
+// one ear, measured with Measure All on the page the run shows for it.
 struct DemoStep
 {
-    HearingLevelMode mode = HearingLevelMode::HearingLevel;
+    MeasurementEntry measurement = MeasurementEntry::HearingLevel;
+    TransducerType transducer = TransducerType::SupraAural;
     Ear ear = Ear::Left;
+
+    DemoStep() = default;
+    DemoStep(MeasurementEntry measurement_, TransducerType transducer_, Ear ear_)
+        : measurement(measurement_), transducer(transducer_), ear(ear_)
+    {}
+    // A mode of the hearing-level page on the supra-aural earphones.
+    DemoStep(HearingLevelMode mode, Ear ear_)
+        : DemoStep(measurementEntryOf(mode), TransducerType::SupraAural, ear_)
+    {}
+    bool operator==(const DemoStep &) const = default;
 };
 
-// "Hearing Level, left ear".
+// The short names `--measurements` takes ("hl", "freq", "lin", "dist", "pulse", "xtalk", "fm", "nb",
+// "bb", "speech", "sdist"), one per entry of the Measurements list.
+QString measurementShortName(MeasurementEntry measurement);
+std::optional<MeasurementEntry> measurementByShortName(const QString &name);
+
+// Every page the demonstration measures with; the report reads the stored test back through them.
+void registerDemoPages(PageRegistry &registry);
+
+// "Hearing Level, left ear" on the supra-aural earphones; other transducers are named:
+// "Harmonic Distortion, Bone Vibrator, left ear".
 QString stepTitle(const DemoStep &step);
 
-// The step's list as the page builds it from the record.
-HearingLevelList stepList(const AudTestRecord &record, const DemoStep &step);
-// Rows of the list that hold no reading.
-int unmeasuredRows(const HearingLevelList &list);
+// The step's list as its page shows it for the record: the page's own columns, rows and verdicts.
+// Empty when no page measures that step.
+PageTable stepList(const AudTestRecord &record, const DemoStep &step);
+// Rows of the list that hold no judged reading.
+int unmeasuredRows(const PageTable &list);
+// What the step's rows are: "frequencies", "levels" or "rows".
+QString rowNoun(const DemoStep &step);
 
 // Columns padded to their widest cell, two blanks apart; the first line holds the titles.
 QString alignedTable(const QStringList &titles, const QList<QStringList> &rows);
 
 // The step's rows as the page lists them, with a last column "Result": "PASS", "FAIL" or "----"
-// for a frequency that was not measured.
+// for a row that was not judged.
 QString resultTable(const AudTestRecord &record, const DemoStep &step);
 
 // The test's status table: a row per measurement, a column per transducer, the stored entries

@@ -12,10 +12,9 @@ namespace {
 
 using demo::CalibrationDemo;
 using demo::DemoOptions;
-using Mode = HearingLevelMode;
 
-// A failed row: mode, ear, nominal frequency.
-using FailedRow = std::tuple<Mode, int, double>;
+// A failed row: the step's title and the row's first cell (the frequency or level it is about).
+using FailedRow = std::pair<QString, QString>;
 
 struct DemoRun
 {
@@ -46,32 +45,33 @@ DemoOptions optionsFor(const TempDir &dir, const QString &profile,
     return options;
 }
 
-// Every row the stored test judges as failed, and how many rows were judged at all.
-std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged)
+// Every row the stored test judges as failed, read through each step's page, and how many rows
+// there were and how many were judged.
+std::set<FailedRow> failedRows(const AudTestRecord &stored, int *judged, int *rows = nullptr)
 {
-    AudTestRecord record = stored;
     std::set<FailedRow> failed;
     *judged = 0;
-    for (const Mode mode : CalibrationDemo::modes()) {
-        for (int ear = 0; ear < 2; ++ear) {
-            const HearingLevelList list =
-                buildHearingLevelList(record.setup, TransducerType::SupraAural,
-                                      toneResultBlocks(record, TransducerType::SupraAural, ear), mode, false);
-            for (const HearingLevelRow &row : list.rows) {
-                *judged += row.verdict != RowVerdict::NotMeasured ? 1 : 0;
-                if (row.verdict == RowVerdict::Failed)
-                    failed.insert({mode, ear, nominalHz(row.frequencyIndex)});
-            }
+    int listed = 0;
+    for (const demo::DemoStep &step : CalibrationDemo::steps()) {
+        const PageTable list = demo::stepList(stored, step);
+        listed += static_cast<int>(list.rows.size());
+        *judged += static_cast<int>(list.rows.size()) - demo::unmeasuredRows(list);
+        for (int row = 0; row < list.rows.size(); ++row) {
+            if (list.verdict(row) == ResultStatus::Failed)
+                failed.insert({demo::stepTitle(step), list.rows[row].value(0)});
         }
     }
+    if (rows)
+        *rows = listed;
     return failed;
 }
 
-std::vector<int> supraAuralStatuses(const AudTestRecord &record)
+std::vector<int> supraAuralStatuses(const AudTestRecord &record,
+                                    const std::vector<MeasurementEntry> &measurements = CalibrationDemo::measurements())
 {
     std::vector<int> statuses;
-    for (const Mode mode : CalibrationDemo::modes())
-        statuses.push_back(record.statusOf(measurementKindOf(mode), TransducerType::SupraAural));
+    for (const MeasurementEntry measurement : measurements)
+        statuses.push_back(record.statusOf(measurementKindOf(measurement), TransducerType::SupraAural));
     return statuses;
 }
 
@@ -90,7 +90,7 @@ void expectValuesImpliedBy(const AudiometerProfile &profile, const AudTestRecord
     const TestSetup &setup = record.setup;
     for (int ear = 0; ear < 2; ++ear) {
         const ToneResultBlocks blocks = toneResultBlocks(record, TransducerType::SupraAural, ear);
-        for (const int f : selectedFrequencies(setup, Mode::HearingLevel)) {
+        for (const int f : selectedFrequencies(setup, HearingLevelMode::HearingLevel)) {
             const double hertz = nominalHz(f);
             SCOPED_TRACE(testing::Message() << hertz << " Hz, ear " << ear);
             EXPECT_NEAR(blocks.tone.measuredLevel[f],
@@ -113,6 +113,15 @@ void expectValuesImpliedBy(const AudiometerProfile &profile, const AudTestRecord
     }
 }
 
+// The supra-aural status entries of a whole demonstration in which exactly `failing` failed.
+std::vector<int> statusesFailing(const std::set<MeasurementEntry> &failing)
+{
+    std::vector<int> statuses;
+    for (const MeasurementEntry measurement : CalibrationDemo::measurements())
+        statuses.push_back(failing.contains(measurement) ? -1 : 1);
+    return statuses;
+}
+
 AudiometerProfile shippedProfile(const QString &name)
 {
     const std::optional<AudiometerProfile> profile = AudiometerProfile::load(name);
@@ -125,12 +134,14 @@ TEST(DemoTruthTest, GoodAudiometerPassesEveryRowAndStoresWhatItPutOut)
     TempDir dir;
     const DemoRun run = runDemo(optionsFor(dir, QStringLiteral("good")));
     ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
-    EXPECT_EQ(run.demo->outcome().stepsMeasured.size(), 8u);
+    EXPECT_EQ(run.demo->outcome().stepsMeasured, CalibrationDemo::steps());
 
     int judged = 0;
-    EXPECT_TRUE(failedRows(run.stored(), &judged).empty());
-    EXPECT_EQ(judged, 4 * 2 * 11) << "every standard frequency of every step judged";
-    EXPECT_EQ(supraAuralStatuses(run.stored()), (std::vector<int>{1, 1, 1, 1}));
+    int rows = 0;
+    EXPECT_TRUE(failedRows(run.stored(), &judged, &rows).empty());
+    EXPECT_GE(rows, 4 * 2 * 11);
+    EXPECT_EQ(judged, rows) << "every row of every step judged";
+    EXPECT_EQ(supraAuralStatuses(run.stored()), statusesFailing({}));
     expectValuesImpliedBy(shippedProfile(QStringLiteral("good")), run.stored());
     EXPECT_FALSE(run.printed.contains(QLatin1String("FAIL")));
 }
@@ -146,14 +157,17 @@ TEST_P(FaultyAudiometer, FailsExactlyTheInjectedRows)
     ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
 
     int judged = 0;
-    const std::set<FailedRow> expected{{Mode::HearingLevel, 1, 4000.0},
-                                       {Mode::Frequency, 0, 2000.0},
-                                       {Mode::Frequency, 1, 2000.0},
-                                       {Mode::FrequencyModulation, 0, 1000.0},
-                                       {Mode::FrequencyModulation, 1, 1000.0}};
-    EXPECT_EQ(failedRows(run.stored(), &judged), expected);
-    EXPECT_EQ(judged, 4 * 2 * 11);
-    EXPECT_EQ(supraAuralStatuses(run.stored()), (std::vector<int>{-1, -1, -1, 1}));
+    int rows = 0;
+    const std::set<FailedRow> expected{{"Hearing Level, right ear", "4000"},
+                                       {"Frequency Accuracy, left ear", "2000"},
+                                       {"Frequency Accuracy, right ear", "2000"},
+                                       {"Frequency Modulation, left ear", "1000"},
+                                       {"Frequency Modulation, right ear", "1000"}};
+    EXPECT_EQ(failedRows(run.stored(), &judged, &rows), expected);
+    EXPECT_EQ(judged, rows);
+    using enum MeasurementEntry;
+    EXPECT_EQ(supraAuralStatuses(run.stored()),
+              statusesFailing({HearingLevel, FrequencyAccuracy, FrequencyModulation}));
     expectValuesImpliedBy(shippedProfile(QStringLiteral("faulty")), run.stored());
     EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), 5);
 }
@@ -179,7 +193,34 @@ TEST(DemoTruthTest, SecondDemoFindsTheFirstTestAndKeepsOneTestPerDay)
     EXPECT_TRUE(second.printed.contains(QStringLiteral("  test %1 of ").arg(firstId)));
     // The same audiometer, technician and day: the new readings replace the earlier ones.
     EXPECT_EQ(second.demo->outcome().savedTestId, firstId);
-    EXPECT_EQ(supraAuralStatuses(second.stored()), (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(supraAuralStatuses(second.stored()), statusesFailing({}));
+}
+
+// A chosen subset runs alone and in the demonstration's order, and only it reaches the status table.
+TEST(DemoTruthTest, MeasurementsOptionRunsOnlyTheNamedOnes)
+{
+    QString error;
+    using enum MeasurementEntry;
+    EXPECT_EQ(CalibrationDemo::parseMeasurements(QStringLiteral("fm, HL"), &error),
+              (std::vector<MeasurementEntry>{FrequencyModulation, HearingLevel}));
+    EXPECT_FALSE(CalibrationDemo::parseMeasurements(QStringLiteral("hl,loud"), &error));
+    EXPECT_TRUE(error.startsWith(QLatin1String("unknown measurement 'loud'; the demo runs hl,freq,"))) << error.toStdString();
+    EXPECT_FALSE(CalibrationDemo::parseMeasurements(QStringLiteral("speech"), &error));
+    EXPECT_TRUE(error.startsWith(QLatin1String("the demo does not run Speech ('speech') yet"))) << error.toStdString();
+    EXPECT_FALSE(CalibrationDemo::parseMeasurements(QStringLiteral(","), &error));
+
+    TempDir dir;
+    DemoOptions options = optionsFor(dir, QStringLiteral("faulty"), {Ear::Right});
+    options.measurements = {FrequencyModulation, FrequencyAccuracy};
+    const DemoRun run = runDemo(options);
+    ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
+    EXPECT_EQ(run.demo->outcome().stepsMeasured,
+              (std::vector<demo::DemoStep>{{FrequencyAccuracy, TransducerType::SupraAural, Ear::Right},
+                                           {FrequencyModulation, TransducerType::SupraAural, Ear::Right}}));
+    EXPECT_EQ(supraAuralStatuses(run.stored(), {HearingLevel, FrequencyAccuracy, FrequencyModulation, NarrowBandLevel}),
+              (std::vector<int>{0, -1, -1, 0}));
+    EXPECT_FALSE(run.printed.contains(QLatin1String("Hearing Level, right ear")));
+    EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), 2);
 }
 
 TEST(DemoTruthTest, UnknownProfileIsRefusedBeforeAnythingIsTouched)
