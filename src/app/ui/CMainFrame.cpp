@@ -15,6 +15,7 @@
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/LinearityTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -73,6 +74,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     createStatusBar();
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
+    registerLinearityPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
