@@ -14,6 +14,7 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
@@ -73,6 +74,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     createStatusBar();
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
+    registerDistortionPages(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
