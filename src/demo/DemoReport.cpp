@@ -26,10 +26,12 @@ QString verdictText(ResultStatus verdict)
     case ResultStatus::NotJudged:
     case ResultStatus::NotApplicable:
         return QStringLiteral("----");
+    case ResultStatus::Unstable:
+        // Never judged, yet no pass either: it stands out like a failure under its own name.
+        return QStringLiteral("UNSTABLE");
     case ResultStatus::Failed:
         break;
     }
-    // Failed, and whatever else a page marks as not good enough to pass (an unstable reading).
     return QStringLiteral("FAIL");
 }
 

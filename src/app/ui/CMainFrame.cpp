@@ -14,6 +14,7 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/ui/CAudTestView.h"
@@ -75,6 +76,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
     registerLinearityPage(m_pages);
+    registerDistortionPages(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
