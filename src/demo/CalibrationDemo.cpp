@@ -104,7 +104,7 @@ QString CalibrationDemo::defaultDatabasePath()
 std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
-    return {HearingLevel, FrequencyAccuracy, FrequencyModulation, NarrowBandLevel};
+    return {HearingLevel, FrequencyAccuracy, Linearity, HarmonicDistortion, FrequencyModulation, NarrowBandLevel};
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
@@ -116,6 +116,9 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
             continue;
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
+        // The bone vibrator has one result whichever side it sits on.
+        if (measurement == MeasurementEntry::HarmonicDistortion && !ears.empty())
+            steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
     }
     return steps;
 }

@@ -16,6 +16,7 @@ constexpr char kMeterSerial[] = "T-30981";
 constexpr char kPreamplifierSerial[] = "PA-5521";
 constexpr char kCalibratorSerial[] = "C-11873";
 constexpr char kMicrophoneSerial[] = "MK-40962";
+constexpr char kMastoidSerial[] = "AM-2217";
 constexpr int kKestinCoupler = 2;
 
 // dB relative to 1 kHz at each test frequency, 31.5 Hz to 20 kHz.
@@ -23,6 +24,11 @@ constexpr std::array<float, kFrequencyCount> kMicrophoneResponse = {
     0.05f,  0.03f,  0.02f,  0.02f,  0.01f,  0.01f,  0.01f,  0.01f,  0.0f,  0.0f,  0.0f,   0.0f,  0.0f,
     -0.01f, -0.02f, -0.02f, -0.03f, -0.05f, -0.07f, -0.08f, -0.12f, -0.2f, -0.3f, -0.33f, -0.5f, -0.65f,
     -0.8f,  -1.0f,  -1.05f, -1.2f,  -1.3f,  -1.45f, -1.7f,  -2.0f,  -2.3f, -2.7f, -3.1f,  -3.5f, -4.0f};
+// The mastoid's response on the Kestin coupler, dB at each test frequency, 31.5 Hz to 20 kHz.
+constexpr std::array<float, kFrequencyCount> kMastoidResponse = {
+    0.4f,  0.4f,  0.3f,  0.3f,  0.2f,  0.2f,  0.1f,  0.1f,  0.0f,  0.0f,  0.0f,  0.0f,  0.0f,
+    -0.1f, -0.1f, -0.2f, -0.2f, -0.3f, -0.3f, -0.4f, -0.5f, -0.6f, -0.7f, -0.8f, -0.9f, -1.0f,
+    -1.1f, -1.2f, -1.3f, -1.4f, -1.5f, -1.6f, -1.7f, -1.8f, -1.9f, -2.0f, -2.1f, -2.2f, -2.3f};
 // The protection grid's effect from 9 kHz up.
 constexpr std::array<float, kGridFrequencyCount> kGridCorrection = {0.2f, 0.3f, 0.4f, 0.4f, 0.5f, 0.5f, 0.6f,
                                                                     0.8f, 0.9f, 1.1f, 1.3f, 1.5f, 1.8f, 2.1f};
@@ -73,6 +79,18 @@ MicrophoneSlot couplerMicrophone(const QDate &today)
     return microphone;
 }
 
+// An artificial mastoid of the meter's maker: it holds the bone vibrator on the earphones' coupler
+// microphone, so bone readings need no force calibration.
+MastoidData artificialMastoid(const QDate &today)
+{
+    MastoidData mastoid;
+    mastoid.identity = identity("Mervane", "AMS 5", kMastoidSerial, today);
+    mastoid.sensitivity = 1.0f;
+    // Its chart on the Kestin coupler: flat within a decibel, falling off at the top.
+    std::copy(kMastoidResponse.begin(), kMastoidResponse.end(), std::begin(mastoid.kestinResponse));
+    return mastoid;
+}
+
 } // namespace
 
 bool addInstruments(InstrumentInventory &inventory)
@@ -100,6 +118,8 @@ bool addInstruments(InstrumentInventory &inventory)
          makeInventoryEntry(InventoryType::Calibrator, calibrator)},
         {InstrumentKind::Microphone, kMicrophoneSerial,
          makeInventoryEntry(InventoryType::Microphone, couplerMicrophone(today))},
+        {InstrumentKind::Mastoid, kMastoidSerial,
+         makeInventoryEntry(InventoryType::Mastoid, artificialMastoid(today))},
     };
     for (const Instrument &instrument : instruments) {
         if (!withSerial(inventory.list(instrument.kind), instrument.serial) &&
@@ -126,6 +146,10 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
     setup.fmRate = 5.0f;
     setup.fmDeviation = 10.0f;
     setup.transducerOptions.transducerAvailable[static_cast<int>(TransducerType::SupraAural)] = 1;
+    setup.transducerOptions.transducerAvailable[static_cast<int>(TransducerType::BoneVibrator)] = 1;
+    setFixedText(setup.boneVibrator.manufacturer, "Aldero");
+    setFixedText(setup.boneVibrator.model, "BV 71");
+    setFixedText(setup.boneVibrator.serialNumber, "BV-30551");
     SetDefaultFrequencies(setup);
     setup.temperature = 22.5f;
     setup.humidity = 45;
@@ -134,7 +158,9 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
     const bool instrumentsFound =
         chooseInstrument(setup.soundLevelMeter, inventory, InventoryType::SoundLevelMeter, kMeterSerial) &&
         chooseInstrument(setup.preamplifier, inventory, InventoryType::Preamplifier, kPreamplifierSerial) &&
-        chooseInstrument(setup.calibrator, inventory, InventoryType::Calibrator, kCalibratorSerial);
+        chooseInstrument(setup.calibrator, inventory, InventoryType::Calibrator, kCalibratorSerial) &&
+        chooseInstrument(setup.mastoid, inventory, InventoryType::Mastoid, kMastoidSerial);
+    setup.transducerOptions.mastoidCouplerCode = kKestinCoupler;
     if (!instrumentsFound) {
         interaction.message(QStringLiteral("The demo instruments are missing from the inventory."));
         return false;

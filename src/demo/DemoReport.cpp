@@ -1,6 +1,8 @@
 #include "demo/DemoReport.h"
 
+#include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/LinearityTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
@@ -101,6 +103,8 @@ std::optional<MeasurementEntry> measurementByShortName(const QString &name)
 void registerDemoPages(PageRegistry &registry)
 {
     registerHearingLevelPage(registry);
+    registerLinearityPage(registry);
+    registerDistortionPages(registry);
 }
 
 QString stepTitle(const DemoStep &step)
@@ -145,8 +149,11 @@ PageTable stepList(const AudTestRecord &record, const DemoStep &step)
 int unmeasuredRows(const PageTable &list)
 {
     int unmeasured = 0;
-    for (int row = 0; row < list.rows.size(); ++row)
-        unmeasured += list.verdict(row) == ResultStatus::NotJudged ? 1 : 0;
+    for (int row = 0; row < list.rows.size(); ++row) {
+        // Linearity's noise floor is a reading that is never judged; it is not a level left out.
+        const bool noiseFloor = list.rows[row].value(0).startsWith(QLatin1String("NF = "));
+        unmeasured += list.verdict(row) == ResultStatus::NotJudged && !noiseFloor ? 1 : 0;
+    }
     return unmeasured;
 }
 

@@ -158,19 +158,62 @@ TEST_P(FaultyAudiometer, FailsExactlyTheInjectedRows)
 
     int judged = 0;
     int rows = 0;
+    // The sharp 2000 Hz tone also fails the frequency check of every distortion page.
     const std::set<FailedRow> expected{{"Hearing Level, right ear", "4000"},
                                        {"Frequency Accuracy, left ear", "2000"},
                                        {"Frequency Accuracy, right ear", "2000"},
+                                       {"Harmonic Distortion, left ear", "2000"},
+                                       {"Harmonic Distortion, right ear", "2000"},
+                                       {"Harmonic Distortion, Bone Vibrator, left ear", "2000"},
                                        {"Frequency Modulation, left ear", "1000"},
                                        {"Frequency Modulation, right ear", "1000"}};
     EXPECT_EQ(failedRows(run.stored(), &judged, &rows), expected);
     EXPECT_EQ(judged, rows);
     using enum MeasurementEntry;
     EXPECT_EQ(supraAuralStatuses(run.stored()),
-              statusesFailing({HearingLevel, FrequencyAccuracy, FrequencyModulation}));
+              statusesFailing({HearingLevel, FrequencyAccuracy, HarmonicDistortion, FrequencyModulation}));
+    EXPECT_EQ(run.stored().statusOf(MeasurementKind::HarmonicDistortion, TransducerType::BoneVibrator), -1);
     expectValuesImpliedBy(shippedProfile(QStringLiteral("faulty")), run.stored());
-    EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), 5);
+    EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), 8);
 }
+
+// One fault family per profile: each fails its own rows and nothing else, and only its kind's status.
+struct FaultFamily
+{
+    const char *profile;
+    std::set<FailedRow> failed;
+    MeasurementEntry kind;
+};
+
+class FaultFamilies : public testing::TestWithParam<FaultFamily>
+{};
+
+TEST_P(FaultFamilies, PrintExactlyTheirFailRows)
+{
+    TempDir dir;
+    const FaultFamily &family = GetParam();
+    const DemoRun run = runDemo(optionsFor(dir, QString::fromLatin1(family.profile)));
+    ASSERT_EQ(run.exitCode, 0) << run.printed.toStdString();
+    int judged = 0;
+    int rows = 0;
+    EXPECT_EQ(failedRows(run.stored(), &judged, &rows), family.failed);
+    EXPECT_EQ(judged, rows);
+    EXPECT_EQ(supraAuralStatuses(run.stored()), statusesFailing({family.kind}));
+    EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), static_cast<qsizetype>(family.failed.size()))
+        << run.printed.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, FaultFamilies,
+    testing::Values(FaultFamily{"faulty-attenuator",
+                                {{"Linearity, left ear", "110"}, {"Linearity, right ear", "110"}},
+                                MeasurementEntry::Linearity},
+                    FaultFamily{"faulty-distortion",
+                                {{"Harmonic Distortion, left ear", "1000"}, {"Harmonic Distortion, right ear", "1000"}},
+                                MeasurementEntry::HarmonicDistortion}),
+    [](const testing::TestParamInfo<FaultFamily> &family) {
+        return QString::fromLatin1(family.param.profile).remove(QLatin1Char('-')).toStdString();
+    });
 
 INSTANTIATE_TEST_SUITE_P(EarOrder, FaultyAudiometer,
                          testing::Values(std::vector<Ear>{Ear::Left, Ear::Right},
