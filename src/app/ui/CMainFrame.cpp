@@ -16,6 +16,7 @@
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/PulseTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -75,6 +76,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
     registerDistortionPages(m_pages);
+    registerPulsePage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
