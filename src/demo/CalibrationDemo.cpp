@@ -5,6 +5,7 @@
 #include "demo/DemoBench.h"
 #include "demo/DemoLaboratory.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/CrossTalkTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/MeasurementRun.h"
 #include "meter/MeterConnection.h"
@@ -87,6 +88,7 @@ CalibrationDemo::CalibrationDemo(DemoOptions options, QTextStream &out)
 {
     registerHearingLevelPage(m_pages);
     registerLinearityPage(m_pages);
+    registerCrossTalkPage(m_pages);
 }
 
 CalibrationDemo::~CalibrationDemo() = default;

@@ -15,6 +15,7 @@
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/CrossTalkTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
@@ -75,6 +76,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
     registerLinearityPage(m_pages);
+    registerCrossTalkPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
