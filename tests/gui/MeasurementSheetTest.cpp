@@ -106,7 +106,12 @@ protected:
                                [this] { return meterSource.description(); }};
         frame = std::make_unique<CMainFrame>(services);
         // The calibration dialog has tests of its own; here it only has to come once.
-        frame->setCalibrationDialog([this] { ++calibrationDialogs; });
+        frame->setCalibrationDialog([this] {
+            ++calibrationDialogs;
+            // While it reads the meter nothing may disconnect it or change the view.
+            EXPECT_FALSE(frame->action(C::Disconnect)->isEnabled());
+            EXPECT_FALSE(frame->switchView(V::Idle));
+        });
         frame->show();
         frame->action(C::MeasurementSummary)->trigger();
         ASSERT_EQ(frame->currentView(), V::Summary);
