@@ -40,6 +40,7 @@
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -351,6 +352,11 @@ void CMainFrame::run(ShellCommand command)
 
 void CMainFrame::calibrateMeter()
 {
+    // The calibration readies and reads the meter with events still dispatched; until it closes,
+    // nothing may take the meter or the view away from under it.
+    const bool wasBusy = m_runBusy;
+    runBusyChanged(true);
+    const auto restore = qScopeGuard([this, wasBusy] { runBusyChanged(wasBusy); });
     if (m_calibrationDialog)
         m_calibrationDialog();
     else
