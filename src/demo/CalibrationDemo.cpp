@@ -5,6 +5,8 @@
 #include "demo/DemoBench.h"
 #include "demo/DemoLaboratory.h"
 #include "measure/HearingLevelTest.h"
+#include "measure/CrossTalkTest.h"
+#include "measure/LinearityTest.h"
 #include "measure/MeasurementRun.h"
 #include "meter/MeterConnection.h"
 #include "model/Blobs.h"
@@ -85,6 +87,8 @@ CalibrationDemo::CalibrationDemo(DemoOptions options, QTextStream &out)
     : m_options(std::move(options)), m_out(out)
 {
     registerHearingLevelPage(m_pages);
+    registerLinearityPage(m_pages);
+    registerCrossTalkPage(m_pages);
 }
 
 CalibrationDemo::~CalibrationDemo() = default;

@@ -14,6 +14,9 @@ enum class ResultStatus : std::int32_t
     NotJudged = 0,
     Passed = 1,
     NotApplicable = 99,
+    // A list row whose level never held still: shown like a failure, but it judges nothing, so a
+    // status table entry never holds it.
+    Unstable = -11,
 };
 
 // Layout version written into every record made by this program (version 2.201 x 100, truncated).

@@ -25,6 +25,22 @@ enum class Answer
 // The button's label: "OK", "Cancel", "Yes" or "No".
 QString answerName(Answer answer);
 
+// Where the audiometer's signal comes from.
+enum class SignalSource
+{
+    Internal,
+    TapeCdA,
+    TapeCdB,
+    Microphone,
+    SpeechNoise,
+};
+
+enum class BonePlacement
+{
+    Mastoid,
+    Forehead,
+};
+
 // What a "Set ..." prompt asks the technician to present, in structured form, so a simulated
 // technician can apply it to a simulated audiometer without parsing the prompt text.
 struct Stimulus
@@ -34,6 +50,16 @@ struct Stimulus
     QString signal;                           // "tone", "pulsed", "FM", "narrow band", "speech", "off", ...
     double frequencyHz = 0.0;
     double dialLevel = 0.0; // dB HL on the audiometer's dial
+    // The earphone that sits on the coupler; none when it is the driven one (or no earphone).
+    std::optional<Ear> earOnCoupler;
+    // The tone is set up as above but its switch is off: only what leaks through is heard.
+    bool toneOff = false;
+    SignalSource source = SignalSource::Internal;
+    // The dial at the audiometer's lowest setting, whatever that is; dialLevel is then ignored.
+    bool audiometerMinimum = false;
+    int incidenceDegrees = 0; // sound field: 0, 45 or 90
+    bool binaural = false;    // sound field: both speakers
+    std::optional<BonePlacement> bonePlacement;
 };
 
 // A progress dialog: status text, position and the technician's Cancel.

@@ -57,7 +57,11 @@ private:
         if (is("narrowBandSkirtDb"))
             return readNumber(key, value, p.narrowBandSkirtDb);
         if (is("crossTalkDb"))
-            return readNumber(key, value, p.crossTalkDb);
+            return readCrossTalk(value, p.crossTalkDb);
+        if (is("attenuatorErrorDb"))
+            return readTable(key, value, p.attenuatorErrorDb, true);
+        if (is("minDialLevelDb"))
+            return readNumber(key, value, p.minDialLevelDb);
         if (is("toneOffLeakageDb"))
             return readNumber(key, value, p.toneOffLeakageDb);
         if (is("maskingNoiseLevelErrorDb"))
@@ -101,7 +105,31 @@ private:
         return true;
     }
 
-    bool readTable(const QString &key, const QJsonValue &value, FrequencyTable &table)
+    bool readCrossTalk(const QJsonValue &value, AudiometerProfile::CrossTalk &crossTalk)
+    {
+        double both = 0.0;
+        if (value.isDouble())
+            return readNumber(QStringLiteral("crossTalkDb"), value, both) && (crossTalk = both, true);
+        if (!value.isObject())
+            return fail(QStringLiteral(
+                "Profile key 'crossTalkDb' must be a number or an object with leftToRight and rightToLeft"));
+        const QJsonObject directions = value.toObject();
+        for (auto it = directions.begin(); it != directions.end(); ++it) {
+            double *field = it.key() == QLatin1String("leftToRight")   ? &crossTalk.leftToRight
+                            : it.key() == QLatin1String("rightToLeft") ? &crossTalk.rightToLeft
+                                                                       : nullptr;
+            if (!field)
+                return fail(QStringLiteral("Unknown key 'crossTalkDb.%1' (use leftToRight, rightToLeft)")
+                                .arg(it.key()));
+            if (!readNumber(QStringLiteral("crossTalkDb.%1").arg(it.key()), it.value(), *field))
+                return false;
+        }
+        return true;
+    }
+
+    // Keys are frequencies in Hz, or with `keysAreLevels` dial levels in dB HL (zero and below too).
+    bool readTable(const QString &key, const QJsonValue &value, FrequencyTable &table,
+                   bool keysAreLevels = false)
     {
         double number = 0.0;
         if (value.isDouble())
@@ -120,7 +148,9 @@ private:
             }
             bool ok = false;
             const double hz = it.key().toDouble(&ok);
-            if (!ok || !std::isfinite(hz) || hz <= 0.0)
+            if (keysAreLevels && (!ok || !std::isfinite(hz)))
+                return fail(QStringLiteral("'%1' is not a dial level in dB HL").arg(entryKey));
+            if (!keysAreLevels && (!ok || !std::isfinite(hz) || hz <= 0.0))
                 return fail(QStringLiteral("'%1' is not a frequency in Hz").arg(entryKey));
             table.set(hz, number);
         }

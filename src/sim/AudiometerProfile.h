@@ -81,8 +81,25 @@ struct AudiometerProfile
     // Envelope of the pulsed tone by ear (0 left, 1 right). JSON: one envelope for both, or
     // {"left": {...}, "right": {...}}.
     std::array<PulseEnvelope, 2> pulse;
-    // Level the non-driven earphone gives, relative to the driven one.
-    double crossTalkDb = -200.0;
+    // Level the earphone on the coupler gives while only the other one is driven, relative to the
+    // driven one. Named as the cross-talk rows name them: leftToRight is heard at the left earphone
+    // with the right one driven. JSON: one number for both, or {"leftToRight": .., "rightToLeft": ..}.
+    struct CrossTalk
+    {
+        double leftToRight = -200.0;
+        double rightToLeft = -200.0;
+        CrossTalk &operator=(double both)
+        {
+            leftToRight = rightToLeft = both;
+            return *this;
+        }
+    };
+    CrossTalk crossTalkDb;
+    // dB the attenuator adds at a dial level (keys are dial levels in dB HL), on every frequency and
+    // transducer.
+    FrequencyTable attenuatorErrorDb;
+    // The lowest dial setting; "audiometer minimum" sets this.
+    double minDialLevelDb = -10.0;
     // Level a switched-off tone still leaks, relative to its on level.
     double toneOffLeakageDb = -200.0;
     // Broadband masking noise: level error, and band shape relative to a flat-per-band spectrum

@@ -80,8 +80,11 @@ bool SimulatedAudiometer::apply(const Stimulus &stimulus, QString *error)
     if (presentation->signal != Signal::Off) {
         const Stimulus &set = presentation->set;
         m_channels[static_cast<std::size_t>(channelOf(presentation->signal))] =
-            DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, true};
+            DialSetting{set.transducer, set.ear, set.signal, set.frequencyHz, set.dialLevel, !set.toneOff};
     }
+    // The earphone stays on the coupler until a prompt moves it.
+    if (stimulus.earOnCoupler)
+        m_earOnCoupler = static_cast<int>(*stimulus.earOnCoupler);
     return true;
 }
 
@@ -115,10 +118,16 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
         return failed(error, QStringLiteral("The stimulus names no known transducer (%1)").arg(transducer));
     if (!std::isfinite(stimulus.dialLevel))
         return failed(error, QStringLiteral("The stimulus has no dial level"));
+    if (stimulus.audiometerMinimum) {
+        Stimulus lowest = stimulus;
+        lowest.audiometerMinimum = false;
+        lowest.dialLevel = m_profile.minDialLevelDb;
+        return presentationFor(lowest, error);
+    }
     // Broadband signals are referred to 1 kHz; a frequency on them means nothing.
     if (*signal == Signal::BroadbandNoise || *signal == Signal::Speech) {
         const Stimulus set = withinRange(stimulus, 1000.0);
-        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(earIndex(set));
+        const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set);
         if (*signal == Signal::Speech)
             return Presentation{
                 *signal, set,
@@ -132,6 +141,8 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
             QStringLiteral("%1 Hz is not a dial frequency of the audiometer").arg(stimulus.frequencyHz));
     // The maximum belongs to the dial's own frequency, which the prompt may carry rounded.
     const Stimulus set = withinRange(stimulus, meter::kTestFrequencies[static_cast<std::size_t>(index)]);
+    if (set.toneOff)
+        return Presentation{*signal, set, leakOf(set, index)};
     if (*signal == Signal::NarrowBand)
         return Presentation{*signal, set, narrowBandSound(set, index)};
     return Presentation{*signal, set, toneSound(*signal, set, index)};
@@ -141,13 +152,23 @@ double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) c
 {
     const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
     const auto i = static_cast<std::size_t>(index);
-    return stimulus.dialLevel + path.referenceDb[i] + path.correctionDb[i];
+    return stimulus.dialLevel + m_profile.attenuatorErrorDb.at(stimulus.dialLevel) + path.referenceDb[i] +
+           path.correctionDb[i];
 }
 
-double SimulatedAudiometer::crossTalkDb(int ear) const
+int SimulatedAudiometer::couplerEar(const Stimulus &stimulus) const
 {
-    const bool oneEarEach = (ear == 0 || ear == 1) && (m_earOnCoupler == 0 || m_earOnCoupler == 1);
-    return oneEarEach && ear != m_earOnCoupler ? m_profile.crossTalkDb : 0.0;
+    return stimulus.earOnCoupler ? static_cast<int>(*stimulus.earOnCoupler) : m_earOnCoupler;
+}
+
+double SimulatedAudiometer::crossTalkDb(const Stimulus &stimulus) const
+{
+    const int driven = earIndex(stimulus);
+    const int heard = couplerEar(stimulus);
+    const bool oneEarEach = (driven == 0 || driven == 1) && (heard == 0 || heard == 1);
+    if (!oneEarEach || driven == heard)
+        return 0.0;
+    return heard == 0 ? m_profile.crossTalkDb.leftToRight : m_profile.crossTalkDb.rightToLeft;
 }
 
 PureTone SimulatedAudiometer::toneSound(Signal signal, const Stimulus &stimulus, int index) const
@@ -157,7 +178,7 @@ PureTone SimulatedAudiometer::toneSound(Signal signal, const Stimulus &stimulus,
     tone.frequencyHz = nominal * (1.0 + m_profile.frequencyErrorPercent.at(nominal) / 100.0);
     tone.splDb = dialAtMeterDb(stimulus, index) +
                  m_profile.levelError(static_cast<int>(*stimulus.transducer), earIndex(stimulus), nominal) +
-                 crossTalkDb(earIndex(stimulus));
+                 crossTalkDb(stimulus);
     tone.harmonicsDb = m_profile.harmonicsDb.at(static_cast<int>(*stimulus.transducer), nominal);
     if (signal == Signal::Fm)
         tone.fm =
@@ -172,7 +193,7 @@ Sound SimulatedAudiometer::narrowBandSound(const Stimulus &stimulus, int index) 
     const double nominal = meter::kTestFrequencies[static_cast<std::size_t>(index)];
     const double centreDb = dialAtMeterDb(stimulus, index) +
                             m_coupling.narrowBandCorrectionDb[static_cast<std::size_t>(index)] +
-                            m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(earIndex(stimulus));
+                            m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(stimulus);
     BroadbandNoise noise;
     noise.bandLevels.fill(kNoBandDb);
     const int centre = meter::bandOfTestFrequency(index);
@@ -201,6 +222,18 @@ Sound SimulatedAudiometer::spreadNoise(double overallDb, bool shaped) const
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
         noise.bandLevels[static_cast<std::size_t>(band)] += offset;
     return noise;
+}
+
+Sound SimulatedAudiometer::leakOf(const Stimulus &stimulus, int index) const
+{
+    if (m_profile.toneOffLeakageDb <= kInaudibleRelativeDb)
+        return Silence{};
+    const std::optional<Signal> signal = signalOf(stimulus.signal);
+    if (!signal || *signal == Signal::Speech || *signal == Signal::BroadbandNoise || *signal == Signal::NarrowBand)
+        return Silence{};
+    PureTone leak = toneSound(Signal::Tone, stimulus, index);
+    leak.splDb += m_profile.toneOffLeakageDb;
+    return leak;
 }
 
 Sound SimulatedAudiometer::offSound() const

@@ -108,11 +108,15 @@ private:
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;
     Sound spreadNoise(double overallDb, bool shaped) const;
     Sound offSound() const;
+    // A tone set up but switched off: what leaks through its switch.
+    Sound leakOf(const Stimulus &stimulus, int index) const;
     // The stimulus as the dial can be set: no higher than the audiometer's maximum at that frequency.
     Stimulus withinRange(const Stimulus &asked, double frequencyHz) const;
     // Dial + reference + corrections of the stimulus's transducer at frequency `index`.
     double dialAtMeterDb(const Stimulus &stimulus, int index) const;
-    double crossTalkDb(int ear) const;
+    // What the earphone on the coupler hears of a signal driven into `ear`.
+    double crossTalkDb(const Stimulus &stimulus) const;
+    int couplerEar(const Stimulus &stimulus) const;
 
     SceneDriver &m_scene;
     AudiometerProfile m_profile;

@@ -354,3 +354,53 @@ TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
     EXPECT_FALSE(AudiometerProfile::load(QStringLiteral("excellent"), &error));
     EXPECT_TRUE(error.contains(QLatin1String("good, faulty"))) << qPrintable(error);
 }
+
+namespace tonva::test {
+namespace {
+
+TEST(SimulatedAudiometer, AttenuatorMinimumCrossTalkAndToneOffComeFromTheProfileAndTheStimulus)
+{
+    QString error;
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::fromJson(
+        R"({"attenuatorErrorDb": {"default": 0, "110": -1.5, "-5": 2}, "minDialLevelDb": -20,
+            "crossTalkDb": {"leftToRight": -60, "rightToLeft": -85}, "toneOffLeakageDb": -70})",
+        &error);
+    ASSERT_TRUE(profile) << error.toStdString();
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    SimulatedAudiometer audiometer(driver, *profile, tdh39Coupling());
+    const auto heard = [&](const Stimulus &stimulus) {
+        EXPECT_TRUE(audiometer.apply(stimulus));
+        return std::get<PureTone>(scene.sound()).splDb;
+    };
+    const double at100 = heard(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 100.0));
+    EXPECT_NEAR(heard(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 110.0)), at100 + 8.5, 1e-9);
+    EXPECT_NEAR(heard(dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, -5.0)), at100 - 103.0, 1e-9);
+    Stimulus minimum = dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 100.0);
+    minimum.audiometerMinimum = true;
+    EXPECT_NEAR(heard(minimum), at100 - 120.0, 1e-9);
+
+    // The earphone named on the coupler hears the other channel through that direction's leak.
+    Stimulus rightDriven = dials(kSupraAural, kRight, QStringLiteral("tone"), 1000.0, 100.0);
+    rightDriven.earOnCoupler = Ear::Left;
+    const double rightOn = at100 + profile->levelError(0, kRight, 1000.0) - profile->levelError(0, kLeft, 1000.0);
+    EXPECT_NEAR(heard(rightDriven), rightOn - 60.0, 1e-9);
+    Stimulus leftDriven = dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 100.0);
+    leftDriven.earOnCoupler = Ear::Right;
+    EXPECT_NEAR(heard(leftDriven), at100 - 85.0, 1e-9);
+
+    // A tone set but switched off leaks what the stimulus sets, not what was played before.
+    Stimulus off = dials(kSupraAural, kLeft, QStringLiteral("tone"), 1000.0, 80.0);
+    off.earOnCoupler = Ear::Left;
+    off.toneOff = true;
+    EXPECT_NEAR(heard(off), at100 - 20.0 - 70.0, 1e-9);
+    EXPECT_FALSE(audiometer.channel(0).on);
+
+    for (const char *bad : {R"({"crossTalkDb": {"leftToRigth": -60}})", R"({"attenuatorErrorDb": {"loud": 1}})"}) {
+        EXPECT_FALSE(AudiometerProfile::fromJson(bad, &error)) << bad;
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+} // namespace
+} // namespace tonva::test

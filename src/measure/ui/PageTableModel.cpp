@@ -21,6 +21,8 @@ QString PageTableModel::verdictText(ResultStatus verdict)
         return QStringLiteral("FAIL");
     case ResultStatus::Passed:
         return QStringLiteral("Pass");
+    case ResultStatus::Unstable:
+        return QStringLiteral("Unstable");
     case ResultStatus::NotJudged:
     case ResultStatus::NotApplicable:
         break;

@@ -25,8 +25,11 @@ public:
     void clear() { setTable({}); }
 
     ResultStatus verdict(int row) const { return m_table.verdict(row); }
-    bool failed(int row) const { return verdict(row) == ResultStatus::Failed; }
-    // The row header: "FAIL", "Pass" or nothing before a row is judged.
+    bool failed(int row) const
+    {
+        return verdict(row) == ResultStatus::Failed || verdict(row) == ResultStatus::Unstable;
+    }
+    // The row header: "FAIL", "Pass", "Unstable" or nothing before a row is judged.
     static QString verdictText(ResultStatus verdict);
 
     int rowCount(const QModelIndex &parent = {}) const override;
