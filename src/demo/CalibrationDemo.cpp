@@ -104,7 +104,8 @@ QString CalibrationDemo::defaultDatabasePath()
 std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
-    return {HearingLevel, FrequencyAccuracy, Linearity, HarmonicDistortion, FrequencyModulation, NarrowBandLevel};
+    return {HearingLevel, FrequencyAccuracy, Linearity,          HarmonicDistortion,
+            PulsedTones,  CrossTalk,         FrequencyModulation, NarrowBandLevel};
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
@@ -114,10 +115,17 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
     for (const MeasurementEntry measurement : measurements()) {
         if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), measurement) == chosen.end())
             continue;
+        if (ears.empty())
+            continue;
+        // Cross talk measures both directions in one list, moving the coupler itself.
+        if (listCoversBothEars(measurement)) {
+            steps.push_back({measurement, TransducerType::SupraAural, ears.front()});
+            continue;
+        }
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
         // The bone vibrator has one result whichever side it sits on.
-        if (measurement == MeasurementEntry::HarmonicDistortion && !ears.empty())
+        if (measurement == MeasurementEntry::HarmonicDistortion)
             steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
     }
     return steps;
@@ -315,7 +323,9 @@ void CalibrationDemo::printResults(qint64 realTimeMs)
     std::vector<DemoStep> shown = m_outcome.stepsMeasured;
     if (m_outcome.stepCutShort)
         shown.push_back(*m_outcome.stepCutShort);
-    for (const DemoStep &step : shown)
+    // A block kept once per transducer is shown under the side measured last only, never under a
+    // side whose readings it no longer holds.
+    for (const DemoStep &step : reportedSteps(shown))
         m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step);
     m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
           << statusMatrix(stored) << '\n';

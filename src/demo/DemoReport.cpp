@@ -1,8 +1,10 @@
 #include "demo/DemoReport.h"
 
+#include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/PulseTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
@@ -105,11 +107,40 @@ void registerDemoPages(PageRegistry &registry)
     registerHearingLevelPage(registry);
     registerLinearityPage(registry);
     registerDistortionPages(registry);
+    registerPulsePage(registry);
+    registerCrossTalkPage(registry);
+}
+
+bool listCoversBothEars(MeasurementEntry measurement)
+{
+    return measurement == MeasurementEntry::CrossTalk;
+}
+
+bool keepsOneBlockPerTransducer(MeasurementEntry measurement)
+{
+    return measurement == MeasurementEntry::PulsedTones;
+}
+
+std::vector<DemoStep> reportedSteps(const std::vector<DemoStep> &steps)
+{
+    std::vector<DemoStep> reported;
+    for (auto step = steps.begin(); step != steps.end(); ++step) {
+        const bool overwritten =
+            keepsOneBlockPerTransducer(step->measurement) &&
+            std::any_of(step + 1, steps.end(), [&step](const DemoStep &later) {
+                return later.measurement == step->measurement && later.transducer == step->transducer;
+            });
+        if (!overwritten)
+            reported.push_back(*step);
+    }
+    return reported;
 }
 
 QString stepTitle(const DemoStep &step)
 {
     const QString measurement = QString::fromLatin1(measurementListEntry(step.measurement).windowText);
+    if (listCoversBothEars(step.measurement))
+        return measurement;
     const QString ear = earText(step.ear).toLower() + QStringLiteral(" ear");
     if (step.transducer == TransducerType::SupraAural)
         return QStringLiteral("%1, %2").arg(measurement, ear);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace tonva::demo {
 
@@ -38,8 +39,17 @@ std::optional<MeasurementEntry> measurementByShortName(const QString &name);
 // Every page the demonstration measures with; the report reads the stored test back through them.
 void registerDemoPages(PageRegistry &registry);
 
+// Cross talk: one list for both directions, measured once whatever ear is chosen.
+bool listCoversBothEars(MeasurementEntry measurement);
+// Pulse: the record keeps one block per transducer, holding the side measured last.
+bool keepsOneBlockPerTransducer(MeasurementEntry measurement);
+
+// The steps whose lists a report shows: all, except a step whose block a later step of the same
+// measurement and transducer overwrote (it holds the later side's readings now).
+std::vector<DemoStep> reportedSteps(const std::vector<DemoStep> &steps);
+
 // "Hearing Level, left ear" on the supra-aural earphones; other transducers are named:
-// "Harmonic Distortion, Bone Vibrator, left ear".
+// "Harmonic Distortion, Bone Vibrator, left ear"; a list of both ears names none: "Cross Talk".
 QString stepTitle(const DemoStep &step);
 
 // The step's list as its page shows it for the record: the page's own columns, rows and verdicts.

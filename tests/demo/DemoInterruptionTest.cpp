@@ -145,10 +145,11 @@ TEST(DemoInterruption, FlakyLineIsRetriedToTheEnd)
     DemoOptions options;
     options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
     options.lineFaults = *LineFaults::parse(QStringLiteral("late-reply=0.06"), 2);
-    // Harmonic distortion still ends its measurement on a reply that comes late instead of reading
-    // again once the link is recovered; it joins this run when it retries like the others.
+    // Harmonic distortion and pulse still end their measurement on a reply that comes late instead
+    // of reading again once the link is recovered; they join this run when they retry like the others.
     using enum MeasurementEntry;
-    options.measurements = {HearingLevel, FrequencyAccuracy, Linearity, FrequencyModulation, NarrowBandLevel};
+    options.measurements = {HearingLevel, FrequencyAccuracy, Linearity, CrossTalk, FrequencyModulation,
+                            NarrowBandLevel};
     options.verbose = true;
     QString printed;
     QTextStream out(&printed);

@@ -3,6 +3,7 @@
 #include "app/ui/CSaveNowDlg.h"
 #include "demo/BenchCoupling.h"
 #include "demo/DemoLaboratory.h"
+#include "gui/SetupFilling.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/InputLevelFields.h"
@@ -10,6 +11,7 @@
 #include "meter/MeterConnection.h"
 #include "meter/MeterSource.h"
 #include "model/Blobs.h"
+#include "model/FixedText.h"
 #include "platform/Clock.h"
 #include "platform/PreferenceStore.h"
 #include "sim/BuiltInSimulator.h"
@@ -32,6 +34,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace tonva {
@@ -86,6 +89,20 @@ protected:
     // A test of the demo audiometer set up by code, and the summary view showing it.
     void start(const char *profileName)
     {
+        ASSERT_NO_FATAL_FAILURE(openBench(profileName));
+        ASSERT_TRUE(demo::setUpTest(document->currentTest(), document->inventory(), preferences,
+                                    *interaction, QDate(2024, 5, 6)));
+        document->setSetupAccepted(true);
+        audiometer->setCoupling(demo::couplingFor(document->currentTest().setup));
+        openFrame();
+        frame->action(C::MeasurementSummary)->trigger();
+        ASSERT_EQ(frame->currentView(), V::Summary);
+    }
+
+    // The audiometer with its profile, the technician at it, and a new test in a laboratory that has
+    // the demo's instruments; nothing set up yet.
+    void openBench(const char *profileName)
+    {
         audiometer = std::make_unique<SimulatedAudiometer>(
             scene, *AudiometerProfile::load(QLatin1String(profileName)));
         technician = std::make_unique<SimulatedTechnician>(*audiometer);
@@ -94,10 +111,10 @@ protected:
         document->NewTest();
         InstrumentInventory inventory(document->inventory(), *interaction, 2024);
         ASSERT_TRUE(demo::addInstruments(inventory));
-        ASSERT_TRUE(demo::setUpTest(document->currentTest(), document->inventory(), preferences,
-                                    *interaction, QDate(2024, 5, 6)));
-        document->setSetupAccepted(true);
-        audiometer->setCoupling(demo::couplingFor(document->currentTest().setup));
+    }
+
+    void openFrame()
+    {
         FrameServices services{preferences,
                                *interaction,
                                clock,
@@ -106,10 +123,13 @@ protected:
                                [this] { return meterSource.description(); }};
         frame = std::make_unique<CMainFrame>(services);
         // The calibration dialog has tests of its own; here it only has to come once.
-        frame->setCalibrationDialog([this] { ++calibrationDialogs; });
+        frame->setCalibrationDialog([this] {
+            ++calibrationDialogs;
+            // While it reads the meter nothing may disconnect it or change the view.
+            EXPECT_FALSE(frame->action(C::Disconnect)->isEnabled());
+            EXPECT_FALSE(frame->switchView(V::Idle));
+        });
         frame->show();
-        frame->action(C::MeasurementSummary)->trigger();
-        ASSERT_EQ(frame->currentView(), V::Summary);
     }
 
     // Go To Measurement on a row of the summary.
@@ -235,6 +255,97 @@ TEST_F(MeasurementSheetTest, HearingLevelOfTheLeftEarphoneIsMeasuredInTheWindowA
         EXPECT_GT(readBack.toneLevel[0][0].measuredLevel[f], kNotMeasuredLimit) << f;
         EXPECT_LE(readBack.toneLevel[1][0].measuredLevel[f], kNotMeasuredLimit) << "right ear untouched";
     }
+}
+
+// The whole way in the windows: a new test set up page by page from the idle view, hearing level of
+// the left earphone measured on the sheet, and the saved test read back from the database. The
+// simulated audiometer sits on the coupler the window chose, behind the microphone chosen there; a
+// set-up that lacks either leaves the sheet nothing it may measure with.
+TEST_F(MeasurementSheetTest, ATestSetUpInTheWindowsIsMeasuredAndStoredForTheLeftEarOnly)
+{
+    ASSERT_NO_FATAL_FAILURE(openBench("good"));
+    document->SavePreferences();
+    openFrame();
+    ASSERT_EQ(frame->currentView(), V::Idle);
+    frame->action(C::AudiometerTest)->trigger();
+    ASSERT_EQ(frame->currentView(), V::TestSetup);
+    auto *setupView = qobject_cast<CTestSetupView *>(frame->viewWidget());
+    ASSERT_NE(setupView, nullptr);
+    test::fillAudiometer(*setupView, {});
+    test::child<QPushButton>(test::page(*setupView, "CTestAudFreqPP"),
+                             QStringLiteral("defaultFrequenciesButton"))
+        ->click();
+    ASSERT_NO_FATAL_FAILURE(
+        test::fillSupraAural(*setupView, QStringLiteral("TL-88120"), QStringLiteral("TR-88121")));
+    // The microphone in the Kestin coupler the earphones sit on.
+    ASSERT_NO_FATAL_FAILURE(test::pickInstrument(test::page(*setupView, "CTestMicrophonesPP"),
+                                                 "micSlot2Combo", QStringLiteral("MK-40962")));
+    test::child<QPushButton>(*setupView, QStringLiteral("okButton"))->click();
+    ASSERT_EQ(frame->currentView(), V::Summary);
+    test::type(*frame->viewWidget(), "technicianEdit", QStringLiteral("Smith"));
+    EXPECT_EQ(calibrationDialogs, 0);
+
+    const AudTestRecord &record = document->currentTest();
+    const ToneLevelResult rightBefore = record.toneLevel[1][0];
+    audiometer->setCoupling(demo::couplingFor(record.setup));
+    audiometer->setEarOnCoupler(Ear::Left);
+    CAudTestView *sheet = goToMeasurement(0);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(calibrationDialogs, 1);
+    EXPECT_EQ(sheet->run().measurement(), MeasurementEntry::HearingLevel);
+    EXPECT_EQ(inView<QListWidget>("transducerList")->currentItem()->text(),
+              QStringLiteral("Supra-aural Earphone"));
+    ASSERT_EQ(sheet->run().ear(), Ear::Left);
+
+    click("measureAllButton");
+    const std::vector<int> frequencies = selectedFrequencies(record.setup, HearingLevelMode::HearingLevel);
+    ASSERT_GE(frequencies.size(), 11u); // the default frequencies
+    EXPECT_EQ(transcriptLinesWith(QStringLiteral("Set ")), static_cast<int>(frequencies.size()));
+    EXPECT_EQ(transcriptLinesWith(QStringLiteral("Right")), 0);
+    EXPECT_EQ(technician->failedStimuli(), 0);
+    const PageTableModel &model = sheet->pageWidget()->model();
+    ASSERT_EQ(model.rowCount(), static_cast<int>(frequencies.size()));
+    for (int row = 0; row < model.rowCount(); ++row)
+        EXPECT_EQ(model.verdict(row), ResultStatus::Passed) << row;
+
+    click("okButton");
+    ASSERT_EQ(frame->currentView(), V::Summary);
+    EXPECT_EQ(inView<QTableWidget>("statusGrid")->item(0, 1)->text(), QStringLiteral("Pass"));
+    frame->action(C::Save)->trigger();
+    EXPECT_FALSE(document->isModified());
+
+    const std::vector<AudTestRow> rows = CAudTestMeasRS(*document->database()).list();
+    ASSERT_EQ(rows.size(), 1u);
+    const std::optional<AudTestRow> stored = CAudTestMeasRS(*document->database()).find(rows[0].id);
+    ASSERT_TRUE(stored.has_value());
+    AudTestRecord readBack;
+    ASSERT_TRUE(ReadTestBlob(stored->data, readBack).clean());
+    EXPECT_EQ(fixedText(readBack.setup.audiometerSerialNumber), "SN77");
+    EXPECT_EQ(fixedText(readBack.setup.supraAural.model), "TDH 39");
+    EXPECT_EQ(fixedText(readBack.setup.couplerMicrophone[2].identity.serialNumber), "MK-40962");
+    EXPECT_EQ(readBack.statusOf(MeasurementKind::HearingLevel, TransducerType::SupraAural), 1);
+
+    // Judged again from the stored bytes alone: each level is the dial level plus the earphone's
+    // reference level, within what the standard allows at that frequency.
+    const ToneLevelResult &left = readBack.toneLevel[0][0];
+    for (const int f : frequencies) {
+        SCOPED_TRACE(nominalHz(f));
+        EXPECT_GT(left.measuredLevel[f], kNotMeasuredLimit);
+        EXPECT_GT(left.dialLevel[f], 0);
+        ReferenceQuery query;
+        query.transducer = TransducerType::SupraAural;
+        query.frequencyIndex = f;
+        const double deviation =
+            left.measuredLevel[f] - GetReferenceLevel(readBack.setup, query) - left.dialLevel[f];
+        EXPECT_TRUE(hearingLevelTolerance(f).contains(deviation)) << deviation;
+    }
+    // The right ear keeps no reading; only the input levels were carried over to its channel.
+    const ToneLevelResult &right = readBack.toneLevel[1][0];
+    EXPECT_EQ(std::memcmp(right.measuredLevel, rightBefore.measuredLevel, sizeof right.measuredLevel), 0);
+    EXPECT_EQ(
+        std::memcmp(right.measuredFrequency, rightBefore.measuredFrequency, sizeof right.measuredFrequency),
+        0);
+    EXPECT_EQ(std::memcmp(right.dialLevel, left.dialLevel, sizeof right.dialLevel), 0);
 }
 
 // The faulty audiometer's right earphone is 3.5 dB loud at 4000 Hz. Leaving the sheet for another

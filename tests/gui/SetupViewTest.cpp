@@ -2,6 +2,7 @@
 #include "app/ui/CMainFrame.h"
 #include "demo/DemoLaboratory.h"
 #include "gui/RecordingViewHost.h"
+#include "gui/SetupFilling.h"
 #include "inventory/InstrumentInventory.h"
 #include "meter/MeterSource.h"
 #include "model/FixedText.h"
@@ -18,10 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -31,7 +29,15 @@
 namespace tonva {
 namespace {
 
+using test::child;
+using test::fillAudiometer;
+using test::fillSupraAural;
+using test::frequencyBox;
+using test::page;
 using test::RecordingViewHost;
+using test::tick;
+using test::type;
+using Audiometer = test::AudiometerEntries;
 using test::ScriptedInteraction;
 using test::TempDir;
 using C = ShellCommand;
@@ -83,77 +89,6 @@ protected:
     }
     CTestSetupView *setupView() const { return qobject_cast<CTestSetupView *>(frame->viewWidget()); }
 
-    template<class T> static T *child(QWidget &view, const QString &name)
-    {
-        T *found = view.findChild<T *>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
-    }
-    // The page is shown through the tree first, as the technician reaches it.
-    static QWidget &page(CTestSetupView &view, const char *name)
-    {
-        EXPECT_TRUE(view.sheet().showPage(QLatin1String(name))) << name;
-        return *view.sheet().page(QLatin1String(name));
-    }
-    // Typed key by key, so length limits and validators apply as they do at the keyboard.
-    static void type(QWidget &page, const char *name, const QString &text)
-    {
-        auto *edit = child<QLineEdit>(page, QLatin1String(name));
-        edit->selectAll();
-        QKeyEvent erase(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-        QApplication::sendEvent(edit, &erase);
-        for (QChar c : text) {
-            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(edit, &key);
-        }
-    }
-    static void choose(QWidget &page, const char *name, int index)
-    {
-        child<QComboBox>(page, QLatin1String(name))->setCurrentIndex(index);
-    }
-    static void tick(QWidget &page, const QString &name, bool on)
-    {
-        child<QCheckBox>(page, name)->setChecked(on);
-    }
-    static QString frequencyBox(double hertz)
-    {
-        return QStringLiteral("frequency_%1").arg(frequencyIndex(hertz));
-    }
-
-    // The audiometer page as a technician fills it in for a test that passes every check.
-    struct Audiometer
-    {
-        QString serial = QStringLiteral("SN77");
-        QString model = QStringLiteral("AD-1");
-        QString dueYear = QStringLiteral("2027");
-        QString fmRate = QStringLiteral("5");
-        QString fmDeviation = QStringLiteral("10");
-        bool frequencies = true;
-    };
-    static void fillAudiometer(CTestSetupView &view, const Audiometer &a)
-    {
-        QWidget &info = page(view, "CTestAudInfoPP");
-        type(info, "manufacturerEdit", QStringLiteral("Aldero Instruments Co. Ltd. Extra"));
-        type(info, "modelEdit", a.model);
-        type(info, "serialEdit", a.serial);
-        choose(info, "typeCombo", 2);
-        type(info, "inventoryEdit", QStringLiteral("INV-7"));
-        type(info, "dueYearEdit", a.dueYear);
-        choose(info, "dueMonthCombo", 5);
-        type(info, "dueDayEdit", QStringLiteral("30"));
-        type(info, "lastCalibratedYearEdit", QStringLiteral("2025"));
-        choose(info, "lastCalibratedMonthCombo", 10);
-        type(info, "lastCalibratedDayEdit", QStringLiteral("5"));
-        type(info, "fmRateEdit", a.fmRate);
-        type(info, "fmDeviationEdit", a.fmDeviation);
-        choose(info, "channelsCombo", 1);
-        choose(info, "channelToTestCombo", 0);
-        tick(info, QStringLiteral("supraAuralCheck"), true);
-        tick(info, QStringLiteral("boneVibratorCheck"), true);
-        if (a.frequencies)
-            tick(page(view, "CTestAudFreqPP"), frequencyBox(1000), true);
-    }
-
     TempDir folder;
     PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
     ScriptedInteraction interaction;
@@ -181,13 +116,7 @@ TEST_F(SetupViewTest, ATestSetUpInTheWindowIsStoredExactlyAsTheRulesSetItUp)
     tick(low, frequencyBox(160), true);
     child<QPushButton>(low, QStringLiteral("defaultFrequenciesButton"))->click();
     tick(page(view, "CTestAudHFreqPP"), frequencyBox(10000), true);
-    QWidget &supra = page(view, "CTestAudSupraPP");
-    child<QRadioButton>(supra, QStringLiteral("coupler2Button"))->click();
-    auto *model = child<QComboBox>(supra, QStringLiteral("modelCombo"));
-    ASSERT_GE(model->findText(QStringLiteral("TDH 39")), 0);
-    model->setCurrentIndex(model->findText(QStringLiteral("TDH 39")));
-    type(supra, "leftSerialEdit", QStringLiteral("TL-1"));
-    type(supra, "rightSerialEdit", QStringLiteral("TR-2"));
+    ASSERT_NO_FATAL_FAILURE(fillSupraAural(view, QStringLiteral("TL-1"), QStringLiteral("TR-2")));
     // Nothing reaches the test before OK.
     EXPECT_TRUE(fixedTextIsEmpty(document.currentTest().setup.audiometerModel));
 

@@ -24,8 +24,9 @@ namespace tonva::test {
 class SimulatedAudiometerBench
 {
 public:
-    explicit SimulatedAudiometerBench(const QString &profileName)
-        : audiometer(driver, loadProfile(profileName), demo::couplingFor(record->setup)), technician(audiometer)
+    explicit SimulatedAudiometerBench(const QString &profileName, LineFaults faults = LineFaults{})
+        : simulator(clock, TrellanProfile{}, std::move(faults)),
+          audiometer(driver, loadProfile(profileName), demo::couplingFor(record->setup)), technician(audiometer)
     {
         EXPECT_EQ(port.Open(), 0);
     }
@@ -48,7 +49,7 @@ public:
     }
 
     VirtualClock clock;
-    BuiltInSimulator simulator{clock};
+    BuiltInSimulator simulator;
     LocalSceneDriver driver{simulator.scene()};
     std::unique_ptr<AudTestRecord> record = hearingLevelRecord({1000, 8000});
     SimulatedAudiometer audiometer;

@@ -14,9 +14,11 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/PulseTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -40,6 +42,7 @@
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -76,7 +79,9 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     resize(1024, 680);
     registerHearingLevelPage(m_pages);
     registerLinearityPage(m_pages);
+    registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
+    registerPulsePage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
@@ -351,6 +356,11 @@ void CMainFrame::run(ShellCommand command)
 
 void CMainFrame::calibrateMeter()
 {
+    // The calibration readies and reads the meter with events still dispatched; until it closes,
+    // nothing may take the meter or the view away from under it.
+    const bool wasBusy = m_runBusy;
+    runBusyChanged(true);
+    const auto restore = qScopeGuard([this, wasBusy] { runBusyChanged(wasBusy); });
     if (m_calibrationDialog)
         m_calibrationDialog();
     else

@@ -1,6 +1,8 @@
 #include "measure/ui/MeasurementPageWidget.h"
 
 #include "measure/HearingLevelTest.h"
+#include "measure/LinearityTest.h"
+#include "measure/ui/LinearityPageWidget.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -44,6 +46,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
 {
     if (auto *hearingLevel = dynamic_cast<HearingLevelTest *>(&page))
         return new HearingLevelPageWidget(*hearingLevel, parent);
+    if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
+        return new LinearityPageWidget(*linearity, parent);
     return new MeasurementPageWidget(page, parent);
 }
 

@@ -27,7 +27,8 @@ public:
     explicit MeasurementPageWidget(MeasurementPage &page, QWidget *parent = nullptr);
     ~MeasurementPageWidget() override;
 
-    // The widget that suits `page`: the hearing-level page gets its "Show Applied Corrections".
+    // The widget that suits `page`: the hearing-level page gets its "Show Applied Corrections", the
+    // linearity page its direction.
     static MeasurementPageWidget *create(MeasurementPage &page, QWidget *parent = nullptr);
 
     // Reads the page's list again (after a reading, an adjustment or a changed option).

@@ -2,6 +2,7 @@
 
 #include "model/FixedText.h"
 #include "model/TestSetup.h"
+#include "model/ui/SetupForm.h"
 
 #include <QFont>
 #include <QFormLayout>
@@ -12,24 +13,7 @@
 
 namespace tonva {
 
-namespace {
-
-QLineEdit *textField(const char *name, int maxLength, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setMaxLength(maxLength);
-    return edit;
-}
-
-// Written only when edited: a stored test accepted unchanged keeps its bytes as they were.
-template<std::size_t N> void takeText(char (&field)[N], const QLineEdit *edit)
-{
-    if (edit->text() != displayText(field))
-        setDisplayText(field, edit->text());
-}
-
-} // namespace
+using setupform::textField;
 
 CTestAudBonePP::CTestAudBonePP(SetupContext &context, QWidget *parent) : SetupPage(context, parent)
 {
@@ -69,9 +53,9 @@ void CTestAudBonePP::load()
 void CTestAudBonePP::collect()
 {
     BoneVibratorData &bone = m_context.working.boneVibrator;
-    takeText(bone.manufacturer, m_manufacturer);
-    takeText(bone.model, m_model);
-    takeText(bone.serialNumber, m_serial);
+    setupform::collectText(bone.manufacturer, m_manufacturer);
+    setupform::collectText(bone.model, m_model);
+    setupform::collectText(bone.serialNumber, m_serial);
 }
 
 } // namespace tonva

@@ -2,6 +2,7 @@
 
 #include "model/FixedText.h"
 #include "model/TestSetup.h"
+#include "model/ui/SetupForm.h"
 
 #include <QFont>
 #include <QFormLayout>
@@ -13,24 +14,7 @@
 
 namespace tonva {
 
-namespace {
-
-QLineEdit *textField(const QString &name, int maxLength, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setMaxLength(maxLength);
-    return edit;
-}
-
-// Written only when edited: a stored test accepted unchanged keeps its bytes as they were.
-template<std::size_t N> void takeText(char (&field)[N], const QLineEdit *edit)
-{
-    if (edit->text() != displayText(field))
-        setDisplayText(field, edit->text());
-}
-
-} // namespace
+using setupform::textField;
 
 CTestAudSpeakersPP::CTestAudSpeakersPP(SetupContext &context, QWidget *parent) : SetupPage(context, parent)
 {
@@ -55,9 +39,12 @@ QWidget *CTestAudSpeakersPP::buildSide(const QString &title, const QString &side
     auto *box = new QGroupBox(title, this);
     auto *form = new QFormLayout(box);
     const SpeakerData &speaker = m_context.working.leftSpeaker;
-    fields.manufacturer = textField(side + QStringLiteral("ManufacturerEdit"), int(sizeof speaker.manufacturer) - 1, box);
-    fields.model = textField(side + QStringLiteral("ModelEdit"), int(sizeof speaker.model) - 1, box);
-    fields.serial = textField(side + QStringLiteral("SerialEdit"), int(sizeof speaker.serialNumber) - 1, box);
+    fields.manufacturer = textField(qPrintable(side + QStringLiteral("ManufacturerEdit")),
+                                    int(sizeof speaker.manufacturer) - 1, box);
+    fields.model =
+        textField(qPrintable(side + QStringLiteral("ModelEdit")), int(sizeof speaker.model) - 1, box);
+    fields.serial =
+        textField(qPrintable(side + QStringLiteral("SerialEdit")), int(sizeof speaker.serialNumber) - 1, box);
     form->addRow(QStringLiteral("Manufacturer"), fields.manufacturer);
     form->addRow(QStringLiteral("Model"), fields.model);
     form->addRow(QStringLiteral("Serial Number"), fields.serial);
@@ -73,9 +60,9 @@ void CTestAudSpeakersPP::show(const SpeakerData &speaker, const Fields &fields)
 
 void CTestAudSpeakersPP::take(SpeakerData &speaker, const Fields &fields)
 {
-    takeText(speaker.manufacturer, fields.manufacturer);
-    takeText(speaker.model, fields.model);
-    takeText(speaker.serialNumber, fields.serial);
+    setupform::collectText(speaker.manufacturer, fields.manufacturer);
+    setupform::collectText(speaker.model, fields.model);
+    setupform::collectText(speaker.serialNumber, fields.serial);
 }
 
 void CTestAudSpeakersPP::load()

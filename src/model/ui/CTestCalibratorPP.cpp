@@ -3,6 +3,7 @@
 #include "model/FixedText.h"
 #include "model/TestSetup.h"
 #include "model/ui/InstrumentChoice.h"
+#include "model/ui/SetupForm.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -11,23 +12,8 @@
 
 namespace tonva {
 
-namespace {
-
-// Shown, not edited: the test holds the calibrator as the inventory describes it.
-QLineEdit *shownField(const char *name, QWidget *parent)
-{
-    auto *field = new QLineEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setReadOnly(true);
-    return field;
-}
-
-QString numberText(float value)
-{
-    return value == 0.0f ? QString() : QString::number(double(value), 'g', 7);
-}
-
-} // namespace
+using setupform::numberText;
+using setupform::shownField;
 
 CTestCalibratorPP::CTestCalibratorPP(SetupContext &context, QWidget *parent) : SetupPage(context, parent)
 {

@@ -4,6 +4,7 @@
 #include "model/ReferenceData.h"
 #include "model/TestSetup.h"
 #include "model/ui/InstrumentChoice.h"
+#include "model/ui/SetupForm.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -18,20 +19,10 @@
 
 namespace tonva {
 
+using setupform::numberText;
+using setupform::shownField;
+
 namespace {
-
-QLineEdit *shownField(const char *name, QWidget *parent)
-{
-    auto *field = new QLineEdit(parent);
-    field->setObjectName(QLatin1String(name));
-    field->setReadOnly(true);
-    return field;
-}
-
-QString numberText(float value)
-{
-    return value == 0.0f ? QString() : QString::number(double(value), 'g', 7);
-}
 
 struct CouplerButton
 {

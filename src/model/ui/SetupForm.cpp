@@ -25,6 +25,14 @@ QComboBox *comboBox(const char *name, const QStringList &items, QWidget *parent)
     return combo;
 }
 
+QLineEdit *shownField(const char *name, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setReadOnly(true);
+    return field;
+}
+
 QString numberText(float value)
 {
     return value == 0.0f ? QString() : QString::number(double(value), 'g', 7);

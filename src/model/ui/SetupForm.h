@@ -16,6 +16,8 @@ namespace tonva::setupform {
 
 QLineEdit *textField(const char *name, int maxLength, QWidget *parent);
 QComboBox *comboBox(const char *name, const QStringList &items, QWidget *parent);
+// Shown, not edited: the test holds the instrument as the inventory describes it.
+QLineEdit *shownField(const char *name, QWidget *parent);
 
 // A float as its field shows it: 0 (never entered) as an empty field.
 QString numberText(float value);
