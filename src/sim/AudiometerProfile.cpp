@@ -3,6 +3,7 @@
 #include "platform/BoundedFile.h"
 #include "sim/Failure.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -70,7 +71,7 @@ private:
         if (is("harmonicsDb"))
             return readHarmonics(value, p.harmonicsDb);
         if (is("pulse"))
-            return readPulse(value, p.pulse);
+            return readPulses(value, p.pulse);
         if (is("name") || is("description"))
             return value.isString() || fail(QStringLiteral("Profile key '%1' must be a text").arg(key));
         return fail(QStringLiteral("Unknown profile key '%1'").arg(key));
@@ -156,23 +157,95 @@ private:
         return true;
     }
 
-    bool readHarmonics(const QJsonValue &value, std::array<double, 4> &harmonics)
+    bool readHarmonics(const QJsonValue &value, HarmonicsTable &table)
+    {
+        HarmonicLevels levels{};
+        if (value.isArray())
+            return readHarmonicList(QStringLiteral("harmonicsDb"), value, levels) &&
+                   (table.setEverywhere(levels), true);
+        if (!value.isObject())
+            return fail(QStringLiteral(
+                "Profile key 'harmonicsDb' must list the 2nd to 5th harmonic (4 numbers) or be an object of "
+                "transducers"));
+        const QJsonObject transducers = value.toObject();
+        for (auto t = transducers.begin(); t != transducers.end(); ++t) {
+            const int transducer = indexOf(kTransducerKeys, t.key());
+            const QString key = QStringLiteral("harmonicsDb.%1").arg(t.key());
+            if (t.key() == QLatin1String("default")) {
+                if (!readHarmonicList(key, t.value(), levels))
+                    return false;
+                table.setEverywhere(levels);
+                continue;
+            }
+            if (transducer < 0)
+                return fail(
+                    QStringLiteral("Unknown transducer '%1' in 'harmonicsDb' (use %2)")
+                        .arg(t.key(), QStringLiteral("supra-aural, bone, speakers, insert, circumaural")));
+            if (t.value().isArray()) {
+                if (!readHarmonicList(key, t.value(), levels))
+                    return false;
+                table.setDefault(transducer, levels);
+                continue;
+            }
+            if (!t.value().isObject())
+                return fail(QStringLiteral("'%1' must be a list or an object of frequencies").arg(key));
+            const QJsonObject entries = t.value().toObject();
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                const QString entryKey = QStringLiteral("%1.%2").arg(key, it.key());
+                if (!readHarmonicList(entryKey, it.value(), levels))
+                    return false;
+                if (it.key() == QLatin1String("default")) {
+                    table.setDefault(transducer, levels);
+                    continue;
+                }
+                bool ok = false;
+                const double hz = it.key().toDouble(&ok);
+                if (!ok || !std::isfinite(hz) || hz <= 0.0)
+                    return fail(QStringLiteral("'%1' is not a frequency in Hz").arg(entryKey));
+                table.set(transducer, hz, levels);
+            }
+        }
+        return true;
+    }
+
+    bool readHarmonicList(const QString &key, const QJsonValue &value, HarmonicLevels &harmonics)
     {
         const QJsonArray list = value.toArray();
         if (!value.isArray() || list.size() != 4)
-            return fail(
-                QStringLiteral("Profile key 'harmonicsDb' must list the 2nd to 5th harmonic (4 numbers)"));
+            return fail(QStringLiteral("Profile key '%1' must list the 2nd to 5th harmonic (4 numbers)").arg(key));
         for (int k = 0; k < 4; ++k) {
-            if (!readNumber(QStringLiteral("harmonicsDb[%1]").arg(k), list[k], harmonics[k]))
+            if (!readNumber(QStringLiteral("%1[%2]").arg(key).arg(k), list[k], harmonics[static_cast<size_t>(k)]))
                 return false;
         }
         return true;
     }
 
-    bool readPulse(const QJsonValue &value, PulseEnvelope &pulse)
+    bool readPulses(const QJsonValue &value, std::array<PulseEnvelope, 2> &pulses)
     {
         if (!value.isObject())
             return fail(QStringLiteral("Profile key 'pulse' must be an object"));
+        const QJsonObject object = value.toObject();
+        const bool byEar = object.contains(QLatin1String("left")) || object.contains(QLatin1String("right"));
+        if (!byEar) {
+            if (!readPulse(QStringLiteral("pulse"), value, pulses[0]))
+                return false;
+            pulses[1] = pulses[0];
+            return true;
+        }
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const int ear = it.key() == QLatin1String("left") ? 0 : it.key() == QLatin1String("right") ? 1 : -1;
+            if (ear < 0)
+                return fail(QStringLiteral("Unknown ear 'pulse.%1' (use left, right)").arg(it.key()));
+            if (!readPulse(QStringLiteral("pulse.%1").arg(it.key()), it.value(), pulses[static_cast<size_t>(ear)]))
+                return false;
+        }
+        return true;
+    }
+
+    bool readPulse(const QString &key, const QJsonValue &value, PulseEnvelope &pulse)
+    {
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key '%1' must be an object").arg(key));
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it) {
             const QString &k = it.key();
@@ -183,11 +256,11 @@ private:
                             : k == QLatin1String("offLevelDb") ? &pulse.offLevelDb
                                                                : nullptr;
             if (!field)
-                return fail(QStringLiteral("Unknown key 'pulse.%1'").arg(k));
-            if (!readNumber(QStringLiteral("pulse.%1").arg(k), it.value(), *field))
+                return fail(QStringLiteral("Unknown key '%1.%2'").arg(key, k));
+            if (!readNumber(QStringLiteral("%1.%2").arg(key, k), it.value(), *field))
                 return false;
             if (k != QLatin1String("offLevelDb") && *field < 0.0)
-                return fail(QStringLiteral("'pulse.%1' cannot be negative").arg(k));
+                return fail(QStringLiteral("'%1.%2' cannot be negative").arg(key, k));
         }
         return true;
     }
@@ -222,6 +295,27 @@ std::optional<double> FrequencyTable::find(double frequencyHz) const
     if (it != m_values.end() && it->first <= frequencyHz + kSameFrequencyHz)
         return it->second;
     return m_default;
+}
+
+HarmonicLevels HarmonicsTable::at(int transducer, double frequencyHz) const
+{
+    if (transducer < 0 || transducer >= kTransducerTypes)
+        return m_everywhere;
+    const auto &byFrequency = m_byFrequency[static_cast<size_t>(transducer)];
+    const auto it = byFrequency.lower_bound(frequencyHz - kSameFrequencyHz);
+    if (it != byFrequency.end() && it->first <= frequencyHz + kSameFrequencyHz)
+        return it->second;
+    return m_defaults[static_cast<size_t>(transducer)].value_or(m_everywhere);
+}
+
+void HarmonicsTable::setDefault(int transducer, const HarmonicLevels &levels)
+{
+    m_defaults.at(static_cast<size_t>(transducer)) = levels;
+}
+
+void HarmonicsTable::set(int transducer, double frequencyHz, const HarmonicLevels &levels)
+{
+    m_byFrequency.at(static_cast<size_t>(transducer))[frequencyHz] = levels;
 }
 
 FrequencyTable AudiometerProfile::typicalMaximumLevels()
@@ -290,9 +384,15 @@ std::optional<AudiometerProfile> AudiometerProfile::load(const QString &nameOrPa
     const QString shipped = QStringLiteral(":/profiles/%1.json").arg(nameOrPath);
     if (!nameOrPath.contains(QLatin1Char('/')) && QFileInfo::exists(shipped))
         return fromFile(shipped, error);
-    return failed(error, QStringLiteral("No audiometer profile '%1': give a profile file or one of "
-                                        "good, faulty")
-                             .arg(nameOrPath));
+    // The shipped names come from the resources, so a new profile is offered as soon as it ships.
+    QStringList names = QDir(QStringLiteral(":/profiles")).entryList({QStringLiteral("*.json")}, QDir::Files);
+    for (QString &name : names)
+        name.chop(5);
+    // The sound audiometer is the one to try first.
+    if (names.removeOne(QStringLiteral("good")))
+        names.prepend(QStringLiteral("good"));
+    return failed(error, QStringLiteral("No audiometer profile '%1': give a profile file or one of %2")
+                             .arg(nameOrPath, names.join(QStringLiteral(", "))));
 }
 
 } // namespace tonva

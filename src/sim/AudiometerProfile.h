@@ -28,6 +28,27 @@ private:
     std::optional<double> m_default;
 };
 
+// 2nd to 5th harmonic relative to the fundamental, dB.
+using HarmonicLevels = std::array<double, 4>;
+
+// Harmonics by transducer and frequency: one list for everything, or per transducer a default list
+// with exceptions by nominal frequency.
+class HarmonicsTable
+{
+public:
+    static constexpr int kTransducerTypes = 5;
+
+    HarmonicLevels at(int transducer, double frequencyHz) const;
+    void setEverywhere(const HarmonicLevels &levels) { m_everywhere = levels; }
+    void setDefault(int transducer, const HarmonicLevels &levels);
+    void set(int transducer, double frequencyHz, const HarmonicLevels &levels);
+
+private:
+    HarmonicLevels m_everywhere{-200.0, -200.0, -200.0, -200.0};
+    std::array<std::optional<HarmonicLevels>, kTransducerTypes> m_defaults;
+    std::array<std::map<double, HarmonicLevels>, kTransducerTypes> m_byFrequency;
+};
+
 // How the audiometer under test departs from what its dial says. Loaded from a JSON object (the
 // keys are the member names below); keys left out keep these defaults, which describe a perfect
 // audiometer with the usual FM of 5 Hz and 10 %.
@@ -54,9 +75,12 @@ struct AudiometerProfile
     // bands lie below it (the noise is wider than one band but not by much).
     FrequencyTable narrowBandLevelErrorDb;
     double narrowBandSkirtDb = -20.0;
-    // 2nd to 5th harmonic relative to the fundamental.
-    std::array<double, 4> harmonicsDb{-200.0, -200.0, -200.0, -200.0};
-    PulseEnvelope pulse;
+    // 2nd to 5th harmonic relative to the fundamental. JSON: [-55, -62, -70, -78], or
+    // {"supra-aural": {"default": [...], "1000": [...]}, "bone": [...]}.
+    HarmonicsTable harmonicsDb;
+    // Envelope of the pulsed tone by ear (0 left, 1 right). JSON: one envelope for both, or
+    // {"left": {...}, "right": {...}}.
+    std::array<PulseEnvelope, 2> pulse;
     // Level the earphone on the coupler gives while only the other one is driven, relative to the
     // driven one. Named as the cross-talk rows name them: leftToRight is heard at the left earphone
     // with the right one driven. JSON: one number for both, or {"leftToRight": .., "rightToLeft": ..}.
@@ -88,6 +112,8 @@ struct AudiometerProfile
 
     // Error of transducer `transducer` at `frequencyHz` for `ear`; 0 where the profile says nothing.
     double levelError(int transducer, int ear, double frequencyHz) const;
+    // The pulsed tone of `ear`; the left one for both ears or none in particular.
+    const PulseEnvelope &pulseOf(int ear) const { return pulse[ear == 1 ? 1 : 0]; }
 
     // The shipped profiles are about a kilobyte; anything near this is not a profile.
     static constexpr qint64 kMaxFileBytes = 1024 * 1024;

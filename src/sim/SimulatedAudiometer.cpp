@@ -179,12 +179,12 @@ PureTone SimulatedAudiometer::toneSound(Signal signal, const Stimulus &stimulus,
     tone.splDb = dialAtMeterDb(stimulus, index) +
                  m_profile.levelError(static_cast<int>(*stimulus.transducer), earIndex(stimulus), nominal) +
                  crossTalkDb(stimulus);
-    tone.harmonicsDb = m_profile.harmonicsDb;
+    tone.harmonicsDb = m_profile.harmonicsDb.at(static_cast<int>(*stimulus.transducer), nominal);
     if (signal == Signal::Fm)
         tone.fm =
             FrequencyModulation{m_profile.fmRateHz.at(nominal), m_profile.fmDeviationPercent.at(nominal)};
     if (signal == Signal::Pulsed)
-        tone.pulse = m_profile.pulse;
+        tone.pulse = m_profile.pulseOf(earIndex(stimulus));
     return tone;
 }
 

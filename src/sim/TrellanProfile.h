@@ -10,7 +10,7 @@ namespace tonva {
 // member names below; keys left out keep these defaults.
 struct TrellanProfile
 {
-    QString firmware = QStringLiteral("2.100");
+    QString firmware = QStringLiteral("3.600");
     // Short enough for the host's 50-byte identity read, checksum and line end included.
     QString model = QStringLiteral("Mervane Trellan 2240 SLM");
     QString serial = QStringLiteral("TR41873");

@@ -59,7 +59,7 @@ Tally run(const char *faults, int count)
         QByteArray body = line.left(at);
         const bool checksumOk = line[at] == framing::replyChecksum(framing::checksum("R90"), body);
         body.replace(framing::kXON, "").replace(framing::kXOFF, "");
-        if (checksumOk && body == "2.100")
+        if (checksumOk && body == "3.600")
             ++tally.valid;
         else
             ++tally.badChecksum;

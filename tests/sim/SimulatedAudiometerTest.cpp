@@ -306,6 +306,30 @@ TEST(AudiometerProfile, EarTablesFallBackToAnyEarFrequencyByFrequency)
     EXPECT_DOUBLE_EQ(profile->fmDeviationPercent.at(1000.0), 10.0);
 }
 
+TEST(AudiometerProfile, HarmonicsByTransducerAndFrequencyAndPulseByEar)
+{
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::fromJson(R"({
+        "harmonicsDb": {"default": [-50, -60, -70, -80], "supra-aural": {"1000": [-31, -60, -70, -80]},
+                        "bone": [-40, -45, -50, -55]},
+        "pulse": {"left": {"riseMs": 15}, "right": {"fallMs": 45}}})");
+    ASSERT_TRUE(profile);
+    const int supraAural = 0;
+    const int bone = 1;
+    EXPECT_EQ(profile->harmonicsDb.at(supraAural, 1000.0)[0], -31.0);
+    EXPECT_EQ(profile->harmonicsDb.at(supraAural, 2000.0)[0], -50.0);
+    EXPECT_EQ(profile->harmonicsDb.at(bone, 1000.0)[0], -40.0);
+    EXPECT_EQ(profile->pulseOf(0).riseMs, 15.0);
+    EXPECT_EQ(profile->pulseOf(0).fallMs, 35.0);
+    EXPECT_EQ(profile->pulseOf(1).riseMs, 35.0);
+    EXPECT_EQ(profile->pulseOf(1).fallMs, 45.0);
+    // The old single list and single envelope still mean every transducer and both ears.
+    const std::optional<AudiometerProfile> old =
+        AudiometerProfile::fromJson(R"({"harmonicsDb": [-55, -62, -70, -78], "pulse": {"riseMs": 25}})");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->harmonicsDb.at(bone, 250.0)[3], -78.0);
+    EXPECT_EQ(old->pulseOf(1).riseMs, 25.0);
+}
+
 TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
 {
     const std::pair<const char *, const char *> cases[] = {
@@ -315,6 +339,10 @@ TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
         {R"({"fmRateHz": "fast"})", "fmRateHz"},
         {R"({"harmonicsDb": [-50, -60]})", "harmonicsDb"},
         {R"({"pulse": {"onMs": -5}})", "pulse.onMs"},
+        {R"({"harmonicsDb": {"bone": {"1000": [-50]}}})", "harmonicsDb.bone.1000"},
+        {R"({"harmonicsDb": {"headphones": [-50, -60, -70, -80]}})", "headphones"},
+        {R"({"pulse": {"left": {"riseMs": -1}}})", "pulse.left.riseMs"},
+        {R"({"pulse": {"left": {}, "centre": {}}})", "centre"},
         {R"({"fmRateHz": )", "offset"},
     };
     for (const auto &[json, named] : cases) {

@@ -90,7 +90,7 @@ TEST(VirtualTrellan, AnswersAttentionIdentityAndAcknowledgesSettings)
     EXPECT_EQ(bench.line("@"), QByteArray("@@\r\n"));
     const QByteArray model = bench.ask("R1").value_or("");
     EXPECT_TRUE(model.startsWith("Mervane") && model.contains("Trellan")) << model.constData();
-    EXPECT_EQ(bench.ask("R90"), QByteArray("2.100"));
+    EXPECT_EQ(bench.ask("R90"), QByteArray("3.600"));
 
     // A setting's reply is only the checksum, which equals the command's own.
     const QByteArray ack = bench.line("S46,2");

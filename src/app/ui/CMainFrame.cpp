@@ -14,9 +14,11 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
-#include "measure/HearingLevelTest.h"
 #include "measure/CrossTalkTest.h"
+#include "measure/DistortionTest.h"
+#include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/PulseTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -78,6 +80,8 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerHearingLevelPage(m_pages);
     registerLinearityPage(m_pages);
     registerCrossTalkPage(m_pages);
+    registerDistortionPages(m_pages);
+    registerPulsePage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);

@@ -1,0 +1,154 @@
+#include "SignalQualityBench.h"
+#include "measure/PulseTest.h"
+#include "meter/ComPort.h"
+#include "meter/SlmFileList.h"
+#include "sim/BuiltInSimulator.h"
+#include "sim/SimulatedTechnician.h"
+#include "support/ScriptedInteraction.h"
+
+#include <QFile>
+
+namespace tonva::test {
+namespace {
+
+struct PulseBench : SignalQualityBench
+{
+    using SignalQualityBench::SignalQualityBench;
+
+    int measure(Ear ear)
+    {
+        registerPulsePage(pages);
+        return measureAll(pages, MeasurementEntry::PulsedTones, TransducerType::SupraAural, ear);
+    }
+    const PulseResult &stored() const { return record->pulse[0]; }
+    int status() const { return record->statusOf(MeasurementKind::PulsedTones, TransducerType::SupraAural); }
+    PulseList list() const { return buildPulseList(record->setup, stored()); }
+
+    PageRegistry pages;
+};
+
+TEST(PulseTruth, GoodAudiometerPassesOnBothEarsWithTheEnvelopeItPlays)
+{
+    PulseBench bench(QStringLiteral("good"));
+    for (const Ear ear : {Ear::Left, Ear::Right}) {
+        EXPECT_EQ(bench.measure(ear), measure::kDone);
+        EXPECT_EQ(bench.list().verdict, ResultStatus::Passed) << bench.list().cells.join('|').toStdString();
+    }
+    EXPECT_NEAR(bench.stored().riseTime, 35.0, 0.5);
+    EXPECT_NEAR(bench.stored().onTime, 225.0, 0.5);
+    EXPECT_NEAR(bench.stored().plateau, 190.0, 0.5);
+    EXPECT_GT(bench.stored().level, 100.0f);
+    EXPECT_EQ(pulseword::measuredEar(bench.stored().spare), Ear::Right);
+    EXPECT_EQ(bench.status(), 1);
+    // The run switched the meter's display to its pulse view for the page.
+    EXPECT_EQ(bench.bench->meter().simulator()->meter().displayView(), KeySimulator::kPulseView);
+    EXPECT_TRUE(bench.bench->technician().unknownQuestions().isEmpty());
+}
+
+TEST(PulseTruth, FaultyPulseFailsTheRiseTimeOnly)
+{
+    PulseBench bench(QStringLiteral("faulty-pulse"));
+    EXPECT_EQ(bench.measure(Ear::Left), measure::kDone);
+    const PulseList list = bench.list();
+    EXPECT_EQ(list.verdict, ResultStatus::Failed);
+    EXPECT_EQ(list.cells.mid(1), (QStringList{"(15.0)", "35.0", "225.0", "225.0", "200.0", "OK"}));
+    EXPECT_EQ(bench.status(), -1);
+}
+
+TEST(PulseTruth, AFailedEarIsNotForgottenWhenTheOtherEarOverwritesTheBlock)
+{
+    TempDir dir;
+    const QString path = dir.file("left-pulse.json");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"pulse": {"left": {"riseMs": 15.0}, "right": {"riseMs": 30.0}}})");
+    file.close();
+
+    PulseBench bench(path);
+    EXPECT_EQ(bench.measure(Ear::Left), measure::kDone);
+    EXPECT_EQ(bench.status(), -1);
+    EXPECT_EQ(bench.measure(Ear::Right), measure::kDone);
+    EXPECT_NEAR(bench.stored().riseTime, 30.0, 0.5);
+    EXPECT_EQ(bench.list().verdict, ResultStatus::Passed) << "the block shows the right ear";
+    EXPECT_EQ(pulseword::verdictOf(bench.stored().spare, Ear::Left), -1);
+    EXPECT_EQ(bench.status(), -1);
+}
+
+PulseResult pulse(double rise, double fall, double on, double off, double plateau, std::int32_t spare = 0)
+{
+    PulseResult r;
+    r.riseTime = static_cast<float>(rise);
+    r.fallTime = static_cast<float>(fall);
+    r.onTime = static_cast<float>(on);
+    r.offTime = static_cast<float>(off);
+    r.plateau = static_cast<float>(plateau);
+    r.level = 100.0f;
+    r.spare = spare;
+    return r;
+}
+
+ResultStatus verdictOf(const PulseResult &result)
+{
+    return buildPulseList(hearingLevelRecord({1000})->setup, result).verdict;
+}
+
+TEST(PulseLimits, BoundsAreInclusiveAndEachTimeIsJudgedOnItsOwn)
+{
+    EXPECT_EQ(verdictOf(pulse(20.0, 50.0, 190.0, 260.0, 150.0)), ResultStatus::Passed);
+    EXPECT_EQ(verdictOf(pulse(19.5, 35, 225, 225, 190)), ResultStatus::Failed);
+    EXPECT_EQ(verdictOf(pulse(35, 50.5, 225, 225, 190)), ResultStatus::Failed);
+    EXPECT_EQ(verdictOf(pulse(35, 35, 260.5, 225, 190)), ResultStatus::Failed);
+    EXPECT_EQ(verdictOf(pulse(35, 35, 225, 189.5, 190)), ResultStatus::Failed);
+    EXPECT_EQ(verdictOf(pulse(35, 35, 225, 225, 149.5)), ResultStatus::Failed);
+    const PulseList list = buildPulseList(hearingLevelRecord({1000})->setup, pulse(35, 35, 260.5, 225, 190));
+    EXPECT_EQ(list.cells[3], "(260.5)");
+
+    PulseResult quiet = pulse(5, 5, 5, 5, 5);
+    quiet.level = 10.0f;
+    EXPECT_EQ(verdictOf(quiet), ResultStatus::NotJudged);
+    EXPECT_TRUE(buildPulseList(hearingLevelRecord({500})->setup, quiet).cells.isEmpty());
+}
+
+TEST(PulseLimits, TheOnOffRatioVerdictSurvivesStoringTheBlock)
+{
+    const std::int32_t spare = pulseword::withReading(0, 0x21, Ear::Left, false);
+    EXPECT_TRUE(pulseword::ratioFailed(spare));
+    EXPECT_EQ(spare & 0xff, 0x21) << "the meter's status byte keeps its place for the reports";
+    // A record reloaded from its stored image still fails on the ratio alone.
+    auto record = hearingLevelRecord({1000});
+    record->pulse[0] = pulse(35, 35, 225, 225, 190, spare);
+    const AudTestRecord reloaded = *record;
+    const PulseList list = buildPulseList(reloaded.setup, reloaded.pulse[0]);
+    EXPECT_EQ(list.verdict, ResultStatus::Failed);
+    EXPECT_EQ(list.cells.last(), "(Failed)");
+    EXPECT_EQ(pulseword::measuredEar(spare), Ear::Left);
+    EXPECT_FALSE(pulseword::measuredEar(0)) << "a block stored before the ear was kept";
+}
+
+TEST(PulseDownload, AGivenUpDownloadEndsTheReadingInsteadOfAskingForEver)
+{
+    VirtualClock clock;
+    LineFaults faults;
+    faults.overrideCommand("&R7");
+    BuiltInSimulator simulator{clock, TrellanProfile{}, faults};
+    ScriptedInteraction technician;
+    ComPort port{simulator.portFactory(), clock};
+    ASSERT_EQ(port.Open(), 0);
+    SlmLink link{port, technician};
+    SlmFileList files{port, technician};
+    TempDir dir;
+    PreferenceStore preferences{dir.file("tonva.ini")};
+    auto record = hearingLevelRecord({1000});
+    PulseTest test(MeasurementServices{technician, clock, preferences});
+    test.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::PulsedTones});
+    test.AttachMeter(&link, &files);
+    technician.expectAskToSet("Set PULSED 110 dBHL (or max level) Left at 1000.0 Hz", Answer::Ok)
+        .expectAskStartingWith("Could not download data from Trellan after 5 tries!", Answer::Cancel)
+        .expectMessageStartingWith("Download Error:-21 Offset:");
+    EXPECT_EQ(test.MeasureAll(), measure::kCancelled);
+    technician.verifyDone();
+    EXPECT_EQ(test.Evaluate(), 0);
+}
+
+} // namespace
+} // namespace tonva::test
