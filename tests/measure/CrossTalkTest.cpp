@@ -160,3 +160,48 @@ TEST(CrossTalkOnSimulator, ToneOffThatCannotBeReadLeavesNoOldMarkerBehind)
 
 } // namespace
 } // namespace tonva::test
+
+#include "measure/LinearityTest.h"
+#include "measure/MeasurementRun.h"
+
+namespace tonva::test {
+namespace {
+
+class QuietHost final : public RunHost
+{
+public:
+    bool SaveRecord() override { return true; }
+    bool AskSaveData() override { return false; }
+    void RecordChanged(bool) override {}
+    void ReturnToSummary() override {}
+    void OpenAdjust(MeasurementEntry) override {}
+};
+
+TEST(SignalQualityThroughTheRun, OnlyTheFaultyKindIsJudgedFailedInTheStatusTable)
+{
+    SimulatedAudiometerBench bench(QStringLiteral("faulty-crosstalk"));
+    PageRegistry pages;
+    registerLinearityPage(pages);
+    registerCrossTalkPage(pages);
+    QuietHost host;
+    MeasurementRun run(MeasurementServices{bench.technician, bench.clock, bench.preferences}, pages, host,
+                       *bench.record);
+    run.AttachMeter(&bench.link, &bench.files);
+    run.Open(MeasurementEntry::Linearity, TransducerType::SupraAural, Ear::Left);
+    ASSERT_EQ(run.MeasureAll(), measure::kDone);
+    run.ChooseMeasurement(MeasurementEntry::CrossTalk);
+    ASSERT_EQ(run.MeasureAll(), measure::kDone);
+    run.Ok();
+
+    for (int kind = 0; kind < kMeasurementKinds; ++kind) {
+        const auto k = static_cast<MeasurementKind>(kind);
+        const int expected = k == MeasurementKind::CrossTalk                ? -1
+                             : k == MeasurementKind::HearingLevelLinearity ? 1
+                                                                           : 0;
+        EXPECT_EQ(bench.record->statusOf(k, TransducerType::SupraAural), expected) << kind;
+    }
+    EXPECT_TRUE(bench.technician.unknownQuestions().isEmpty());
+}
+
+} // namespace
+} // namespace tonva::test
