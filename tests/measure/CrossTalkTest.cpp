@@ -85,6 +85,14 @@ TEST(CrossTalkOnSimulator, GoodAudiometerPassesEveryRowAndStoresWhatItPutsOut)
     // The leak and the switched-off tone lie under the meter's own noise, far below the limits.
     EXPECT_LT(result.leftCrossLevel, result.leftToneOnLevel - 70.0f);
     EXPECT_LT(result.toneOffLevel, reference + 10.0);
+
+    page->chooseFrequency(2000.0);
+    EXPECT_FLOAT_EQ(result.testFrequency, 2000.0f);
+    EXPECT_EQ(result.onOffMarker, 0.0f);
+    for (const float level : {result.leftToneOnLevel, result.rightToneOnLevel, result.leftCrossLevel,
+                              result.rightCrossLevel, result.toneOffLevel})
+        EXPECT_EQ(level, 0.0f);
+    EXPECT_EQ(page->Evaluate(), 0);
 }
 
 TEST(CrossTalkOnSimulator, FaultyCrossTalkFailsOnlyItsDirection)
