@@ -1,6 +1,9 @@
 #include "measure/CouplerCorrection.h"
 
 #include "model/FixedText.h"
+#include "platform/Interaction.h"
+#include "platform/PreferenceIndex.h"
+#include "platform/PreferenceStore.h"
 
 #include <algorithm>
 
@@ -58,6 +61,22 @@ QString missingGridQuestion(const MicrophoneSlot &microphone)
                           "Press OK to continue the measurement anyway.")
         .arg(kind, manufacturer, displayText(microphone.identity.model),
              displayText(microphone.identity.serialNumber));
+}
+
+bool confirmGridCorrections(const TestSetup &setup, TransducerType transducer, PreferenceStore &preferences,
+                            Interaction &interaction)
+{
+    if (transducer != TransducerType::Circumaural || !preferences.readFlag(preference::AskForGrid))
+        return true;
+    const MicrophoneSlot *microphone = couplerMicrophone(setup, transducer);
+    if (!microphone || !gridCorrectionsMissing(*microphone))
+        return true;
+    bool doNotShowAgain = false;
+    const Answer answer = interaction.askWithCheckBox(missingGridQuestion(*microphone), Buttons::OkCancel,
+                                                      QStringLiteral("Do not show this dialog again."),
+                                                      doNotShowAgain);
+    preferences.writeFlag(preference::AskForGrid, !doNotShowAgain);
+    return answer != Answer::Cancel;
 }
 
 } // namespace tonva

@@ -25,4 +25,13 @@ bool gridCorrectionsMissing(const MicrophoneSlot &microphone);
 // The question shown before a circumaural measurement when the microphone has no grid corrections.
 QString missingGridQuestion(const MicrophoneSlot &microphone);
 
+class Interaction;
+class PreferenceStore;
+
+// Before a circumaural measurement: asks whether to go on without grid corrections when none have
+// been entered and "Ask For Grid" is on, and stores the "Do not show this dialog again." box. False
+// when the technician cancelled; true for every other transducer.
+bool confirmGridCorrections(const TestSetup &setup, TransducerType transducer, PreferenceStore &preferences,
+                            Interaction &interaction);
+
 } // namespace tonva

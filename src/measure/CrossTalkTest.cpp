@@ -158,6 +158,15 @@ PageTable CrossTalkTest::List() const
     return crosstalk::buildList(block(), referenceLevel());
 }
 
+void CrossTalkTest::chooseFrequency(double hertz)
+{
+    block() = CrossTalkResult{};
+    block().testFrequency = static_cast<float>(hertz);
+    if (m_readingLink)
+        m_keys.SelectBand(frequencyIndexOf());
+    listChanged();
+}
+
 int CrossTalkTest::prepare()
 {
     // Both earphones take part whichever ear the sheet shows.

@@ -45,6 +45,9 @@ public:
     int Evaluate() const override;
     PageTable List() const override;
 
+    // "Test Frequency:": the levels of another frequency say nothing about this one.
+    void chooseFrequency(double hertz);
+
 protected:
     void onMeterAttached() override;
 

@@ -154,6 +154,8 @@ int DistortionTest::prepare(Run run)
     if (!firmwareAllows(run) || !CheckRequiredEquipment())
         return measure::kNotStarted;
     const TestSetup &setup = record().setup;
+    if (!confirmGridCorrections(setup, transducer(), preferences(), interaction()))
+        return measure::kCancelled;
     if (m_conduction == DistortionConduction::Bone) {
         link()->MatchTransducerToMic(displayText(setup.mastoid.identity.model));
     } else if (const MicrophoneSlot *microphone = couplerMicrophone(setup, transducer())) {

@@ -12,6 +12,7 @@
 #include "platform/TextFormat.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tonva {
 
@@ -98,6 +99,40 @@ PageTable LinearityTest::List() const
         table.verdicts.append(row.verdict);
     }
     return table;
+}
+
+void LinearityTest::clearReadings()
+{
+    std::fill(std::begin(block().measuredLevel), std::end(block().measuredLevel), 0.0f);
+}
+
+void LinearityTest::chooseFrequency(double hertz)
+{
+    LinearityResult &result = block();
+    if (std::abs(result.testFrequency - hertz) < 0.05 &&
+        interaction().ask(QStringLiteral("Use old data (Yes) or clear the readings (No)?"), Buttons::YesNo) ==
+            Answer::Yes)
+        return;
+    clearReadings();
+    result.noiseFloor = 0.0f;
+    m_noiseFloorMeasured = false;
+    result.testFrequency = static_cast<float>(hertz);
+    listChanged();
+}
+
+void LinearityTest::chooseDialStep(int step)
+{
+    clearReadings();
+    block().dialStep = static_cast<std::int16_t>(step);
+    block().dialStep = static_cast<std::int16_t>(linearity::dialStepOf(block()));
+    listChanged();
+}
+
+void LinearityTest::setMaximumLevel(int typed)
+{
+    const int level = typed > linearity::kHighestLevel ? linearity::kHighestLevel : typed < 0 ? 100 : typed;
+    block().maximumLevel = static_cast<std::int16_t>(level);
+    listChanged();
 }
 
 std::vector<int> LinearityTest::rowLevels() const

@@ -25,6 +25,14 @@ public:
 
     LinearityDirection direction() const { return m_direction; }
     void setDirection(LinearityDirection direction) { m_direction = direction; }
+    // "Test Frequency:": readings of another frequency are cleared with the noise floor; for the
+    // frequency already stored the technician is asked whether to keep them.
+    void chooseFrequency(double hertz);
+    // "Dial step:": the readings no longer lie on the new grid; the noise floor still holds.
+    void chooseDialStep(int step);
+    // "Max dBHL:" as typed: above the highest dial level it is that level; negative means 100.
+    void setMaximumLevel(int typed);
+
     // The dial levels of List()'s rows; -1 for the noise-floor row.
     std::vector<int> rowLevels() const;
 
@@ -44,6 +52,7 @@ private:
     };
 
     LinearityResult &block() const;
+    void clearReadings();
     int frequencyIndexOf() const;
     double referenceLevel(const LinearityResult &result) const;
     int prepare();

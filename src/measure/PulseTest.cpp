@@ -158,6 +158,8 @@ int PulseTest::MeasureAll()
 {
     if (!CheckRequiredEquipment() || !link() || !fileList())
         return measure::kNotStarted;
+    if (!confirmGridCorrections(record().setup, transducer(), preferences(), interaction()))
+        return measure::kCancelled;
     if (const MicrophoneSlot *microphone = couplerMicrophone(record().setup, transducer()))
         link()->MatchTransducerToMic(displayText(microphone->identity.model));
     if (record().setup.frequencyAvailable[kFrequencyIndex] == 0)
@@ -177,6 +179,8 @@ int PulseTest::MeasureSelected(const QList<int> &rows)
         return measure::kDone;
     if (!CheckRequiredEquipment() || !link() || !fileList())
         return measure::kNotStarted;
+    if (!confirmGridCorrections(record().setup, transducer(), preferences(), interaction()))
+        return measure::kCancelled;
     if (const MicrophoneSlot *microphone = couplerMicrophone(record().setup, transducer()))
         link()->MatchTransducerToMic(displayText(microphone->identity.model));
     for (int i = 0; i < chosen; ++i) {

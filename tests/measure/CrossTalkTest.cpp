@@ -85,6 +85,14 @@ TEST(CrossTalkOnSimulator, GoodAudiometerPassesEveryRowAndStoresWhatItPutsOut)
     // The leak and the switched-off tone lie under the meter's own noise, far below the limits.
     EXPECT_LT(result.leftCrossLevel, result.leftToneOnLevel - 70.0f);
     EXPECT_LT(result.toneOffLevel, reference + 10.0);
+
+    page->chooseFrequency(2000.0);
+    EXPECT_FLOAT_EQ(result.testFrequency, 2000.0f);
+    EXPECT_EQ(result.onOffMarker, 0.0f);
+    for (const float level : {result.leftToneOnLevel, result.rightToneOnLevel, result.leftCrossLevel,
+                              result.rightCrossLevel, result.toneOffLevel})
+        EXPECT_EQ(level, 0.0f);
+    EXPECT_EQ(page->Evaluate(), 0);
 }
 
 TEST(CrossTalkOnSimulator, FaultyCrossTalkFailsOnlyItsDirection)
@@ -156,6 +164,51 @@ TEST(CrossTalkOnSimulator, ToneOffThatCannotBeReadLeavesNoOldMarkerBehind)
     EXPECT_EQ(result.onOffMarker, 0.0f);
     EXPECT_EQ(page->List().verdict(row(Row::OnOffRatio)), ResultStatus::NotJudged);
     EXPECT_EQ(page->Evaluate(), 0);
+}
+
+} // namespace
+} // namespace tonva::test
+
+#include "measure/LinearityTest.h"
+#include "measure/MeasurementRun.h"
+
+namespace tonva::test {
+namespace {
+
+class QuietHost final : public RunHost
+{
+public:
+    bool SaveRecord() override { return true; }
+    bool AskSaveData() override { return false; }
+    void RecordChanged(bool) override {}
+    void ReturnToSummary() override {}
+    void OpenAdjust(MeasurementEntry) override {}
+};
+
+TEST(SignalQualityThroughTheRun, OnlyTheFaultyKindIsJudgedFailedInTheStatusTable)
+{
+    SimulatedAudiometerBench bench(QStringLiteral("faulty-crosstalk"));
+    PageRegistry pages;
+    registerLinearityPage(pages);
+    registerCrossTalkPage(pages);
+    QuietHost host;
+    MeasurementRun run(MeasurementServices{bench.technician, bench.clock, bench.preferences}, pages, host,
+                       *bench.record);
+    run.AttachMeter(&bench.link, &bench.files);
+    run.Open(MeasurementEntry::Linearity, TransducerType::SupraAural, Ear::Left);
+    ASSERT_EQ(run.MeasureAll(), measure::kDone);
+    run.ChooseMeasurement(MeasurementEntry::CrossTalk);
+    ASSERT_EQ(run.MeasureAll(), measure::kDone);
+    run.Ok();
+
+    for (int kind = 0; kind < kMeasurementKinds; ++kind) {
+        const auto k = static_cast<MeasurementKind>(kind);
+        const int expected = k == MeasurementKind::CrossTalk                ? -1
+                             : k == MeasurementKind::HearingLevelLinearity ? 1
+                                                                           : 0;
+        EXPECT_EQ(bench.record->statusOf(k, TransducerType::SupraAural), expected) << kind;
+    }
+    EXPECT_TRUE(bench.technician.unknownQuestions().isEmpty());
 }
 
 } // namespace

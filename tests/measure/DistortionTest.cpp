@@ -180,6 +180,14 @@ TEST_F(DistortionPageFixture, CancelKeepsEarlierValuesAndOldFirmwareMeasuresNoth
     technician.verifyDone();
 }
 
+TEST_F(DistortionPageFixture, CircumauralEarphonesWithoutGridCorrectionsAskBeforeMeasuring)
+{
+    auto test = page(TransducerType::Circumaural);
+    technician.expectAskStartingWith("No grid corrections have been entered for the", Answer::Cancel);
+    EXPECT_EQ(test->MeasureAll(), measure::kCancelled);
+    technician.verifyDone();
+}
+
 TEST(DistortionFirmware, FirmwareBelow35IsRefusedWithItsRevision)
 {
     VirtualClock clock;

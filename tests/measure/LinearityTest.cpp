@@ -1,4 +1,5 @@
 #include "SimulatedAudiometerBench.h"
+#include "support/ScriptedInteraction.h"
 #include "measure/CouplerCorrection.h"
 #include "measure/LinearityTest.h"
 #include "platform/PreferenceIndex.h"
@@ -261,6 +262,47 @@ TEST_F(LinearityOnSimulator, CancelAtAnyPromptKeepsWhatWasMeasuredAndAsksNothing
         EXPECT_EQ(cancelling.asked, cancelAt);
         EXPECT_EQ(page->Evaluate(), cancelAt > 1 ? 1 : 0);
     }
+}
+
+} // namespace
+} // namespace tonva::test
+
+namespace tonva::test {
+namespace {
+
+TEST(LinearitySettings, ChangesClearWhatNoLongerFitsAndKeepWhatStillDoes)
+{
+    TempDir dir;
+    PreferenceStore preferences(dir.file("tonva.ini"));
+    ScriptedInteraction technician;
+    VirtualClock clock;
+    auto record = hearingLevelRecord({1000, 2000});
+    LinearityResult &result = record->linearity[0][0];
+    result = exactBlock(110, 5, 20);
+    result.noiseFloor = 6.5f;
+    LinearityTest page(MeasurementServices{technician, clock, preferences});
+    page.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::Linearity});
+
+    page.setMaximumLevel(150);
+    EXPECT_EQ(result.maximumLevel, 140);
+    page.setMaximumLevel(-5);
+    EXPECT_EQ(result.maximumLevel, 100);
+
+    technician.expectAsk(QStringLiteral("Use old data (Yes) or clear the readings (No)?"), Answer::Yes);
+    page.chooseFrequency(1000.0);
+    EXPECT_GT(result.measuredLevel[100], 0.0f);
+
+    page.chooseDialStep(2);
+    EXPECT_EQ(result.dialStep, 2);
+    EXPECT_EQ(result.measuredLevel[100], 0.0f);
+    EXPECT_FLOAT_EQ(result.noiseFloor, 6.5f);
+
+    result.measuredLevel[100] = 107.5f;
+    page.chooseFrequency(2000.0); // another frequency: nothing to ask
+    EXPECT_FLOAT_EQ(result.testFrequency, 2000.0f);
+    EXPECT_EQ(result.measuredLevel[100], 0.0f);
+    EXPECT_EQ(result.noiseFloor, 0.0f);
+    technician.verifyDone();
 }
 
 } // namespace
