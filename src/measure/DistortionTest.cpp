@@ -121,8 +121,25 @@ int DistortionTest::command(const char *text, QByteArray &reply)
     const int status = link()->Command(text, &reply, kReplyBytes, kReplySeconds);
     if (status == meter::kOk)
         return status;
-    m_lastStatus = status;
-    return link()->RecoverLink() == meter::kCancelled ? meter::kCancelled : status;
+    return recover(status) == Reading::Cancelled ? meter::kCancelled : status;
+}
+
+DistortionTest::Reading DistortionTest::recover(int failedStatus)
+{
+    m_lastStatus = failedStatus;
+    return link()->RecoverLink() == meter::kCancelled ? Reading::Cancelled : Reading::Failed;
+}
+
+DistortionTest::Reading DistortionTest::selectBandwidth(int f, int thresholdIndex, Progress &progress)
+{
+    const int status = link()->SelectBandwidth(f, thresholdIndex, &progress);
+    if (status == meter::kOk)
+        return Reading::Stored;
+    // A query the meter did not answer has been reported and given up on; a span change that never
+    // settled is a failed exchange like any other.
+    if (status == meter::kCancelled)
+        return Reading::Cancelled;
+    return recover(status);
 }
 
 bool DistortionTest::firmwareAllows(Run run)
@@ -239,6 +256,7 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
         own = OpenProgress();
         progress = own.get();
     }
+    int failedExchanges = 0;
     for (;;) {
         if (ReadyMeter(MeterMode::Fft, kMeterKind, measure::kMeterNotReadyQuestion, progress, kFftModeStatus) !=
             measure::kDone)
@@ -250,6 +268,10 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
         case Reading::NoFundamental:
             return measure::kCancelled;
         case Reading::Failed:
+            // The link has been recovered: one late or garbled reply on a poor cable is no reason
+            // to lose the run, but a meter that keeps failing the same frequency is given up on.
+            if (++failedExchanges < kReadAttempts)
+                continue;
             return m_lastStatus < 0 ? m_lastStatus : measure::kCancelled;
         case Reading::NotComputed:
             break;
@@ -293,9 +315,9 @@ DistortionTest::Reading DistortionTest::read(int f, Progress &progress)
         return outcome;
     };
 
-    if (link()->SelectBandwidth(f, f == k630HzIndex ? k630HzIndex + 1 : kNarrowSpanBelow, &progress) !=
-        meter::kOk)
-        return undo(Reading::Cancelled);
+    if (const Reading span = selectBandwidth(f, f == k630HzIndex ? k630HzIndex + 1 : kNarrowSpanBelow, progress);
+        span != Reading::Stored)
+        return undo(span);
 
     QByteArray reply;
     double hertz = 0.0;
@@ -352,9 +374,8 @@ DistortionTest::Reading DistortionTest::read(int f, Progress &progress)
     }
     if (f < kFirstUnjudgedOvertoneIndex) {
         outcome = readTerm("R241,259", relative[1], ignored);
-        if (outcome == Reading::Stored && f == k630HzIndex &&
-            link()->SelectBandwidth(f, kNarrowSpanBelow, &progress) != meter::kOk)
-            outcome = Reading::Cancelled;
+        if (outcome == Reading::Stored && f == k630HzIndex)
+            outcome = selectBandwidth(f, kNarrowSpanBelow, progress);
         if (outcome == Reading::Stored)
             outcome = readTerm("R241,260", relative[2], ignored);
         if (outcome != Reading::Stored)

@@ -30,6 +30,8 @@ public:
     static constexpr double kLowestFundamentalHz = 75.0;
     static constexpr int kFundamentalPolls = 20;
     static constexpr int kFundamentalPollMs = 500;
+    // Readings of one frequency that may end in a failed exchange before the link counts as dead.
+    static constexpr int kReadAttempts = 5;
 
 protected:
     void onInitialised() override;
@@ -58,6 +60,8 @@ private:
     int measureFrequency(int frequencyIndex, Progress *sharedProgress);
     Reading read(int frequencyIndex, Progress &progress);
     Reading readRelative(const char *command, std::optional<double> &relative, bool &unreadable);
+    Reading selectBandwidth(int frequencyIndex, int thresholdIndex, Progress &progress);
+    Reading recover(int failedStatus);
     int command(const char *text, QByteArray &reply);
 
     DistortionConduction m_conduction = DistortionConduction::Air;

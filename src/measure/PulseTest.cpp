@@ -216,17 +216,20 @@ int PulseTest::readCalibration(Progress &progress)
     if (m_haveCalOffset)
         return meter::kOk;
     progress.setStatus(QStringLiteral("Reading calibration offset"));
-    m_calOffset = link()->GetCalOffset();
-    if (link()->status() != meter::kOk)
-        return link()->RecoverLink() == meter::kCancelled ? meter::kCancelled : link()->status();
-    m_haveCalOffset = true;
+    const double offset = link()->GetCalOffset();
+    if (const int status = link()->status(); status != meter::kOk)
+        return status;
+    m_calOffset = offset;
     const int previousGain = link()->SetGain(kReadingGain, &progress);
-    if (previousGain == meter::kCancelled)
-        return meter::kCancelled;
-    return previousGain < 0 ? previousGain : meter::kOk;
+    if (previousGain < 0)
+        return previousGain;
+    // Only now: an offset read while the gain could not be set would leave the next try at the
+    // wrong gain.
+    m_haveCalOffset = true;
+    return meter::kOk;
 }
 
-int PulseTest::readPulse(Progress &progress)
+int PulseTest::readyForReading(Progress &progress)
 {
     if (ReadyMeter(MeterMode::PulseFm, kMeterKind, measure::kMeterNotReadyQuestion, &progress,
                    QStringLiteral("Checking the Trellan for Pulse/FM mode")) != measure::kDone)
@@ -234,8 +237,24 @@ int PulseTest::readPulse(Progress &progress)
     if (const int status = readCalibration(progress); status != meter::kOk)
         return status;
     progress.setStatus(QStringLiteral("Waiting for Trellan to be ready"));
-    if (const int status = link()->WaitRunState('R', &progress); status != meter::kOk)
-        return status;
+    return link()->WaitRunState('R', &progress);
+}
+
+int PulseTest::readPulse(Progress &progress)
+{
+    for (int attempt = 1;; ++attempt) {
+        const int status = readyForReading(progress);
+        if (status == meter::kOk)
+            break;
+        if (status == meter::kCancelled)
+            return status;
+        // A late or garbled reply on a poor cable is recovered from and the meter readied again;
+        // one that keeps failing is given up on with its status.
+        if (attempt >= kReadyAttempts)
+            return status;
+        if (link()->RecoverLink() == meter::kCancelled)
+            return meter::kCancelled;
+    }
     if (progress.checkCancel())
         return meter::kCancelled;
 

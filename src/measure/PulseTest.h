@@ -70,6 +70,8 @@ public:
     // Reads that bring no pulse (an empty analysis or a failed download) before the page gives up.
     static constexpr int kReadTries = 50;
     static constexpr int kEmptyAnalysisWaitMs = 2000;
+    // Failed exchanges while the meter is readied before the link counts as dead.
+    static constexpr int kReadyAttempts = 5;
 
 protected:
     int statusResult() const override;
@@ -79,6 +81,7 @@ private:
     PulseResult &result() const { return record().pulse[static_cast<int>(transducer())]; }
     int measure();
     int readPulse(Progress &progress);
+    int readyForReading(Progress &progress);
     int readCalibration(Progress &progress);
 
     meter::PulseReading m_lastReading;

@@ -145,11 +145,9 @@ TEST(DemoInterruption, FlakyLineIsRetriedToTheEnd)
     DemoOptions options;
     options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
     options.lineFaults = *LineFaults::parse(QStringLiteral("late-reply=0.06"), 2);
-    // Harmonic distortion and pulse still end their measurement on a reply that comes late instead
-    // of reading again once the link is recovered; they join this run when they retry like the others.
     using enum MeasurementEntry;
-    options.measurements = {HearingLevel, FrequencyAccuracy, Linearity, CrossTalk, FrequencyModulation,
-                            NarrowBandLevel};
+    options.measurements = {HearingLevel,        FrequencyAccuracy, Linearity,      HarmonicDistortion, PulsedTones,
+                            CrossTalk,           FrequencyModulation, NarrowBandLevel};
     options.verbose = true;
     QString printed;
     QTextStream out(&printed);
