@@ -1,11 +1,13 @@
 #include "SignalQualityBench.h"
 #include "measure/DistortionTest.h"
 #include "meter/ComPort.h"
+#include "meter/MeterStatus.h"
 #include "meter/SlmFileList.h"
 #include "sim/BuiltInSimulator.h"
 #include "sim/SimulatedTechnician.h"
 #include "support/ScriptedInteraction.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 namespace tonva::test {
@@ -75,6 +77,41 @@ TEST(DistortionTruth, GoodAudiometerPassesEveryRowOnBothSidesAndTheBoneVibrator)
     EXPECT_NEAR(left.measuredFrequency[k1000Hz], 1001.0, 0.5);
     EXPECT_TRUE(bench.bench->technician().unknownQuestions().isEmpty())
         << bench.bench->technician().unknownQuestions().join(QLatin1Char('\n')).toStdString();
+}
+
+// Every frequency's first fundamental-level query goes unanswered, as a reply lost or late on a poor
+// cable does; the technician's OK at the recovery prompt lets the next one through.
+void loseTheFirstReplyAfterEverySetting(SimulatedTechnician &technician, LineFaults &faults, const char *command)
+{
+    technician.setEcho([&faults, command](const QString &line) {
+        if (line.startsWith(QLatin1String("[set] ")))
+            faults.overrideCommand(command);
+        else if (line.contains(QLatin1String("Communication with the Trellan failed")))
+            faults.clearOverrides();
+    });
+}
+
+TEST(DistortionOnAFlakyLine, AFrequencyWhoseReplyIsLostIsReadAgainAndEveryRowStillPasses)
+{
+    DistortionBench bench(QStringLiteral("good"));
+    SimulatedTechnician &technician = bench.bench->technician();
+    loseTheFirstReplyAfterEverySetting(technician, bench.bench->meter().simulator()->meter().faults(), "R241,256");
+    for (const Ear ear : {Ear::Left, Ear::Right})
+        EXPECT_EQ(bench.measure(TransducerType::SupraAural, ear), measure::kDone);
+    EXPECT_EQ(bench.measure(TransducerType::BoneVibrator, Ear::Left), measure::kDone);
+
+    for (const auto &[channel, transducer] : {std::pair{0, TransducerType::SupraAural},
+                                              {1, TransducerType::SupraAural},
+                                              {0, TransducerType::BoneVibrator}}) {
+        const DistortionList list = listOf(*bench.record, channel, transducer);
+        ASSERT_FALSE(list.rows.empty());
+        for (const DistortionRow &row : list.rows)
+            EXPECT_EQ(row.verdict, ResultStatus::Passed) << row.cells.join(QLatin1Char('|')).toStdString();
+    }
+    const qsizetype settings = technician.transcript().filter(QRegularExpression(QStringLiteral("^\\[set\\] "))).size();
+    EXPECT_GT(settings, 10);
+    EXPECT_EQ(technician.transcript().filter(QStringLiteral("Communication with the Trellan failed")).size(), settings);
+    EXPECT_EQ(technician.givenUp(), 0) << technician.transcript().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(DistortionTruth, FaultyDistortionFailsOnly1000HzOnTheSecondHarmonicAndThd)
@@ -177,6 +214,29 @@ TEST_F(DistortionPageFixture, CancelKeepsEarlierValuesAndOldFirmwareMeasuresNoth
     technician.expectAskToSet(setAt1000, Answer::Ok);
     EXPECT_EQ(test->MeasureAll(), measure::kCancelled);
     EXPECT_EQ(stored.fundamentalLevel[k1000Hz], 100.0f) << "a cancelled reading restores the row";
+    technician.verifyDone();
+}
+
+TEST_F(DistortionPageFixture, AMeterThatStopsAnsweringEndsTheRunAfterAFewRecoveriesOrAtCancel)
+{
+    DistortionResult &stored = record->distortion[0][0];
+    stored.fundamentalLevel[k1000Hz] = 100.0f;
+    play(117.0);
+    simulator.meter().faults().overrideCommand("R241");
+    const QString failed = QStringLiteral("Communication with the Trellan failed.");
+    auto test = page();
+    // However patiently the technician presses OK, the run ends with the meter's error.
+    technician.expectAskToSet(setAt1000, Answer::Ok);
+    for (int attempt = 0; attempt < DistortionTest::kReadAttempts; ++attempt)
+        technician.expectAskStartingWith(failed, Answer::Ok);
+    EXPECT_EQ(test->MeasureAll(), meter::kNoReply);
+    technician.verifyDone();
+    EXPECT_EQ(stored.fundamentalLevel[k1000Hz], 100.0f) << "a failed reading restores the row";
+
+    // Cancel at the recovery prompt stops at once.
+    technician.expectAskToSet(setAt1000, Answer::Ok).expectAskStartingWith(failed, Answer::Ok);
+    technician.expectAskStartingWith(failed, Answer::Cancel);
+    EXPECT_EQ(test->MeasureAll(), measure::kCancelled);
     technician.verifyDone();
 }
 

@@ -1,6 +1,7 @@
 #include "SignalQualityBench.h"
 #include "measure/PulseTest.h"
 #include "meter/ComPort.h"
+#include "meter/MeterStatus.h"
 #include "meter/SlmFileList.h"
 #include "sim/BuiltInSimulator.h"
 #include "sim/SimulatedTechnician.h"
@@ -43,6 +44,33 @@ TEST(PulseTruth, GoodAudiometerPassesOnBothEarsWithTheEnvelopeItPlays)
     // The run switched the meter's display to its pulse view for the page.
     EXPECT_EQ(bench.bench->meter().simulator()->meter().displayView(), KeySimulator::kPulseView);
     EXPECT_TRUE(bench.bench->technician().unknownQuestions().isEmpty());
+}
+
+TEST(PulseOnAFlakyLine, ALostReplyIsRecoveredFromAndBothEarsStillPassWithTheRightLevel)
+{
+    PulseBench clean(QStringLiteral("good"));
+    ASSERT_EQ(clean.measure(Ear::Left), measure::kDone);
+
+    PulseBench bench(QStringLiteral("good"));
+    SimulatedTechnician &technician = bench.bench->technician();
+    LineFaults &faults = bench.bench->meter().simulator()->meter().faults();
+    // The calibration offset query of each ear goes unanswered once, as a reply lost on a poor cable.
+    technician.setEcho([&faults](const QString &line) {
+        if (line.startsWith(QLatin1String("[set] ")))
+            faults.overrideCommand("Q227");
+        else if (line.contains(QLatin1String("Communication with the Trellan failed")))
+            faults.clearOverrides();
+    });
+    for (const Ear ear : {Ear::Left, Ear::Right}) {
+        EXPECT_EQ(bench.measure(ear), measure::kDone);
+        EXPECT_EQ(bench.list().verdict, ResultStatus::Passed) << bench.list().cells.join('|').toStdString();
+    }
+    EXPECT_NEAR(bench.stored().riseTime, 35.0, 0.5);
+    // The level carries the calibration offset that was read again, not the one that never came.
+    EXPECT_NEAR(bench.stored().level, clean.stored().level, 0.5);
+    EXPECT_EQ(bench.status(), 1);
+    EXPECT_EQ(technician.transcript().filter(QStringLiteral("Communication with the Trellan failed")).size(), 2);
+    EXPECT_EQ(technician.givenUp(), 0) << technician.transcript().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(PulseTruth, FaultyPulseFailsTheRiseTimeOnly)
@@ -123,6 +151,31 @@ TEST(PulseLimits, TheOnOffRatioVerdictSurvivesStoringTheBlock)
     EXPECT_EQ(list.cells.last(), "(Failed)");
     EXPECT_EQ(pulseword::measuredEar(spare), Ear::Left);
     EXPECT_FALSE(pulseword::measuredEar(0)) << "a block stored before the ear was kept";
+}
+
+TEST(PulseOnAFlakyLine, AMeterThatStopsAnsweringEndsTheRunAfterAFewRecoveries)
+{
+    VirtualClock clock;
+    LineFaults faults;
+    faults.overrideCommand("Q227");
+    BuiltInSimulator simulator{clock, TrellanProfile{}, faults};
+    ScriptedInteraction technician;
+    ComPort port{simulator.portFactory(), clock};
+    ASSERT_EQ(port.Open(), 0);
+    SlmLink link{port, technician};
+    SlmFileList files{port, technician};
+    TempDir dir;
+    PreferenceStore preferences{dir.file("tonva.ini")};
+    auto record = hearingLevelRecord({1000});
+    PulseTest test(MeasurementServices{technician, clock, preferences});
+    test.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::PulsedTones});
+    test.AttachMeter(&link, &files);
+    technician.expectAskToSet("Set PULSED 110 dBHL (or max level) Left at 1000.0 Hz", Answer::Ok);
+    for (int attempt = 1; attempt < PulseTest::kReadyAttempts; ++attempt)
+        technician.expectAskStartingWith("Communication with the Trellan failed.", Answer::Ok);
+    EXPECT_EQ(test.MeasureAll(), meter::kNoReply);
+    technician.verifyDone();
+    EXPECT_EQ(test.Evaluate(), 0);
 }
 
 TEST(PulseDownload, AGivenUpDownloadEndsTheReadingInsteadOfAskingForEver)
