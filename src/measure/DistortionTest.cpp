@@ -270,8 +270,10 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
         case Reading::Failed:
             // The link has been recovered: one late or garbled reply on a poor cable is no reason
             // to lose the run, but a meter that keeps failing the same frequency is given up on.
-            if (++failedExchanges < kReadAttempts)
+            if (++failedExchanges < kReadAttempts) {
+                clock().pump(kLateReplyGraceMs);
                 continue;
+            }
             return m_lastStatus < 0 ? m_lastStatus : measure::kCancelled;
         case Reading::NotComputed:
             break;

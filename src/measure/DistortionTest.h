@@ -32,6 +32,9 @@ public:
     static constexpr int kFundamentalPollMs = 500;
     // Readings of one frequency that may end in a failed exchange before the link counts as dead.
     static constexpr int kReadAttempts = 5;
+    // A reply that missed its time-out may still be on its way; reading again only once it has
+    // arrived (and been flushed) keeps it from being taken for the answer to the next command.
+    static constexpr int kLateReplyGraceMs = 2000;
 
 protected:
     void onInitialised() override;

@@ -254,6 +254,7 @@ int PulseTest::readPulse(Progress &progress)
             return status;
         if (link()->RecoverLink() == meter::kCancelled)
             return meter::kCancelled;
+        clock().pump(kLateReplyGraceMs);
     }
     if (progress.checkCancel())
         return meter::kCancelled;

@@ -72,6 +72,9 @@ public:
     static constexpr int kEmptyAnalysisWaitMs = 2000;
     // Failed exchanges while the meter is readied before the link counts as dead.
     static constexpr int kReadyAttempts = 5;
+    // A reply that missed its time-out may still be on its way; readying again only once it has
+    // arrived (and been flushed) keeps it from being taken for the answer to the next command.
+    static constexpr int kLateReplyGraceMs = 2000;
 
 protected:
     int statusResult() const override;
