@@ -49,7 +49,8 @@ TEST(PulseTruth, GoodAudiometerPassesOnBothEarsWithTheEnvelopeItPlays)
 TEST(PulseOnAFlakyLine, ALostReplyIsRecoveredFromAndBothEarsStillPassWithTheRightLevel)
 {
     PulseBench clean(QStringLiteral("good"));
-    ASSERT_EQ(clean.measure(Ear::Left), measure::kDone);
+    for (const Ear ear : {Ear::Left, Ear::Right})
+        ASSERT_EQ(clean.measure(ear), measure::kDone);
 
     PulseBench bench(QStringLiteral("good"));
     SimulatedTechnician &technician = bench.bench->technician();
@@ -67,7 +68,7 @@ TEST(PulseOnAFlakyLine, ALostReplyIsRecoveredFromAndBothEarsStillPassWithTheRigh
     }
     EXPECT_NEAR(bench.stored().riseTime, 35.0, 0.5);
     // The level carries the calibration offset that was read again, not the one that never came.
-    EXPECT_NEAR(bench.stored().level, clean.stored().level, 0.5);
+    EXPECT_NEAR(bench.stored().level, clean.stored().level, 0.1);
     EXPECT_EQ(bench.status(), 1);
     EXPECT_EQ(technician.transcript().filter(QStringLiteral("Communication with the Trellan failed")).size(), 2);
     EXPECT_EQ(technician.givenUp(), 0) << technician.transcript().join(QLatin1Char('\n')).toStdString();
