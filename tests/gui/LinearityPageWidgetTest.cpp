@@ -32,6 +32,11 @@ TEST(LinearityPageWidget, DirectionStartsFromTheStoredSettingAndIsKeptForTheNext
         EXPECT_EQ(box->currentText(), QStringLiteral("Up"));
         box->setCurrentText(QStringLiteral("Auto"));
         EXPECT_EQ(page.direction(), LinearityDirection::Auto);
+        // A series started on Auto settles on a direction; the control shows it once redrawn.
+        page.setDirection(LinearityDirection::Down);
+        widget->refresh();
+        EXPECT_EQ(box->currentText(), QStringLiteral("Down"));
+        box->setCurrentText(QStringLiteral("Auto"));
         // The list is the generic one: 110 down to 0 dB HL before any noise floor, and its own row.
         EXPECT_EQ(widget->model().rowCount(), 24);
     }

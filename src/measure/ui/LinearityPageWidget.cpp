@@ -28,6 +28,12 @@ LinearityPageWidget::LinearityPageWidget(LinearityTest &page, QWidget *parent) :
     });
 }
 
+void LinearityPageWidget::refresh()
+{
+    MeasurementPageWidget::refresh();
+    showDirection();
+}
+
 void LinearityPageWidget::showDirection()
 {
     if (auto *linearity = dynamic_cast<LinearityTest *>(page())) {

@@ -17,6 +17,7 @@ public:
     explicit LinearityPageWidget(LinearityTest &page, QWidget *parent = nullptr);
 
     QComboBox *direction() const { return m_direction; }
+    void refresh() override;
     // Shows the page's direction again; a series on "Auto" settles on Down or Up when it starts.
     void showDirection();
 

@@ -32,7 +32,7 @@ public:
     static MeasurementPageWidget *create(MeasurementPage &page, QWidget *parent = nullptr);
 
     // Reads the page's list again (after a reading, an adjustment or a changed option).
-    void refresh();
+    virtual void refresh();
     void detach();
     MeasurementPage *page() const { return m_page; }
 
