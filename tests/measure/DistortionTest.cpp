@@ -1,3 +1,4 @@
+#include "MeterRig.h"
 #include "SignalQualityBench.h"
 #include "measure/DistortionTest.h"
 #include "meter/ComPort.h"
@@ -53,9 +54,8 @@ struct DistortionBench : SignalQualityBench
     PageRegistry pages;
 };
 
-TEST(DistortionTruth, GoodAudiometerPassesEveryRowOnBothSidesAndTheBoneVibrator)
+void measureBothEarsAndTheBoneVibratorAndExpectEveryRowPassed(DistortionBench &bench)
 {
-    DistortionBench bench(QStringLiteral("good"));
     for (const Ear ear : {Ear::Left, Ear::Right})
         EXPECT_EQ(bench.measure(TransducerType::SupraAural, ear), measure::kDone);
     EXPECT_EQ(bench.measure(TransducerType::BoneVibrator, Ear::Left), measure::kDone);
@@ -68,6 +68,12 @@ TEST(DistortionTruth, GoodAudiometerPassesEveryRowOnBothSidesAndTheBoneVibrator)
         for (const DistortionRow &row : list.rows)
             EXPECT_EQ(row.verdict, ResultStatus::Passed) << row.cells.join(QLatin1Char('|')).toStdString();
     }
+}
+
+TEST(DistortionTruth, GoodAudiometerPassesEveryRowOnBothSidesAndTheBoneVibrator)
+{
+    DistortionBench bench(QStringLiteral("good"));
+    measureBothEarsAndTheBoneVibratorAndExpectEveryRowPassed(bench);
     EXPECT_EQ(bench.record->statusOf(MeasurementKind::HarmonicDistortion, TransducerType::SupraAural), 1);
     EXPECT_EQ(bench.record->statusOf(MeasurementKind::HarmonicDistortion, TransducerType::BoneVibrator), 1);
 
@@ -96,18 +102,7 @@ TEST(DistortionOnAFlakyLine, AFrequencyWhoseReplyIsLostIsReadAgainAndEveryRowSti
     DistortionBench bench(QStringLiteral("good"));
     SimulatedTechnician &technician = bench.bench->technician();
     loseTheFirstReplyAfterEverySetting(technician, bench.bench->meter().simulator()->meter().faults(), "R241,256");
-    for (const Ear ear : {Ear::Left, Ear::Right})
-        EXPECT_EQ(bench.measure(TransducerType::SupraAural, ear), measure::kDone);
-    EXPECT_EQ(bench.measure(TransducerType::BoneVibrator, Ear::Left), measure::kDone);
-
-    for (const auto &[channel, transducer] : {std::pair{0, TransducerType::SupraAural},
-                                              {1, TransducerType::SupraAural},
-                                              {0, TransducerType::BoneVibrator}}) {
-        const DistortionList list = listOf(*bench.record, channel, transducer);
-        ASSERT_FALSE(list.rows.empty());
-        for (const DistortionRow &row : list.rows)
-            EXPECT_EQ(row.verdict, ResultStatus::Passed) << row.cells.join(QLatin1Char('|')).toStdString();
-    }
+    measureBothEarsAndTheBoneVibratorAndExpectEveryRowPassed(bench);
     const qsizetype settings = technician.transcript().filter(QRegularExpression(QStringLiteral("^\\[set\\] "))).size();
     EXPECT_GT(settings, 10);
     EXPECT_EQ(technician.transcript().filter(QStringLiteral("Communication with the Trellan failed")).size(), settings);
@@ -132,17 +127,14 @@ TEST(DistortionTruth, FaultyDistortionFailsOnly1000HzOnTheSecondHarmonicAndThd)
 }
 
 // The air page on the built-in meter; the scene plays whatever tone the test puts there.
-class DistortionPageFixture : public ::testing::Test
+class DistortionPageFixture : public ::testing::Test, protected MeterRig
 {
 protected:
     void SetUp() override { ASSERT_EQ(port.Open(), 0); }
 
     std::unique_ptr<DistortionTest> page(TransducerType transducer = TransducerType::SupraAural)
     {
-        auto test = std::make_unique<DistortionTest>(MeasurementServices{technician, clock, preferences});
-        test->Initialise({record.get(), transducer, Ear::Left, MeasurementEntry::HarmonicDistortion});
-        test->AttachMeter(&link, &files);
-        return test;
+        return MeterRig::page<DistortionTest>(MeasurementEntry::HarmonicDistortion, transducer);
     }
     void play(double splDb, std::array<double, 4> harmonics = {-50.0, -60.0, -70.0, -80.0})
     {
@@ -153,16 +145,6 @@ protected:
         simulator.scene().setSound(tone);
     }
 
-    VirtualClock clock;
-    TrellanProfile trellan;
-    BuiltInSimulator simulator{clock, trellan};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
-    std::unique_ptr<AudTestRecord> record = hearingLevelRecord({1000});
     const QString setAt1000 = QStringLiteral("Set 110 dBHL or max level Left (whichever is lower) at 1000 Hz");
 };
 
@@ -250,26 +232,16 @@ TEST_F(DistortionPageFixture, CircumauralEarphonesWithoutGridCorrectionsAskBefor
 
 TEST(DistortionFirmware, FirmwareBelow35IsRefusedWithItsRevision)
 {
-    VirtualClock clock;
     TrellanProfile trellan;
     trellan.firmware = QStringLiteral("2.100");
-    BuiltInSimulator simulator{clock, trellan};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    ASSERT_EQ(port.Open(), 0);
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
-    auto record = hearingLevelRecord({1000});
-    DistortionTest test(MeasurementServices{technician, clock, preferences});
-    test.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::HarmonicDistortion});
-    test.AttachMeter(&link, &files);
-    technician.expectMessage(
+    MeterRig rig(trellan);
+    ASSERT_EQ(rig.port.Open(), 0);
+    auto test = rig.page<DistortionTest>(MeasurementEntry::HarmonicDistortion);
+    rig.technician.expectMessage(
         "Unable to perform distortion measurements with the firmware revision in the Trellan (2.100).\n\nPlease "
         "upgrade the Trellan firmware to 3.5 or greater to perform distortion measurements.");
-    EXPECT_EQ(test.MeasureAll(), measure::kNotStarted);
-    technician.verifyDone();
+    EXPECT_EQ(test->MeasureAll(), measure::kNotStarted);
+    rig.technician.verifyDone();
 }
 
 // A row as stored: fundamental 100 dB at `f`, each harmonic given relative to it (0 = not read).

@@ -1,3 +1,4 @@
+#include "MeterRig.h"
 #include "SignalQualityBench.h"
 #include "measure/PulseTest.h"
 #include "meter/ComPort.h"
@@ -154,54 +155,44 @@ TEST(PulseLimits, TheOnOffRatioVerdictSurvivesStoringTheBlock)
     EXPECT_FALSE(pulseword::measuredEar(0)) << "a block stored before the ear was kept";
 }
 
+// The pulse page on a meter that never answers `command`.
+struct PulseRig : MeterRig
+{
+    explicit PulseRig(const char *command) : MeterRig(TrellanProfile{}, refusing(command)) {}
+    static LineFaults refusing(const char *command)
+    {
+        LineFaults faults;
+        faults.overrideCommand(command);
+        return faults;
+    }
+};
+
 TEST(PulseOnAFlakyLine, AMeterThatStopsAnsweringEndsTheRunAfterAFewRecoveries)
 {
-    VirtualClock clock;
-    LineFaults faults;
-    faults.overrideCommand("Q227");
-    BuiltInSimulator simulator{clock, TrellanProfile{}, faults};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    ASSERT_EQ(port.Open(), 0);
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
-    auto record = hearingLevelRecord({1000});
-    PulseTest test(MeasurementServices{technician, clock, preferences});
-    test.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::PulsedTones});
-    test.AttachMeter(&link, &files);
+    PulseRig rig("Q227");
+    ASSERT_EQ(rig.port.Open(), 0);
+    auto test = rig.page<PulseTest>(MeasurementEntry::PulsedTones);
+    ScriptedInteraction &technician = rig.technician;
     technician.expectAskToSet("Set PULSED 110 dBHL (or max level) Left at 1000.0 Hz", Answer::Ok);
     for (int attempt = 1; attempt < PulseTest::kReadyAttempts; ++attempt)
         technician.expectAskStartingWith("Communication with the Trellan failed.", Answer::Ok);
-    EXPECT_EQ(test.MeasureAll(), meter::kNoReply);
+    EXPECT_EQ(test->MeasureAll(), meter::kNoReply);
     technician.verifyDone();
-    EXPECT_EQ(test.Evaluate(), 0);
+    EXPECT_EQ(test->Evaluate(), 0);
 }
 
 TEST(PulseDownload, AGivenUpDownloadEndsTheReadingInsteadOfAskingForEver)
 {
-    VirtualClock clock;
-    LineFaults faults;
-    faults.overrideCommand("&R7");
-    BuiltInSimulator simulator{clock, TrellanProfile{}, faults};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    ASSERT_EQ(port.Open(), 0);
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
-    auto record = hearingLevelRecord({1000});
-    PulseTest test(MeasurementServices{technician, clock, preferences});
-    test.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::PulsedTones});
-    test.AttachMeter(&link, &files);
+    PulseRig rig("&R7");
+    ASSERT_EQ(rig.port.Open(), 0);
+    auto test = rig.page<PulseTest>(MeasurementEntry::PulsedTones);
+    ScriptedInteraction &technician = rig.technician;
     technician.expectAskToSet("Set PULSED 110 dBHL (or max level) Left at 1000.0 Hz", Answer::Ok)
         .expectAskStartingWith("Could not download data from Trellan after 5 tries!", Answer::Cancel)
         .expectMessageStartingWith("Download Error:-21 Offset:");
-    EXPECT_EQ(test.MeasureAll(), measure::kCancelled);
+    EXPECT_EQ(test->MeasureAll(), measure::kCancelled);
     technician.verifyDone();
-    EXPECT_EQ(test.Evaluate(), 0);
+    EXPECT_EQ(test->Evaluate(), 0);
 }
 
 } // namespace
