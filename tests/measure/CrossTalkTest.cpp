@@ -171,19 +171,10 @@ TEST(CrossTalkOnSimulator, ToneOffThatCannotBeReadLeavesNoOldMarkerBehind)
 
 #include "measure/LinearityTest.h"
 #include "measure/MeasurementRun.h"
+#include "QuietHost.h"
 
 namespace tonva::test {
 namespace {
-
-class QuietHost final : public RunHost
-{
-public:
-    bool SaveRecord() override { return true; }
-    bool AskSaveData() override { return false; }
-    void RecordChanged(bool) override {}
-    void ReturnToSummary() override {}
-    void OpenAdjust(MeasurementEntry) override {}
-};
 
 TEST(SignalQualityThroughTheRun, OnlyTheFaultyKindIsJudgedFailedInTheStatusTable)
 {

@@ -1,4 +1,5 @@
 #include "HearingLevelPageFixture.h"
+#include "QuietHost.h"
 #include "measure/MeasurementRun.h"
 
 #include <QRegularExpression>
@@ -244,20 +245,6 @@ TEST_F(HearingLevelPageFixture, MissingEquipmentOrMeterMeasuresNothing)
     unattached->AttachMeter(nullptr, nullptr);
     EXPECT_EQ(unattached->MeasureAll(), measure::kNotStarted);
 }
-
-namespace {
-
-class QuietHost final : public RunHost
-{
-public:
-    bool SaveRecord() override { return true; }
-    bool AskSaveData() override { return false; }
-    void RecordChanged(bool) override {}
-    void ReturnToSummary() override {}
-    void OpenAdjust(MeasurementEntry) override {}
-};
-
-} // namespace
 
 TEST_F(HearingLevelPageFixture, TheRunMeasuresThroughThisPageAndCollectsItsResult)
 {

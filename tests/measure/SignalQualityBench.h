@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HearingLevelRecord.h"
+#include "QuietHost.h"
 #include "demo/BenchCoupling.h"
 #include "demo/DemoBench.h"
 #include "measure/MeasurementRun.h"
@@ -13,16 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace tonva::test {
-
-class QuietHost final : public RunHost
-{
-public:
-    bool SaveRecord() override { return true; }
-    bool AskSaveData() override { return false; }
-    void RecordChanged(bool) override {}
-    void ReturnToSummary() override {}
-    void OpenAdjust(MeasurementEntry) override {}
-};
 
 // A shipped audiometer profile on the built-in meter, on virtual time, measured through the run with
 // the simulated technician setting the audiometer as every prompt asks.
