@@ -4,6 +4,7 @@
 #include "model/ReferenceData.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempDir.h"
+#include "support/TickingTechnician.h"
 
 #include <QFile>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 using namespace tonva;
 using test::ScriptedInteraction;
+using test::TickingTechnician;
 
 namespace {
 
@@ -288,38 +290,6 @@ TEST_F(EarphonePageFixture, SameFamilyOrWarningsOffAskNothing)
     p.reset();
     EXPECT_EQ(preferences.readInt(QStringLiteral("Settings"), QStringLiteral("Show Coupler Warn"), 1), 0);
 }
-
-namespace {
-
-// Answers the coupler question from the script and ticks its check box.
-class TickingTechnician final : public Interaction
-{
-public:
-    explicit TickingTechnician(ScriptedInteraction &script) : m_script(script) {}
-    void message(const QString &text) override { m_script.message(text); }
-    Answer ask(const QString &text, Buttons buttons) override { return m_script.ask(text, buttons); }
-    Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override
-    {
-        return m_script.askToSet(text, stimulus, buttons);
-    }
-    std::unique_ptr<Progress> openProgress(const QString &caption, int low, int high, int step) override
-    {
-        return m_script.openProgress(caption, low, high, step);
-    }
-    Answer askWithCheckBox(const QString &text, Buttons buttons, const QString &checkBoxText,
-                           bool &checked) override
-    {
-        boxes << checkBoxText;
-        checked = true;
-        return m_script.ask(text, buttons);
-    }
-    QStringList boxes;
-
-private:
-    ScriptedInteraction &m_script;
-};
-
-} // namespace
 
 TEST_F(EarphonePageFixture, TickedCouplerQuestionIsNotAskedAgainEvenWhenCancelled)
 {
