@@ -5,6 +5,7 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/PlaceholderView.h"
 #include "demo/DemoLaboratory.h"
+#include "gui/FrameFixture.h"
 #include "inventory/InstrumentInventory.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/MeasurementRun.h"
@@ -41,11 +42,7 @@ class MainFrameTest : public ::testing::Test
 protected:
     void TearDown() override
     {
-        if (frame) {
-            frame->hide();
-            frame.reset();
-        }
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        test::closeFrame(frame);
         interaction.verifyDone();
     }
 
@@ -56,12 +53,7 @@ protected:
             document.NewTest();
             EXPECT_NE(document.database(), nullptr);
         }
-        FrameServices services{preferences,
-                               interaction,
-                               clock,
-                               document,
-                               [this]() -> const MeterSource & { return meterSource; },
-                               [this] { return meterSource.description(); }};
+        const FrameServices services = test::frameServices(preferences, interaction, clock, document, meterSource);
         frame = std::make_unique<CMainFrame>(services);
         frame->show();
         return *frame;

@@ -1,4 +1,5 @@
 #include "app/CVemoraDoc.h"
+#include "gui/FrameFixture.h"
 #include "app/ui/CMainFrame.h"
 #include "demo/DemoLaboratory.h"
 #include "inventory/InstrumentInventory.h"
@@ -313,13 +314,7 @@ TEST(TestAllViewTest, OnlyCancelLeavesAndItReturnsToTheSummary)
     }
     document.setSetupAccepted(true);
     setFixedText(document.currentTest().setup.testDate, "2023-04-17");
-    FrameServices services{preferences,
-                           interaction,
-                           clock,
-                           document,
-                           [&meterSource]() -> const MeterSource & { return meterSource; },
-                           [&meterSource] { return meterSource.description(); }};
-    CMainFrame frame(services);
+    CMainFrame frame(test::frameServices(preferences, interaction, clock, document, meterSource));
     frame.show();
     ASSERT_TRUE(frame.switchView(ViewId::Summary));
     ASSERT_TRUE(frame.switchView(ViewId::TestAll));

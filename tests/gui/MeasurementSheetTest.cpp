@@ -3,6 +3,7 @@
 #include "app/ui/CSaveNowDlg.h"
 #include "demo/BenchCoupling.h"
 #include "demo/DemoLaboratory.h"
+#include "gui/FrameFixture.h"
 #include "gui/SetupFilling.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/ui/CAudTestView.h"
@@ -77,11 +78,7 @@ class MeasurementSheetTest : public ::testing::Test
 protected:
     void TearDown() override
     {
-        if (frame) {
-            frame->hide();
-            frame.reset();
-        }
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        test::closeFrame(frame);
         EXPECT_TRUE(technician->unknownQuestions().isEmpty())
             << technician->unknownQuestions().join(QLatin1Char('\n')).toStdString();
     }
@@ -115,12 +112,7 @@ protected:
 
     void openFrame()
     {
-        FrameServices services{preferences,
-                               *interaction,
-                               clock,
-                               *document,
-                               [this]() -> const MeterSource & { return meterSource; },
-                               [this] { return meterSource.description(); }};
+        const FrameServices services = test::frameServices(preferences, *interaction, clock, *document, meterSource);
         frame = std::make_unique<CMainFrame>(services);
         // The calibration dialog has tests of its own; here it only has to come once.
         frame->setCalibrationDialog([this] {

@@ -1,6 +1,7 @@
 #include "app/CVemoraDoc.h"
 #include "app/ui/CMainFrame.h"
 #include "demo/DemoLaboratory.h"
+#include "gui/FrameFixture.h"
 #include "gui/RecordingViewHost.h"
 #include "gui/SetupFilling.h"
 #include "inventory/InstrumentInventory.h"
@@ -70,19 +71,13 @@ protected:
     }
     void TearDown() override
     {
-        frame.reset();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        test::closeFrame(frame);
         interaction.verifyDone();
     }
 
     CMainFrame &openFrame()
     {
-        FrameServices services{preferences,
-                               interaction,
-                               clock,
-                               document,
-                               [this]() -> const MeterSource & { return meterSource; },
-                               [this] { return meterSource.description(); }};
+        const FrameServices services = test::frameServices(preferences, interaction, clock, document, meterSource);
         frame = std::make_unique<CMainFrame>(services);
         frame->show();
         return *frame;
