@@ -1,14 +1,7 @@
 #pragma once
 
-#include "HearingLevelRecord.h"
+#include "MeterRig.h"
 #include "measure/HearingLevelTest.h"
-#include "meter/ComPort.h"
-#include "meter/SlmFileList.h"
-#include "meter/SlmLink.h"
-#include "platform/PreferenceStore.h"
-#include "sim/BuiltInSimulator.h"
-#include "support/ScriptedInteraction.h"
-#include "support/TempDir.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -19,9 +12,11 @@ namespace tonva::test {
 // The hearing-level page on an open link to the built-in simulator, on virtual time. The scripted
 // technician presents every stimulus the page asks for; the audiometer's output at a frequency is
 // the dial level plus the reference level plus the error set for that frequency.
-class HearingLevelPageFixture : public ::testing::Test
+class HearingLevelPageFixture : public ::testing::Test, protected MeterRig
 {
 protected:
+    HearingLevelPageFixture() { record = hearingLevelRecord({1000, 8000}); }
+
     void SetUp() override
     {
         m_timer.start();
@@ -57,16 +52,6 @@ protected:
             tone.fm = FrequencyModulation{5.0, swingPercent};
         simulator.scene().setSound(tone);
     }
-
-    VirtualClock clock;
-    BuiltInSimulator simulator{clock};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
-    std::unique_ptr<AudTestRecord> record = hearingLevelRecord({1000, 8000});
 
     std::map<double, double> levelError;
     double frequencyFactor = 1.0;
