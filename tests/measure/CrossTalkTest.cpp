@@ -1,5 +1,6 @@
 #include "SimulatedAudiometerBench.h"
 #include "measure/CrossTalkTest.h"
+#include "support/CancelAtSet.h"
 
 #include <gtest/gtest.h>
 
@@ -106,30 +107,6 @@ TEST(CrossTalkOnSimulator, FaultyCrossTalkFailsOnlyItsDirection)
     const double rightOn = 80.0 + referenceAt1k(*bench.record) + bench.audiometer.profile().levelError(0, 1, 1000.0);
     EXPECT_NEAR(bench.record->crossTalk[0].leftCrossLevel, rightOn - 60.0, 0.1);
 }
-
-// Answers like the careful technician until the n-th "Set ..." prompt, which it cancels.
-class CancelAtSet final : public Interaction
-{
-public:
-    CancelAtSet(Interaction &inner, int cancelAt) : m_inner(inner), m_cancelAt(cancelAt) {}
-    void message(const QString &text) override { m_inner.message(text); }
-    Answer ask(const QString &text, Buttons buttons) override { return m_inner.ask(text, buttons); }
-    Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override
-    {
-        ++sets;
-        EXPECT_LE(sets, m_cancelAt) << "asked again after Cancel: " << text.toStdString();
-        return sets == m_cancelAt ? Answer::Cancel : m_inner.askToSet(text, stimulus, buttons);
-    }
-    std::unique_ptr<Progress> openProgress(const QString &caption, int low, int high, int step) override
-    {
-        return m_inner.openProgress(caption, low, high, step);
-    }
-    int sets = 0;
-
-private:
-    Interaction &m_inner;
-    int m_cancelAt;
-};
 
 TEST(CrossTalkOnSimulator, CancelAtAnyStepKeepsTheStepsBeforeIt)
 {

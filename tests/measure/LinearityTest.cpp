@@ -1,4 +1,5 @@
 #include "SimulatedAudiometerBench.h"
+#include "support/CancelAtSet.h"
 #include "support/ScriptedInteraction.h"
 #include "measure/CouplerCorrection.h"
 #include "measure/LinearityTest.h"
@@ -214,43 +215,12 @@ TEST_F(LinearityOnSimulator, UpwardSeriesStartsOnTheMaximumsGridAboveTheNoiseFlo
     EXPECT_EQ(page->Evaluate(), 1);
 }
 
-// Answers like the careful technician until the n-th "Set ..." prompt, which it cancels.
-class CancellingTechnician final : public Interaction
-{
-public:
-    CancellingTechnician(Interaction &inner, int cancelAt) : m_inner(inner), m_cancelAt(cancelAt) {}
-    void message(const QString &text) override { m_inner.message(text); }
-    Answer ask(const QString &text, Buttons buttons) override
-    {
-        ++asked;
-        return m_inner.ask(text, buttons);
-    }
-    Answer askToSet(const QString &text, const Stimulus &stimulus, Buttons buttons) override
-    {
-        ++asked;
-        if (++m_sets == m_cancelAt)
-            return Answer::Cancel;
-        EXPECT_LT(m_sets, m_cancelAt) << "asked again after Cancel: " << text.toStdString();
-        return m_inner.askToSet(text, stimulus, buttons);
-    }
-    std::unique_ptr<Progress> openProgress(const QString &caption, int low, int high, int step) override
-    {
-        return m_inner.openProgress(caption, low, high, step);
-    }
-    int asked = 0;
-
-private:
-    Interaction &m_inner;
-    int m_cancelAt;
-    int m_sets = 0;
-};
-
 TEST_F(LinearityOnSimulator, CancelAtAnyPromptKeepsWhatWasMeasuredAndAsksNothingMore)
 {
     for (const int cancelAt : {1, 4, 23}) {
         SCOPED_TRACE(cancelAt);
         SimulatedAudiometerBench bench(QStringLiteral("good"));
-        CancellingTechnician cancelling(bench.technician, cancelAt);
+        CancelAtSet cancelling(bench.technician, cancelAt);
         auto page = bench.page<LinearityTest>(MeasurementEntry::Linearity, Ear::Left, &cancelling);
         EXPECT_EQ(page->MeasureAll(), measure::kCancelled);
         const LinearityResult &result = bench.record->linearity[0][0];
