@@ -1,13 +1,7 @@
-#include "meter/ComPort.h"
 #include "meter/MeterCalibration.h"
-#include "meter/SlmFileList.h"
-#include "meter/SlmLink.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
-#include "platform/PreferenceStore.h"
-#include "sim/BuiltInSimulator.h"
-#include "support/ScriptedInteraction.h"
-#include "support/TempDir.h"
+#include "support/MeterLine.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -31,9 +25,11 @@ TrellanProfile readingHigh()
 
 // The dialogs offscreen on the built-in meter, on virtual time, with a 114 dB calibrator at 1 kHz
 // on its microphone.
-class SlmCalibrationDialogTest : public ::testing::Test
+class SlmCalibrationDialogTest : public ::testing::Test, protected test::MeterLine
 {
 protected:
+    SlmCalibrationDialogTest() : MeterLine(readingHigh()) {}
+
     void SetUp() override
     {
         ASSERT_EQ(port.Open(), 0);
@@ -46,15 +42,6 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-
-    VirtualClock clock;
-    BuiltInSimulator simulator{clock, readingHigh()};
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
 };
 
 TEST_F(SlmCalibrationDialogTest, ShowsTheReadingAndSetCalibrationCorrectsTheMeter)

@@ -2,26 +2,16 @@
 
 #include "HearingLevelRecord.h"
 #include "measure/MeasurementPage.h"
-#include "meter/ComPort.h"
-#include "meter/SlmFileList.h"
-#include "meter/SlmLink.h"
-#include "platform/PreferenceStore.h"
-#include "sim/BuiltInSimulator.h"
-#include "support/ScriptedInteraction.h"
-#include "support/TempDir.h"
+#include "support/MeterLine.h"
 
 #include <memory>
 
 namespace tonva::test {
 
-// What a page needs around it on the built-in meter, on virtual time, with a scripted technician.
-// The port is left for the test to open, so a port that will not open stops the test at once.
-struct MeterRig
+// A page's surroundings on the built-in meter, with a record offering 1 kHz.
+struct MeterRig : MeterLine
 {
-    explicit MeterRig(TrellanProfile trellan = {}, LineFaults faults = LineFaults{})
-        : simulator{clock, std::move(trellan), std::move(faults)}
-    {
-    }
+    using MeterLine::MeterLine;
 
     template <typename Page>
     std::unique_ptr<Page> page(MeasurementEntry entry, TransducerType transducer = TransducerType::SupraAural,
@@ -33,14 +23,6 @@ struct MeterRig
         return test;
     }
 
-    VirtualClock clock;
-    BuiltInSimulator simulator;
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
     std::unique_ptr<AudTestRecord> record = hearingLevelRecord({1000});
 };
 

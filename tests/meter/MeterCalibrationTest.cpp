@@ -1,12 +1,6 @@
-#include "meter/ComPort.h"
 #include "meter/MeterCalibration.h"
 #include "meter/MeterStatus.h"
-#include "meter/SlmFileList.h"
-#include "meter/SlmLink.h"
-#include "platform/PreferenceStore.h"
-#include "sim/BuiltInSimulator.h"
-#include "support/ScriptedInteraction.h"
-#include "support/TempDir.h"
+#include "support/MeterLine.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -28,10 +22,10 @@ TrellanProfile readsHighBy(double error, double calibrationLevel = 114.0)
 
 // The calibration on an open link to the built-in meter, on virtual time, with a 114 dB 1 kHz
 // calibrator on the microphone.
-class MeterCalibrationTest : public ::testing::Test
+class MeterCalibrationTest : public ::testing::Test, protected MeterLine
 {
 protected:
-    explicit MeterCalibrationTest(TrellanProfile profile = readsHighBy(0.3)) : simulator(clock, profile) {}
+    explicit MeterCalibrationTest(TrellanProfile profile = readsHighBy(0.3)) : MeterLine(profile) {}
 
     void SetUp() override
     {
@@ -73,14 +67,6 @@ protected:
         return false;
     }
 
-    VirtualClock clock;
-    BuiltInSimulator simulator;
-    ScriptedInteraction technician;
-    ComPort port{simulator.portFactory(), clock};
-    SlmLink link{port, technician};
-    SlmFileList files{port, technician};
-    TempDir dir;
-    PreferenceStore preferences{dir.file("tonva.ini")};
     MeterCalibration::Calibrator calibrator{"Brel", "CAL200", "C-1001", 1000.0, 114.0};
     MeterCalibration::Microphone microphone{"Brel", "MK224", "M-77", {}};
 
