@@ -1,7 +1,12 @@
 #pragma once
 
+#include "app/CVemoraDoc.h"
 #include "app/ui/CMainFrame.h"
 #include "meter/MeterSource.h"
+#include "platform/Clock.h"
+#include "platform/PreferenceStore.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <memory>
@@ -30,5 +35,26 @@ inline void closeFrame(std::unique_ptr<CMainFrame> &frame)
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// The main window's surroundings: a script for the technician, the built-in meter on virtual time and
+// a document whose database goes in a scratch folder.
+struct FrameDesk
+{
+    CMainFrame &showFrame()
+    {
+        frame = std::make_unique<CMainFrame>(frameServices(preferences, interaction, clock, document, meterSource));
+        frame->show();
+        return *frame;
+    }
+
+    TempDir folder;
+    PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
+    ScriptedInteraction interaction;
+    VirtualClock clock;
+    // The built-in meter, or the device a test names instead.
+    MeterSource meterSource{MeterSource::builtInName(), clock};
+    CVemoraDoc document{preferences, interaction, folder.path()};
+    std::unique_ptr<CMainFrame> frame;
+};
 
 } // namespace tonva::test

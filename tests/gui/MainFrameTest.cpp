@@ -37,7 +37,7 @@ using V = ViewId;
 
 // The main window offscreen, with a script for the technician, the built-in meter on virtual time and
 // a database in a scratch folder.
-class MainFrameTest : public ::testing::Test
+class MainFrameTest : public ::testing::Test, protected test::FrameDesk
 {
 protected:
     void TearDown() override
@@ -53,10 +53,7 @@ protected:
             document.NewTest();
             EXPECT_NE(document.database(), nullptr);
         }
-        const FrameServices services = test::frameServices(preferences, interaction, clock, document, meterSource);
-        frame = std::make_unique<CMainFrame>(services);
-        frame->show();
-        return *frame;
+        return showFrame();
     }
 
     // After open(): the first new test loads the (empty) inventory of the new database.
@@ -81,15 +78,6 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-
-    TempDir folder;
-    PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
-    ScriptedInteraction interaction;
-    VirtualClock clock;
-    // The built-in meter on virtual time, or the device a test names instead.
-    MeterSource meterSource{MeterSource::builtInName(), clock};
-    CVemoraDoc document{preferences, interaction, folder.path()};
-    std::unique_ptr<CMainFrame> frame;
 };
 
 TEST_F(MainFrameTest, WithoutADatabaseEveryTestCommandSaysSoAndNoViewChanges)

@@ -58,7 +58,7 @@ bool sameSetup(const TestSetup &a, const TestSetup &b)
 
 // The lab of the demo (one meter, preamplifier, calibrator and microphone, the built-in earphones),
 // a database in a scratch folder, preferences set, and a new test.
-class SetupViewTest : public ::testing::Test
+class SetupViewTest : public ::testing::Test, protected test::FrameDesk
 {
 protected:
     void SetUp() override
@@ -75,23 +75,10 @@ protected:
         interaction.verifyDone();
     }
 
-    CMainFrame &openFrame()
-    {
-        const FrameServices services = test::frameServices(preferences, interaction, clock, document, meterSource);
-        frame = std::make_unique<CMainFrame>(services);
-        frame->show();
-        return *frame;
-    }
+    CMainFrame &openFrame() { return showFrame(); }
     CTestSetupView *setupView() const { return qobject_cast<CTestSetupView *>(frame->viewWidget()); }
 
-    TempDir folder;
-    PreferenceStore preferences{folder.file(QStringLiteral("prefs.ini"))};
-    ScriptedInteraction interaction;
-    VirtualClock clock;
-    MeterSource meterSource{MeterSource::builtInName(), clock};
-    CVemoraDoc document{preferences, interaction, folder.path()};
     RecordingViewHost host;
-    std::unique_ptr<CMainFrame> frame;
 };
 
 // From the idle view through every page the set-up needs to the summary, saved; the same set-up made
