@@ -3,10 +3,12 @@
 #include "measure/CouplerCorrection.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/MeasurementCatalogue.h"
+#include "measure/TestConditions.h"
 #include "meter/MeterStatus.h"
 #include "meter/SlmLink.h"
 #include "model/FixedText.h"
 #include "platform/Clock.h"
+#include "platform/Interaction.h"
 #include "platform/TextFormat.h"
 
 #include <algorithm>
@@ -26,6 +28,13 @@ constexpr int kNarrowSpanBelow = 7;
 constexpr int kBoneSelectableBelow = 24;
 constexpr int kFirstBoneMeasured = 5;
 constexpr int kLastBoneMeasured = 20;
+
+// The Mervane mastoid's output depends on the room, so its readings need the conditions on record.
+const QString kConditionsManufacturer = QStringLiteral("Mervane");
+// A stored temperature outside this range is no room a test was run in: propose a typical room.
+constexpr float kLowestRoomCelsius = 17.0f;
+constexpr float kHighestRoomCelsius = 29.0f;
+constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
 
 const QString kFftModeStatus = QStringLiteral("Checking the Trellan for FFT mode");
 
@@ -231,8 +240,30 @@ int DistortionTest::run(const std::vector<int> &frequencies, Run kind)
     return measure::kDone;
 }
 
+// True when the measurement may go on: the conditions were entered now or before, or are not needed.
+bool DistortionTest::askTestConditions()
+{
+    bool &entered = target().testConditionsEntered ? *target().testConditionsEntered : m_ownConditionsEntered;
+    TestSetup &setup = record().setup;
+    const QString maker = displayText(setup.mastoid.identity.manufacturer).trimmed();
+    if (entered || maker.compare(kConditionsManufacturer, Qt::CaseInsensitive) != 0)
+        return true;
+    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
+    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
+        conditions = kTypicalRoom;
+    if (interaction().askTestConditions(conditions) == Answer::Cancel)
+        return false;
+    setup.temperature = conditions.temperature;
+    setup.humidity = conditions.humidity;
+    setup.pressure = conditions.pressure;
+    entered = true;
+    return true;
+}
+
 int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
 {
+    if (m_conduction == DistortionConduction::Bone && !askTestConditions())
+        return measure::kCancelled;
     const double hertz = nominalHz(f);
     const int level = distortionTestLevel(m_conduction, f);
     const bool bone = m_conduction == DistortionConduction::Bone;

@@ -35,6 +35,9 @@ struct PageTarget
     TransducerType transducer = TransducerType::SupraAural;
     Ear ear = Ear::Left;
     MeasurementEntry measurement = MeasurementEntry::HearingLevel;
+    // Whether the technician has entered the room conditions for this test yet; owned by whoever
+    // keeps the test open, so the question is not repeated on every page. Null: the page keeps its own.
+    bool *testConditionsEntered = nullptr;
 };
 
 // A page's list as plain texts, so the window, the CLI and the tests show exactly the same strings.

@@ -246,7 +246,7 @@ void MeasurementRun::rebuildPages()
     m_pageRole = *role;
     m_page = m_registry.create(*role, m_services);
     if (m_page) {
-        m_page->Initialise({&m_record, m_transducer, m_ear, m_measurement});
+        m_page->Initialise({&m_record, m_transducer, m_ear, m_measurement, &m_testConditionsEntered});
         m_page->AttachMeter(m_link, m_files);
         m_page->setListChangedHandler([this] { m_host.PageListChanged(); });
     }

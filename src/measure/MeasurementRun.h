@@ -142,6 +142,8 @@ private:
     bool m_modified = false;
     bool m_readOnly = false;
     bool m_open = false;
+    // The run lives as long as its test is open, so the conditions are asked once per test.
+    bool m_testConditionsEntered = false;
     int m_busyDepth = 0;
     PageRole m_pageRole = PageRole::HearingLevelFrequency;
     std::unique_ptr<MeasurementPage> m_page;

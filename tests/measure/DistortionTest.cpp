@@ -126,6 +126,58 @@ TEST(DistortionTruth, FaultyDistortionFailsOnly1000HzOnTheSecondHarmonicAndThd)
     EXPECT_EQ(bench.record->statusOf(MeasurementKind::HarmonicDistortion, TransducerType::BoneVibrator), 1);
 }
 
+TEST(DistortionBoneConditions, AMervaneMastoidAsksForTheRoomOncePerTestAndCancelStops)
+{
+    DistortionBench bench(QStringLiteral("good"), {500, 1000, 2000});
+    SimulatedTechnician &technician = bench.bench->technician();
+    TestSetup &setup = bench.record->setup;
+    // A stored temperature no room has: the typical room is proposed and accepted as it stands.
+    setup.temperature = 35.0f;
+    setup.humidity = 80;
+    setup.pressure = 700.0f;
+    registerDistortionPages(bench.pages);
+    EXPECT_EQ(bench.measureAll(bench.pages, MeasurementEntry::HarmonicDistortion, TransducerType::BoneVibrator,
+                               Ear::Left),
+              measure::kDone);
+    EXPECT_EQ(technician.conditionsAsked(), 1) << "asked once, not before every frequency";
+    EXPECT_FLOAT_EQ(setup.temperature, 23.0f);
+    EXPECT_EQ(setup.humidity, 50);
+    EXPECT_FLOAT_EQ(setup.pressure, 760.0f);
+    // Measuring again in the same open test does not ask again.
+    bench.run->Open(MeasurementEntry::HarmonicDistortion, TransducerType::BoneVibrator, Ear::Left);
+    EXPECT_EQ(bench.run->MeasureAll(), measure::kDone);
+    EXPECT_EQ(technician.conditionsAsked(), 1);
+
+    // Another test: what the technician types is stored; a stored temperature in range is proposed.
+    technician.setRoomConditions(TestConditions{21.5f, 29.9f, 40});
+    bench.measure(TransducerType::BoneVibrator, Ear::Left);
+    EXPECT_EQ(technician.conditionsAsked(), 2);
+    EXPECT_FLOAT_EQ(setup.temperature, 21.5f);
+    EXPECT_EQ(setup.humidity, 40);
+    EXPECT_FLOAT_EQ(setup.pressure, 29.9f);
+
+    // A refused dialog is a Cancel: nothing is set or measured and the stored values stay.
+    technician.setRoomConditions(TestConditions{21.5f, 29.9f, 150});
+    const qsizetype prompts = technician.transcript().filter(QStringLiteral("Set ")).size();
+    EXPECT_EQ(bench.measure(TransducerType::BoneVibrator, Ear::Left), measure::kCancelled);
+    EXPECT_EQ(technician.conditionsAsked(), 3);
+    EXPECT_EQ(technician.transcript().filter(QStringLiteral("Set ")).size(), prompts);
+    EXPECT_EQ(setup.humidity, 40);
+}
+
+TEST(DistortionBoneConditions, OtherMastoidsAndTheAirPageNeverAsk)
+{
+    DistortionBench bench(QStringLiteral("good"), {1000});
+    // Another maker whose mastoid sits on a level coupler too, so the equipment check passes.
+    setFixedText(bench.record->setup.mastoid.identity.manufacturer, "Maxton");
+    bench.record->setup.temperature = 35.0f;
+    EXPECT_EQ(bench.measure(TransducerType::BoneVibrator, Ear::Left), measure::kDone);
+    setFixedText(bench.record->setup.mastoid.identity.manufacturer, "Mervane");
+    EXPECT_EQ(bench.measure(TransducerType::SupraAural, Ear::Left), measure::kDone);
+    EXPECT_EQ(bench.bench->technician().conditionsAsked(), 0);
+    EXPECT_FLOAT_EQ(bench.record->setup.temperature, 35.0f);
+}
+
 // The air page on the built-in meter; the scene plays whatever tone the test puts there.
 class DistortionPageFixture : public ::testing::Test, protected MeterRig
 {
