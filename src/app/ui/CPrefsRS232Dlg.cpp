@@ -1,6 +1,7 @@
 #include "app/ui/CPrefsRS232Dlg.h"
 
 #include "app/ui/CPrefsRS232PP.h"
+#include "platform/ui/OkCancelButtons.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -15,11 +16,7 @@ CPrefsRS232Dlg::CPrefsRS232Dlg(CVemoraDoc &document, Interaction &interaction, Q
 {
     setWindowTitle(QStringLiteral("Set SLM Port"));
     m_page = new CPrefsRS232PP(m_choice, this);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = okCancelButtons(this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_page);
     layout->addWidget(buttons);

@@ -1,5 +1,7 @@
 #include "measure/ui/CTempHumidityDlg.h"
 
+#include "platform/ui/OkCancelButtons.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -40,11 +42,7 @@ CTempHumidityDlg::CTempHumidityDlg(const TestConditions &proposed, Interaction &
     m_humidity =
         addField(grid, 2, QStringLiteral("Humidity:"), QStringLiteral("%"), text.humidity, "humidity", this);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = okCancelButtons(this);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -1,5 +1,6 @@
 #include "storage/ui/CDAOTableDlg.h"
 
+#include "platform/ui/OkCancelButtons.h"
 #include "storage/DatabaseFile.h"
 
 #include <QDialogButtonBox>
@@ -25,11 +26,7 @@ CDAOTableDlg::CDAOTableDlg(const QString &proposedPath, QWidget *parent) : QDial
     browse->setObjectName(QStringLiteral("browseButton"));
     connect(browse, &QPushButton::clicked, this, &CDAOTableDlg::browse);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = okCancelButtons(this);
     // Nothing to open until a path is there.
     const auto enableOk = [this, buttons] {
         buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_path->text().trimmed().isEmpty());
