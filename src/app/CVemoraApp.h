@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/RegionalMode.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -9,13 +11,6 @@ namespace tonva {
 class PreferenceStore;
 struct PreferenceBlock;
 
-// 0 normal, 1 alternate, 2 Australian: chosen by the marker file beside the program.
-enum class RegionalMode
-{
-    Normal = 0,
-    Alternate = 1,
-    Australian = 2
-};
 
 // The program's version as the About box shows it ("Version: %.3f").
 inline constexpr double kProgramVersion = 2.201;

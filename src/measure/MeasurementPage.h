@@ -2,6 +2,7 @@
 
 #include "meter/MeterTables.h"
 #include "model/AudTestRecord.h"
+#include "model/RegionalMode.h"
 
 #include <QList>
 #include <QString>
@@ -25,6 +26,8 @@ struct MeasurementServices
     Interaction &interaction;
     Clock &clock;
     PreferenceStore &preferences;
+    // Masking, speech and broad-band judgements differ by region.
+    RegionalMode regionalMode = RegionalMode::Normal;
 };
 
 // Which record, transducer and ear a page works on, and the entry of the Measurements list that

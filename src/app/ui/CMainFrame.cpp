@@ -674,7 +674,7 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
 QWidget *CMainFrame::createSheet(int measurementIndex)
 {
     Clock &clock = m_meter && m_meterSource ? m_meterSource->clock() : m_services.clock;
-    CAudTestView::Context context{{m_interaction, clock, m_services.preferences}, m_pages, m_document.currentTest()};
+    CAudTestView::Context context{{m_interaction, clock, m_services.preferences, m_services.regionalMode}, m_pages, m_document.currentTest()};
     context.saveRecord = [this] { return m_document.SaveTest(); };
     context.askSaveData = [this] { return CSaveNowDlg::ask(m_services.preferences, this); };
     context.recordChanged = [this](bool sheetModified) {
