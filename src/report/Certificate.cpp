@@ -54,9 +54,10 @@ bool hasNonStandardRetspl(const EarphoneSlot &earphone)
     return holdsEarphone && earphone.builtIn == 0;
 }
 
-CCertHandler::CCertHandler(CertificateKind kind, const AudTestRecord *test, const BoothRecord *booth,
-                           const CertificateOrganisation &organisation, const QString &paragraphPath)
-    : m_kind(kind), m_test(test), m_booth(booth), m_organisation(organisation)
+CCertHandler::CCertHandler(CertificateKind kind, std::shared_ptr<const AudTestRecord> test,
+                           std::shared_ptr<const BoothRecord> booth, const CertificateOrganisation &organisation,
+                           const QString &paragraphPath)
+    : m_kind(kind), m_test(std::move(test)), m_booth(std::move(booth)), m_organisation(organisation)
 {
     // A path to a file that is gone falls back to the built-in text; one that exists but cannot be
     // read prints no paragraph, and says why.
@@ -70,7 +71,8 @@ CCertHandler CCertHandler::forAudiometer(const AudTestRecord &test, std::int16_t
                                          const CertificateOrganisation &organisation,
                                          const QString &paragraphPath)
 {
-    CCertHandler handler(CertificateKind::Audiometer, &test, nullptr, organisation, paragraphPath);
+    CCertHandler handler(CertificateKind::Audiometer, std::make_shared<const AudTestRecord>(test), nullptr,
+                         organisation, paragraphPath);
     handler.m_edition = audiometerStandardEdition(layoutVersion);
     return handler;
 }
@@ -78,7 +80,8 @@ CCertHandler CCertHandler::forAudiometer(const AudTestRecord &test, std::int16_t
 CCertHandler CCertHandler::forBooth(const BoothRecord &booth, const CertificateOrganisation &organisation,
                                     const QString &paragraphPath)
 {
-    return CCertHandler(CertificateKind::Booth, nullptr, &booth, organisation, paragraphPath);
+    return CCertHandler(CertificateKind::Booth, nullptr, std::make_shared<const BoothRecord>(booth), organisation,
+                        paragraphPath);
 }
 
 QString CCertHandler::paragraphProblem() const

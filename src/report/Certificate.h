@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <memory>
 
 namespace tonva {
 
@@ -34,7 +35,7 @@ bool hasNonStandardRetspl(const EarphoneSlot &earphone);
 class CCertHandler : public CanvasDocument
 {
 public:
-    // The records must outlive the handler; `layoutVersion` is that of the test's saved set-up.
+    // The handler keeps its own copy of the record; `layoutVersion` is that of the test's saved set-up.
     static CCertHandler forAudiometer(const AudTestRecord &test, std::int16_t layoutVersion,
                                       const CertificateOrganisation &organisation, const QString &paragraphPath);
     static CCertHandler forBooth(const BoothRecord &booth, const CertificateOrganisation &organisation,
@@ -55,8 +56,9 @@ public:
     void drawPage(Canvas &canvas, int page) override;
 
 private:
-    CCertHandler(CertificateKind kind, const AudTestRecord *test, const BoothRecord *booth,
-                 const CertificateOrganisation &organisation, const QString &paragraphPath);
+    CCertHandler(CertificateKind kind, std::shared_ptr<const AudTestRecord> test,
+                 std::shared_ptr<const BoothRecord> booth, const CertificateOrganisation &organisation,
+                 const QString &paragraphPath);
 
     struct Geometry
     {
@@ -88,8 +90,8 @@ private:
     int column(int n) const { return m_geometry.left + n * m_geometry.cw; }
 
     CertificateKind m_kind;
-    const AudTestRecord *m_test = nullptr;
-    const BoothRecord *m_booth = nullptr;
+    std::shared_ptr<const AudTestRecord> m_test;
+    std::shared_ptr<const BoothRecord> m_booth;
     CertificateOrganisation m_organisation;
     QString m_edition;
     // The paragraph from the file, when the path names one; otherwise the built-in layouts.
