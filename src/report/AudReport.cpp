@@ -28,6 +28,13 @@ void CAudReport::addBlank()
     addLine().add(0, QString());
 }
 
+void CAudReport::append(CAudReport &&other)
+{
+    for (auto &line : other.m_lines)
+        m_lines.push_back(std::move(line));
+    other.m_lines.clear();
+}
+
 ReportGeometry ReportGeometry::measure(Canvas &canvas)
 {
     const QSize dpi = canvas.resolution();
@@ -82,6 +89,10 @@ void drawReportPage(Canvas &canvas, const ReportGeometry &g, const CAudReport &r
                 x = g.pageWidth - g.leftMargin - width;
             else if (cell.column < 0)
                 x = g.leftMargin;
+            // A label longer than its column would print over the value beside it and make both
+            // unreadable; the value then moves right by what the label overran.
+            if (!cell.centred && cell.column >= 0 && c > 0 && !line.cell(c - 1).text.isEmpty() && x < previousEnd + g.cw / 2)
+                x = previousEnd + g.cw / 2;
             if (!cell.text.isEmpty())
                 canvas.drawText(QPoint(x, y), cell.text);
             previousEnd = x + width;

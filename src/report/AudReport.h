@@ -64,6 +64,8 @@ public:
     int count() const { return static_cast<int>(m_lines.size()); }
     const CRptLine &line(int index) const { return *m_lines[static_cast<std::size_t>(index)]; }
     void clear() { m_lines.clear(); }
+    // Moves every line of `other` to the end of this report.
+    void append(CAudReport &&other);
 
 private:
     std::vector<std::unique_ptr<CRptLine>> m_lines;

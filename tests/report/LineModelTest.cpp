@@ -26,7 +26,7 @@ TEST(LineModel, CellsArePlacedByTheColumnRulesAndPagesFollowTheLineCount)
     // A full line keeps its first 17 cells.
     CRptLine &full = report.addLine();
     for (int i = 0; i < 20; ++i)
-        full.add(i * 3, QStringLiteral("c%1").arg(i));
+        full.add(i * 4, QStringLiteral("c%1").arg(i));
     EXPECT_EQ(full.count(), CRptLine::kMaxCells);
     while (report.count() < g.linesPerPage + 2)
         report.addBlank();
@@ -59,7 +59,7 @@ TEST(LineModel, CellsArePlacedByTheColumnRulesAndPagesFollowTheLineCount)
     const RecordedCell *seven = canvas.find(QStringLiteral("7"));
     ASSERT_NE(seven, nullptr);
     EXPECT_EQ(seven->topLeft, QPoint(g.leftMargin + 7 * g.cw, g.bodyTop + g.lh * 3 / 2 + 8 * g.lh));
-    EXPECT_EQ(canvas.find(QStringLiteral("c16"))->topLeft.x(), g.leftMargin + 48 * g.cw);
+    EXPECT_EQ(canvas.find(QStringLiteral("c16"))->topLeft.x(), g.leftMargin + 64 * g.cw);
     EXPECT_EQ(canvas.find(QStringLiteral("c17")), nullptr);
 
     const RecordedCell *second = canvas.find(QStringLiteral("second page"));
