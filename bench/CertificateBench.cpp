@@ -40,7 +40,7 @@ void BM_CertificateToPdf(benchmark::State &state)
 {
     QTemporaryDir dir;
     const auto test = benchTest();
-    const CertificateOrganisation organisation{"Acme Audio Labs", "1 Main Road", "Springfield"};
+    const ReportOrganisation organisation{"Acme Audio Labs", "1 Main Road", "Springfield"};
     for (auto _ : state) {
         CCertHandler certificate = CCertHandler::forAudiometer(*test, kRecordLayoutVersion, organisation, {});
         const QString problem = writeReportPdf(dir.filePath("certificate.pdf"), certificate);

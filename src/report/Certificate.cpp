@@ -55,7 +55,7 @@ bool hasNonStandardRetspl(const EarphoneSlot &earphone)
 }
 
 CCertHandler::CCertHandler(CertificateKind kind, std::shared_ptr<const AudTestRecord> test,
-                           std::shared_ptr<const BoothRecord> booth, const CertificateOrganisation &organisation,
+                           std::shared_ptr<const BoothRecord> booth, const ReportOrganisation &organisation,
                            const QString &paragraphPath)
     : m_kind(kind), m_test(std::move(test)), m_booth(std::move(booth)), m_organisation(organisation)
 {
@@ -68,7 +68,7 @@ CCertHandler::CCertHandler(CertificateKind kind, std::shared_ptr<const AudTestRe
 }
 
 CCertHandler CCertHandler::forAudiometer(const AudTestRecord &test, std::int16_t layoutVersion,
-                                         const CertificateOrganisation &organisation,
+                                         const ReportOrganisation &organisation,
                                          const QString &paragraphPath)
 {
     CCertHandler handler(CertificateKind::Audiometer, std::make_shared<const AudTestRecord>(test), nullptr,
@@ -77,7 +77,7 @@ CCertHandler CCertHandler::forAudiometer(const AudTestRecord &test, std::int16_t
     return handler;
 }
 
-CCertHandler CCertHandler::forBooth(const BoothRecord &booth, const CertificateOrganisation &organisation,
+CCertHandler CCertHandler::forBooth(const BoothRecord &booth, const ReportOrganisation &organisation,
                                     const QString &paragraphPath)
 {
     return CCertHandler(CertificateKind::Booth, nullptr, std::make_shared<const BoothRecord>(booth), organisation,

@@ -4,6 +4,7 @@
 #include "model/BoothRecord.h"
 #include "report/Canvas.h"
 #include "report/CertificateParagraph.h"
+#include "report/ReportSelection.h"
 
 #include <QDate>
 #include <QList>
@@ -11,14 +12,6 @@
 #include <memory>
 
 namespace tonva {
-
-// Who certifies: the organisation lines of the preferences.
-struct CertificateOrganisation
-{
-    QString companyName;
-    QString header1;
-    QString header2;
-};
 
 // An earphone slot that holds an earphone and whose reference levels are not the built-in
 // standard ones. An empty slot holds no earphone, so it has no reference levels to question.
@@ -37,8 +30,8 @@ class CCertHandler : public CanvasDocument
 public:
     // The handler keeps its own copy of the record; `layoutVersion` is that of the test's saved set-up.
     static CCertHandler forAudiometer(const AudTestRecord &test, std::int16_t layoutVersion,
-                                      const CertificateOrganisation &organisation, const QString &paragraphPath);
-    static CCertHandler forBooth(const BoothRecord &booth, const CertificateOrganisation &organisation,
+                                      const ReportOrganisation &organisation, const QString &paragraphPath);
+    static CCertHandler forBooth(const BoothRecord &booth, const ReportOrganisation &organisation,
                                  const QString &paragraphPath);
 
     bool includeBorder = true;
@@ -57,7 +50,7 @@ public:
 
 private:
     CCertHandler(CertificateKind kind, std::shared_ptr<const AudTestRecord> test,
-                 std::shared_ptr<const BoothRecord> booth, const CertificateOrganisation &organisation,
+                 std::shared_ptr<const BoothRecord> booth, const ReportOrganisation &organisation,
                  const QString &paragraphPath);
 
     struct Geometry
@@ -92,7 +85,7 @@ private:
     CertificateKind m_kind;
     std::shared_ptr<const AudTestRecord> m_test;
     std::shared_ptr<const BoothRecord> m_booth;
-    CertificateOrganisation m_organisation;
+    ReportOrganisation m_organisation;
     QString m_edition;
     // The paragraph from the file, when the path names one; otherwise the built-in layouts.
     bool m_fromFile = false;

@@ -45,7 +45,7 @@ std::unique_ptr<AudTestRecord> filledTest()
     return test;
 }
 
-const CertificateOrganisation kOrganisation{"Acme Audio Labs", "1 Main Road", "Phone 555-0100"};
+const ReportOrganisation kOrganisation{"Acme Audio Labs", "1 Main Road", "Phone 555-0100"};
 
 RecordingCanvas draw(CCertHandler &certificate, QSize page = QSize(5100, 6600), QSize dpi = QSize(600, 600))
 {
@@ -160,7 +160,7 @@ TEST(Certificate, BuiltInParagraphTakesTheWidestLayoutThatFitsAndTheEditionOfThe
                 // Nothing fits: the narrowest is printed anyway.
                 {110, 0, 8, "(ANSI S3.6 2004)"}};
     for (const Row &row : rows) {
-        const CertificateOrganisation organisation{QString(row.companyLength, 'C'), {}, {}};
+        const ReportOrganisation organisation{QString(row.companyLength, 'C'), {}, {}};
         CCertHandler certificate = CCertHandler::forAudiometer(*test, row.layoutVersion, organisation, {});
         const RecordingCanvas canvas = draw(certificate);
         const QStringList expected =
