@@ -10,6 +10,7 @@
 #include "platform/TextFormat.h"
 #include "report/TabularReport.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -76,27 +77,31 @@ public:
             if (!row.side[0].measured && !row.side[1].measured)
                 continue;
             mismatch = mismatch || !row.side[0].present || !row.side[1].present;
-            CRptLine &line = report.addLine();
-            line.add(0, row.key);
+            std::vector<CRptCell> cells;
             for (const ValueColumn &value : values)
                 for (int test = 0; test < 2; ++test)
-                    addValue(line, value.column[test], row.side[test], value.cell, missing);
+                    cells.push_back(valueCell(value.column[test], row.side[test], value.cell, missing));
             if (targetCell >= 0) {
                 const Side &side = row.side[0].present ? row.side[0] : row.side[1];
-                line.add(targetColumn, side.cells.value(targetCell));
+                cells.push_back({false, false, false, targetColumn, side.cells.value(targetCell)});
             }
+            // Cells go left to right: a cell that overruns its column pushes only the ones after it.
+            std::stable_sort(cells.begin(), cells.end(),
+                             [](const CRptCell &a, const CRptCell &b) { return a.column < b.column; });
+            CRptLine &line = report.addLine();
+            line.add(0, row.key);
+            for (const CRptCell &cell : cells)
+                line.add(cell.column, cell.text, cell.bold);
         }
         if (mismatch)
             report.addLine().add(0, kMismatch);
     }
 
 private:
-    static void addValue(CRptLine &line, int column, const Side &side, int cell, const QString &missing)
+    static CRptCell valueCell(int column, const Side &side, int cell, const QString &missing)
     {
-        if (!side.present || !side.measured) {
-            line.add(column, side.present ? missing : QString());
-            return;
-        }
+        if (!side.present || !side.measured)
+            return {false, false, false, column, side.present ? missing : QString()};
         QString text = side.cells.value(cell);
         bool marked = false;
         for (const QString &other : side.cells)
@@ -106,7 +111,7 @@ private:
             text = text.mid(1, text.size() - 2);
             bold = true;
         }
-        line.add(column, text == kNotMeasured ? missing : text, bold);
+        return {bold, false, false, column, text == kNotMeasured ? missing : text};
     }
 
     std::map<int, PairedRow> m_rows;
@@ -614,12 +619,14 @@ void CPrintCompareHandler::appendInstrumentation()
             fixedTextIsEmpty(instrument.identity[1]->serialNumber))
             continue;
         CRptLine &line = m_report.addLine().add(0, instrument.name);
-        for (int test = 0; test < 2; ++test) {
-            const InstrumentIdentity &id = *instrument.identity[test];
-            line.add(columns[0][test], displayText(id.manufacturer))
-                .add(columns[1][test], displayText(id.model))
-                .add(columns[2][test], displayText(id.serialNumber))
-                .add(columns[3][test], displayText(id.calibrationDue));
+        for (int field = 0; field < 4; ++field) {
+            for (int test = 0; test < 2; ++test) {
+                const InstrumentIdentity &id = *instrument.identity[test];
+                line.add(columns[field][test], field == 0   ? displayText(id.manufacturer)
+                                               : field == 1 ? displayText(id.model)
+                                               : field == 2 ? displayText(id.serialNumber)
+                                                            : displayText(id.calibrationDue));
+            }
         }
     }
     m_report.addBlank();
