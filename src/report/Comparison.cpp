@@ -8,6 +8,7 @@
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
 #include "platform/TextFormat.h"
+#include "report/Certificate.h"
 #include "report/TabularReport.h"
 
 #include <algorithm>
@@ -559,7 +560,7 @@ void CPrintCompareHandler::appendIdentification()
     const int columns[3] = {25, 43, 61};
     CRptLine &earphoneHead = m_report.addLine().add(0, QStringLiteral("Earphones"), Bold);
     for (int i = 0; i < 3; ++i) {
-        const bool mark = m_selection.displayRetsplMessage && !tabular::usesStandardRetspl(*earphones[i]);
+        const bool mark = m_selection.displayRetsplMessage && hasNonStandardRetspl(*earphones[i]);
         earphoneHead.add(columns[i], QString::fromLatin1(heads[i]) + (mark ? QStringLiteral("*") : QString()), Bold);
     }
     const char *rows[4] = {"Manufacturer:", "Model Number:", "Right S/N:", "Left  S/N:"};
@@ -630,7 +631,8 @@ void CPrintCompareHandler::appendInstrumentation()
         }
     }
     m_report.addBlank();
-    if (m_selection.displayRetsplMessage && tabular::anyNonStandardRetspl(first))
+    if (m_selection.displayRetsplMessage && (hasNonStandardRetspl(first.supraAural) || hasNonStandardRetspl(first.insert) ||
+                                                hasNonStandardRetspl(first.circumaural)))
         m_report.addLine().add(0, QStringLiteral("* Includes non-standard RETSPL"));
     m_report.addBlank();
 }
