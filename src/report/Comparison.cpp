@@ -631,8 +631,9 @@ void CPrintCompareHandler::appendInstrumentation()
         }
     }
     m_report.addBlank();
-    if (m_selection.displayRetsplMessage && (hasNonStandardRetspl(first.supraAural) || hasNonStandardRetspl(first.insert) ||
-                                                hasNonStandardRetspl(first.circumaural)))
+    const bool nonStandard = hasNonStandardRetspl(first.supraAural) || hasNonStandardRetspl(first.insert) ||
+                             hasNonStandardRetspl(first.circumaural);
+    if (m_selection.displayRetsplMessage && nonStandard)
         m_report.addLine().add(0, QStringLiteral("* Includes non-standard RETSPL"));
     m_report.addBlank();
 }
