@@ -125,7 +125,7 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
         // The bone vibrator has one result whichever side it sits on.
-        if (measurement == MeasurementEntry::HarmonicDistortion)
+        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion)
             steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
     }
     return steps;

@@ -1,5 +1,6 @@
 #include "demo/DemoReport.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
@@ -109,6 +110,7 @@ void registerDemoPages(PageRegistry &registry)
     registerDistortionPages(registry);
     registerPulsePage(registry);
     registerCrossTalkPage(registry);
+    registerBoneLevelsPage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

@@ -152,7 +152,10 @@ double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) c
 {
     const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
     const auto i = static_cast<std::size_t>(index);
-    return stimulus.dialLevel + m_profile.attenuatorErrorDb.at(stimulus.dialLevel) + path.referenceDb[i] +
+    const bool forehead = stimulus.transducer == TransducerType::BoneVibrator &&
+                          stimulus.bonePlacement == BonePlacement::Forehead;
+    const double reference = forehead ? m_coupling.boneForeheadReferenceDb[i] : path.referenceDb[i];
+    return stimulus.dialLevel + m_profile.attenuatorErrorDb.at(stimulus.dialLevel) + reference +
            path.correctionDb[i];
 }
 

@@ -35,6 +35,10 @@ struct AudiometerCoupling
     PerFrequencyDb narrowBandCorrectionDb{};
     // Added to the 1000 Hz reference level for speech.
     double speechCorrectionDb = 0.0;
+    // The bone vibrator's RETFL on the forehead; the transducer's own reference is the mastoid's.
+    // Its correctionDb is the mastoid's, in the room the audiometer is tested in: the force level
+    // reaches the meter through it.
+    PerFrequencyDb boneForeheadReferenceDb{};
 
     // Copies a per-frequency array of the test record.
     template<class T> static PerFrequencyDb perFrequency(const T (&values)[meter::kTestFrequencyCount])

@@ -14,6 +14,7 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
@@ -82,6 +83,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
+    registerBoneLevelsPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
