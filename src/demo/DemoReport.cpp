@@ -65,10 +65,12 @@ public:
         registerDemoPages(m_pages);
     }
 
-    PageTable list(const AudTestRecord &record, const DemoStep &step) const
+    PageTable list(const AudTestRecord &record, const DemoStep &step, RegionalMode mode) const
     {
         const std::optional<PageRole> role = PageRoleFor(step.measurement, step.transducer);
-        const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, m_services) : nullptr;
+        MeasurementServices services = m_services;
+        services.regionalMode = mode;
+        const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, services) : nullptr;
         if (!page)
             return {};
         // Pages work on writable blocks; this one is given a copy.
@@ -173,10 +175,10 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
     return table;
 }
 
-PageTable stepList(const AudTestRecord &record, const DemoStep &step)
+PageTable stepList(const AudTestRecord &record, const DemoStep &step, RegionalMode mode)
 {
     static const ListReader reader;
-    return reader.list(record, step);
+    return reader.list(record, step, mode);
 }
 
 int unmeasuredRows(const PageTable &list)
@@ -203,9 +205,9 @@ QString rowNoun(const DemoStep &step)
     }
 }
 
-QString resultTable(const AudTestRecord &record, const DemoStep &step)
+QString resultTable(const AudTestRecord &record, const DemoStep &step, RegionalMode mode)
 {
-    const PageTable list = stepList(record, step);
+    const PageTable list = stepList(record, step, mode);
     QList<QStringList> rows;
     for (int row = 0; row < list.rows.size(); ++row)
         rows << (QStringList(list.rows[row]) << verdictText(list.verdict(row)));
