@@ -4,6 +4,7 @@
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
@@ -109,6 +110,7 @@ void registerDemoPages(PageRegistry &registry)
     registerDistortionPages(registry);
     registerPulsePage(registry);
     registerCrossTalkPage(registry);
+    registerMaskingNoisePage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

@@ -18,6 +18,7 @@
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
@@ -82,6 +83,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
+    registerMaskingNoisePage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
