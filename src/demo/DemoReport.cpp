@@ -5,6 +5,7 @@
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
@@ -113,6 +114,7 @@ void registerDemoPages(PageRegistry &registry)
     registerPulsePage(registry);
     registerCrossTalkPage(registry);
     registerBoneLevelsPage(registry);
+    registerMaskingNoisePage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

@@ -132,7 +132,10 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
             return Presentation{
                 *signal, set,
                 spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false)};
-        return Presentation{*signal, set, spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true)};
+        const int source = maskingSourceOf(set.source);
+        return Presentation{*signal, set,
+                            whiteNoise(base + m_profile.maskingNoiseLevelErrorDb[static_cast<std::size_t>(source)],
+                                       m_profile.maskingNoiseShapeDb[static_cast<std::size_t>(source)])};
     }
     const int index = testFrequencyIndex(stimulus.frequencyHz);
     if (index < 0)
@@ -215,12 +218,42 @@ Sound SimulatedAudiometer::spreadNoise(double overallDb, bool shaped) const
     double relativePower = 0.0;
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
         const double shape =
-            shaped ? m_profile.maskingNoiseShapeDb.at(meter::kBandCentres[static_cast<std::size_t>(band)])
+            shaped ? m_profile.maskingNoiseShapeDb[0].at(meter::kBandCentres[static_cast<std::size_t>(band)])
                    : 0.0;
         noise.bandLevels[static_cast<std::size_t>(band)] = shape;
         relativePower += std::pow(10.0, shape / 10.0);
     }
     // Scale the shape so the bands together carry the overall level.
+    const double offset = overallDb - 10.0 * std::log10(relativePower);
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
+        noise.bandLevels[static_cast<std::size_t>(band)] += offset;
+    return noise;
+}
+
+int SimulatedAudiometer::maskingSourceOf(SignalSource source)
+{
+    switch (source) {
+    case SignalSource::TapeCdA:
+        return 1;
+    case SignalSource::TapeCdB:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+Sound SimulatedAudiometer::whiteNoise(double overallDb, const FrequencyTable &shapeDb) const
+{
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    double relativePower = 0.0;
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
+        const auto b = static_cast<std::size_t>(band);
+        // Equal power per hertz: a band carries power in proportion to its width, hence its centre.
+        const double level = 10.0 * std::log10(bandCentreHz(band) / 1000.0) + shapeDb.at(meter::kBandCentres[b]);
+        noise.bandLevels[b] = level;
+        relativePower += std::pow(10.0, level / 10.0);
+    }
     const double offset = overallDb - 10.0 * std::log10(relativePower);
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
         noise.bandLevels[static_cast<std::size_t>(band)] += offset;

@@ -111,6 +111,11 @@ private:
     PureTone toneSound(Signal signal, const Stimulus &stimulus, int index) const;
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;
     Sound spreadNoise(double overallDb, bool shaped) const;
+    // Masking noise: equal power per hertz over the audiometric bands, bent by the source's shape, the
+    // bands together carrying `overallDb`.
+    Sound whiteNoise(double overallDb, const FrequencyTable &shapeDb) const;
+    // The profile's masking source of a stimulus: 0 the internal generator, 1 tape/CD A, 2 tape/CD B.
+    static int maskingSourceOf(SignalSource source);
     Sound offSound() const;
     // A tone set up but switched off: what leaks through its switch.
     Sound leakOf(const Stimulus &stimulus, int index) const;

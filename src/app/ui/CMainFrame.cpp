@@ -19,6 +19,7 @@
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
@@ -84,6 +85,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
     registerBoneLevelsPage(m_pages);
+    registerMaskingNoisePage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
