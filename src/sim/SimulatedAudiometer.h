@@ -35,6 +35,11 @@ struct AudiometerCoupling
     PerFrequencyDb narrowBandCorrectionDb{};
     // Added to the 1000 Hz reference level for speech.
     double speechCorrectionDb = 0.0;
+    // The loudspeakers' reference levels at 45 and 90 degrees incidence and for binaural listening;
+    // the speakers' own referenceDb is the one at 0 degrees, and serves where these are not given.
+    std::optional<PerFrequencyDb> speakerReference45Db;
+    std::optional<PerFrequencyDb> speakerReference90Db;
+    std::optional<PerFrequencyDb> speakerReferenceBinauralDb;
 
     // Copies a per-frequency array of the test record.
     template<class T> static PerFrequencyDb perFrequency(const T (&values)[meter::kTestFrequencyCount])
@@ -106,7 +111,12 @@ private:
 
     PureTone toneSound(Signal signal, const Stimulus &stimulus, int index) const;
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;
+    Sound narrowBandAround(int centre, double centreDb) const;
     Sound spreadNoise(double overallDb, bool shaped) const;
+    // Speech: the 1000 Hz calibration tone of the microphone and tape inputs, or speech noise.
+    Sound speechSound(const Stimulus &stimulus) const;
+    // The reference level of the stimulus's transducer, by incidence and binaural for the speakers.
+    double referenceDb(const Stimulus &stimulus, int index) const;
     Sound offSound() const;
     // A tone set up but switched off: what leaks through its switch.
     Sound leakOf(const Stimulus &stimulus, int index) const;
