@@ -5,6 +5,7 @@
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
@@ -109,6 +110,7 @@ void registerDemoPages(PageRegistry &registry)
     registerDistortionPages(registry);
     registerPulsePage(registry);
     registerCrossTalkPage(registry);
+    registerSpeechPage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

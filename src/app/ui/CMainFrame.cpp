@@ -19,6 +19,7 @@
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -82,6 +83,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
+    registerSpeechPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
