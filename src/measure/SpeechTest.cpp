@@ -147,6 +147,13 @@ SpeechLimits SpeechTest::limits() const
     return limits;
 }
 
+double SpeechTest::adjustReference() const
+{
+    if (regionalMode() == RegionalMode::Alternate)
+        return 27.0;
+    return GetReferenceLevel(record().setup, referenceQuery()) + correctionAt1k();
+}
+
 double SpeechTest::correctionAt1k() const
 {
     return couplerCorrection(record().setup, transducer(), frequencyIndex(kSpeechFrequencyHz));

@@ -62,6 +62,8 @@ public:
     SpeechLimits limits() const;
     // The reference lookup this page's block asks for, so the Adjust dialog reads the same level.
     ReferenceQuery referenceQuery() const;
+    // The level at the meter that the Adjust dialog shows as 0 dB HL.
+    double adjustReference() const;
     // What lies between the level at the meter and the level this page stores, at 1000 Hz.
     double correctionAt1k() const;
     // The microphone that hears this transducer: the coupler's, the mastoid's entry or the open-air one.

@@ -2,7 +2,9 @@
 
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
+#include "measure/ui/SpeechPageWidget.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -48,6 +50,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new HearingLevelPageWidget(*hearingLevel, parent);
     if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
         return new LinearityPageWidget(*linearity, parent);
+    if (auto *speech = dynamic_cast<SpeechTest *>(&page))
+        return new SpeechPageWidget(*speech, parent);
     return new MeasurementPageWidget(page, parent);
 }
 
