@@ -1,7 +1,10 @@
 #include "demo/BenchCoupling.h"
 
+#include "measure/BoneConductionCorrection.h"
 #include "measure/CouplerCorrection.h"
 #include "model/ReferenceData.h"
+
+#include <cmath>
 
 namespace tonva::demo {
 
@@ -41,6 +44,19 @@ AudiometerCoupling couplingFor(const TestSetup &setup)
             path.referenceDb[i] = referenceLevel(setup, transducer, f, MeasurementKind::HearingLevel);
             path.correctionDb[i] = couplerCorrection(setup, transducer, f);
         }
+    }
+    // The vibrator's force level reaches the meter through the mastoid, in the room the set-up records.
+    TransducerCoupling &bone = coupling.transducers[static_cast<std::size_t>(TransducerType::BoneVibrator)];
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        const auto i = static_cast<std::size_t>(f);
+        // A mastoid without usable sensitivities is refused by the page; the bench stays a number.
+        const double mastoid = mastoidCorrection(setup, f).total();
+        bone.correctionDb[i] = std::isfinite(mastoid) ? mastoid : 0.0;
+        ReferenceQuery forehead;
+        forehead.transducer = TransducerType::BoneVibrator;
+        forehead.frequencyIndex = f;
+        forehead.forehead = true;
+        coupling.boneForeheadReferenceDb[i] = GetReferenceLevel(setup, forehead);
     }
     // The open-air microphone stands where the listener's head would be; its response is all that
     // lies between the loudspeaker's sound field and the meter.

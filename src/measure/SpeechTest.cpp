@@ -1,5 +1,6 @@
 #include "measure/SpeechTest.h"
 
+#include "measure/BoneConductionCorrection.h"
 #include "measure/CouplerCorrection.h"
 #include "measure/MeasurementCatalogue.h"
 #include "meter/MeterStatus.h"
@@ -18,6 +19,10 @@ constexpr int kSpeechKind = static_cast<int>(MeasurementKind::SpeechHearingLevel
 constexpr double kNotMeasuredDb = 10.0;
 constexpr double kSpeechFrequencyHz = 1000.0;
 constexpr int kFlatWeighting = 2;
+// The maker's mastoid is corrected for the room; outside this range the stored room is not believed.
+constexpr float kLowestRoomCelsius = 17.0f;
+constexpr float kHighestRoomCelsius = 29.0f;
+constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
 constexpr const char *kSourceNames[kSpeechSources] = {"Mic", "Tape/CD A", "Tape/CD B", "Speech Noise"};
 
 SignalSource signalSourceOf(SpeechSource source)
@@ -156,7 +161,10 @@ double SpeechTest::adjustReference() const
 
 double SpeechTest::correctionAt1k() const
 {
-    return couplerCorrection(record().setup, transducer(), frequencyIndex(kSpeechFrequencyHz));
+    const int f = frequencyIndex(kSpeechFrequencyHz);
+    if (transducer() == TransducerType::BoneVibrator)
+        return mastoidCorrection(record().setup, f).total();
+    return couplerCorrection(record().setup, transducer(), f);
 }
 
 const MicrophoneSlot *SpeechTest::microphone() const
@@ -165,10 +173,8 @@ const MicrophoneSlot *SpeechTest::microphone() const
     switch (transducer()) {
     case TransducerType::Speakers:
         return &setup.couplerMicrophone[0];
-    case TransducerType::BoneVibrator: {
-        const int code = setup.transducerOptions.mastoidCouplerCode;
-        return code >= 0 && code < kCouplerMicrophoneSlots ? &setup.couplerMicrophone[code] : nullptr;
-    }
+    case TransducerType::BoneVibrator:
+        return nullptr;
     default:
         return couplerMicrophone(setup, transducer());
     }
@@ -258,11 +264,38 @@ int SpeechTest::prepare()
 {
     if (!CheckRequiredEquipment() || !link() || !fileList())
         return measure::kNotStarted;
-    if (const MicrophoneSlot *mic = microphone())
+    const bool bone = transducer() == TransducerType::BoneVibrator;
+    // A force coupler without usable sensitivities gives a correction that is no number, and every
+    // comparison with it would pass.
+    if (const QString refusal = mastoidRefusal(record().setup); bone && !refusal.isEmpty()) {
+        interaction().message(refusal);
+        return measure::kNotStarted;
+    }
+    if (bone)
+        link()->MatchTransducerToMic(displayText(record().setup.mastoid.identity.model));
+    else if (const MicrophoneSlot *mic = microphone())
         link()->MatchTransducerToMic(displayText(mic->identity.model));
     if (!m_reading)
         m_reading = std::make_unique<BandReading>(*link(), *fileList());
-    return measure::kDone;
+    return bone && !askTestConditions() ? measure::kCancelled : measure::kDone;
+}
+
+bool SpeechTest::askTestConditions()
+{
+    bool &entered = target().testConditionsEntered ? *target().testConditionsEntered : m_ownConditionsEntered;
+    TestSetup &setup = record().setup;
+    if (entered || !isMervaneMastoid(setup.mastoid))
+        return true;
+    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
+    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
+        conditions = kTypicalRoom;
+    if (interaction().askTestConditions(conditions) == Answer::Cancel)
+        return false;
+    setup.temperature = conditions.temperature;
+    setup.humidity = conditions.humidity;
+    setup.pressure = conditions.pressure;
+    entered = true;
+    return true;
 }
 
 int SpeechTest::readLevel(SpeechSource source, Progress &progress, double &level)
@@ -277,6 +310,10 @@ int SpeechTest::readLevel(SpeechSource source, Progress &progress, double &level
         if (status != meter::kOk)
             return status;
         level = link()->ReadLevel();
+        // The bone vibrator is judged in force level; its overall level is converted as its band
+        // levels are, or it would be compared with a force-level target as a sound pressure.
+        if (transducer() == TransducerType::BoneVibrator && link()->status() == meter::kOk)
+            level -= correctionAt1k();
         return link()->status();
     }
     if (m_reading->ensureGain(meter::kGainZeroDb, progress) == meter::kCancelled)

@@ -66,7 +66,7 @@ public:
     double adjustReference() const;
     // What lies between the level at the meter and the level this page stores, at 1000 Hz.
     double correctionAt1k() const;
-    // The microphone that hears this transducer: the coupler's, the mastoid's entry or the open-air one.
+    // The microphone that hears an earphone or the loudspeakers: the coupler's or the open-air one.
     const MicrophoneSlot *microphone() const;
 
 protected:
@@ -87,9 +87,12 @@ private:
     Outcome measureSource(SpeechSource source);
     int readLevel(SpeechSource source, Progress &progress, double &level);
     void restoreFlatWeighting();
+    // The maker's mastoid needs the room's conditions once per open test; false when cancelled.
+    bool askTestConditions();
     QString stimulusText(SpeechSource source) const;
 
     std::unique_ptr<BandReading> m_reading;
+    bool m_ownConditionsEntered = false;
 };
 
 void registerSpeechPage(PageRegistry &registry);

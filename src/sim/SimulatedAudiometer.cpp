@@ -132,7 +132,10 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
         const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set);
         if (*signal == Signal::Speech)
             return Presentation{*signal, set, speechSound(set)};
-        return Presentation{*signal, set, spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true)};
+        const int source = maskingSourceOf(set.source);
+        return Presentation{*signal, set,
+                            whiteNoise(base + m_profile.maskingNoiseLevelErrorDb[static_cast<std::size_t>(source)],
+                                       m_profile.maskingNoiseShapeDb[static_cast<std::size_t>(source)])};
     }
     const int index = testFrequencyIndex(stimulus.frequencyHz);
     if (index < 0)
@@ -152,6 +155,8 @@ double SimulatedAudiometer::referenceDb(const Stimulus &stimulus, int index) con
 {
     const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
     const auto i = static_cast<std::size_t>(index);
+    if (*stimulus.transducer == TransducerType::BoneVibrator && stimulus.bonePlacement == BonePlacement::Forehead)
+        return m_coupling.boneForeheadReferenceDb[i];
     if (*stimulus.transducer != TransducerType::Speakers)
         return path.referenceDb[i];
     const std::optional<PerFrequencyDb> &table = stimulus.binaural                ? m_coupling.speakerReferenceBinauralDb
@@ -241,7 +246,7 @@ Sound SimulatedAudiometer::spreadNoise(double overallDb, bool shaped) const
     double relativePower = 0.0;
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
         const double shape =
-            shaped ? m_profile.maskingNoiseShapeDb.at(meter::kBandCentres[static_cast<std::size_t>(band)])
+            shaped ? m_profile.maskingNoiseShapeDb[0].at(meter::kBandCentres[static_cast<std::size_t>(band)])
                    : 0.0;
         noise.bandLevels[static_cast<std::size_t>(band)] = shape;
         relativePower += std::pow(10.0, shape / 10.0);
@@ -282,6 +287,36 @@ Sound SimulatedAudiometer::speechSound(const Stimulus &stimulus) const
         weightedPower += std::pow(10.0, (shape + weightingDb(Weighting::C, band)) / 10.0);
     }
     const double offset = level - 10.0 * std::log10(weightedPower);
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
+        noise.bandLevels[static_cast<std::size_t>(band)] += offset;
+    return noise;
+}
+
+int SimulatedAudiometer::maskingSourceOf(SignalSource source)
+{
+    switch (source) {
+    case SignalSource::TapeCdA:
+        return 1;
+    case SignalSource::TapeCdB:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+Sound SimulatedAudiometer::whiteNoise(double overallDb, const FrequencyTable &shapeDb) const
+{
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    double relativePower = 0.0;
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
+        const auto b = static_cast<std::size_t>(band);
+        // Equal power per hertz: a band carries power in proportion to its width, hence its centre.
+        const double level = 10.0 * std::log10(bandCentreHz(band) / 1000.0) + shapeDb.at(meter::kBandCentres[b]);
+        noise.bandLevels[b] = level;
+        relativePower += std::pow(10.0, level / 10.0);
+    }
+    const double offset = overallDb - 10.0 * std::log10(relativePower);
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
         noise.bandLevels[static_cast<std::size_t>(band)] += offset;
     return noise;

@@ -1,3 +1,4 @@
+#include "SignalQualityBench.h"
 #include "SimulatedAudiometerBench.h"
 #include "measure/SpeechTest.h"
 #include "platform/TextFormat.h"
@@ -40,6 +41,38 @@ TEST(SpeechTruth, GoodPassesEverySourceAndFaultySpeechFailsExactlyTapeCdB)
                   faulty ? -1 : 1);
         EXPECT_TRUE(bench.technician.unknownQuestions().isEmpty()) << bench.technician.unknownQuestions().join('|').toStdString();
     }
+}
+
+// Speech harmonic distortion runs the speech page too. On the bone vibrator every source, speech
+// noise included, is judged in force level through the mastoid: a mastoid 6 dB off at 1000 Hz would
+// fail a speech-noise row read as sound pressure.
+TEST(SpeechTruth, BoneVibratorSpeechIsJudgedInForceLevelFromTheSpeechDistortionEntry)
+{
+    SignalQualityBench bench{QStringLiteral("good"), {1000}};
+    TestSetup &setup = bench.record->setup;
+    setup.mastoid.kestinResponse[frequencyIndex(1000.0)] = 6.0f;
+    setup.temperature = 21.0f;
+    setup.pressure = 29.92f;
+    setup.humidity = 40;
+    bench.bench->audiometer().setCoupling(demo::couplingFor(setup));
+    SpeechResult &block = bench.record->speech[0][static_cast<int>(TransducerType::BoneVibrator)];
+    block.dialLevel = 30.0f;
+    PageRegistry pages;
+    registerSpeechPage(pages);
+    ASSERT_EQ(bench.measureAll(pages, MeasurementEntry::SpeechHarmonicDistortion, TransducerType::BoneVibrator,
+                               Ear::Left),
+              measure::kDone);
+
+    ReferenceQuery query;
+    query.transducer = TransducerType::BoneVibrator;
+    query.frequencyIndex = frequencyIndex(1000.0);
+    query.kind = MeasurementKind::SpeechHearingLevel;
+    const double forceLevel = 30.0 + GetReferenceLevel(setup, query) - 0.5;
+    for (int s = 0; s < kSpeechSources; ++s)
+        EXPECT_NEAR(block.measuredLevel[s], forceLevel, 0.15) << s;
+    EXPECT_EQ(bench.record->statusOf(MeasurementKind::SpeechHearingLevel, TransducerType::BoneVibrator), 1);
+    const QStringList &said = bench.bench->technician().transcript();
+    EXPECT_TRUE(said.filter(QStringLiteral("Set Speech Noise 30 dBHL")).size() == 1) << said.join('\n').toStdString();
 }
 
 TEST(SpeechEvaluation, DeviationLimitsByRegionalMode)

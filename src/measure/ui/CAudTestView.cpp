@@ -9,6 +9,7 @@
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MeasurementPageWidget.h"
+#include "measure/ui/BoneLevelsPageWidget.h"
 #include "platform/Interaction.h"
 
 #include <QApplication>
@@ -491,6 +492,8 @@ void CAudTestView::updateControls()
     // The page's list stays readable while it fills; only its own option waits.
     if (auto *hearingLevel = qobject_cast<HearingLevelPageWidget *>(m_pageWidget))
         hearingLevel->showCorrections()->setEnabled(!busy);
+    if (auto *bone = qobject_cast<BoneLevelsPageWidget *>(m_pageWidget))
+        bone->setOptionsEnabled(!busy);
     for (QWidget *fields : m_inputWidgets)
         fields->setEnabled(!busy);
 }

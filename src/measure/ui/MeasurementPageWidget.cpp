@@ -1,7 +1,9 @@
 #include "measure/ui/MeasurementPageWidget.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/ui/BoneLevelsPageWidget.h"
 #include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
 #include "measure/ui/SpeechPageWidget.h"
@@ -50,6 +52,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new HearingLevelPageWidget(*hearingLevel, parent);
     if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
         return new LinearityPageWidget(*linearity, parent);
+    if (auto *bone = dynamic_cast<BoneConductionTest *>(&page))
+        return new BoneLevelsPageWidget(*bone, parent);
     if (auto *speech = dynamic_cast<SpeechTest *>(&page))
         return new SpeechPageWidget(*speech, parent);
     return new MeasurementPageWidget(page, parent);
