@@ -11,13 +11,24 @@ namespace tonva::demo {
 namespace {
 
 double referenceLevel(const TestSetup &setup, TransducerType transducer, int frequencyIndex,
-                      MeasurementKind kind)
+                      MeasurementKind kind, int incidence = 0, bool binaural = false)
 {
     ReferenceQuery query;
     query.transducer = transducer;
     query.frequencyIndex = frequencyIndex;
     query.kind = kind;
+    query.incidence = incidence;
+    query.binaural = binaural;
     return GetReferenceLevel(setup, query);
+}
+
+PerFrequencyDb speakerReferences(const TestSetup &setup, int incidence, bool binaural)
+{
+    PerFrequencyDb levels{};
+    for (int f = 0; f < kFrequencyCount; ++f)
+        levels[static_cast<std::size_t>(f)] =
+            referenceLevel(setup, TransducerType::Speakers, f, MeasurementKind::HearingLevel, incidence, binaural);
+    return levels;
 }
 
 } // namespace
@@ -47,6 +58,13 @@ AudiometerCoupling couplingFor(const TestSetup &setup)
         forehead.forehead = true;
         coupling.boneForeheadReferenceDb[i] = GetReferenceLevel(setup, forehead);
     }
+    // The open-air microphone stands where the listener's head would be; its response is all that
+    // lies between the loudspeaker's sound field and the meter.
+    coupling.transducers[static_cast<std::size_t>(TransducerType::Speakers)].correctionDb =
+        AudiometerCoupling::perFrequency(setup.couplerMicrophone[0].response);
+    coupling.speakerReference45Db = speakerReferences(setup, 1, false);
+    coupling.speakerReference90Db = speakerReferences(setup, 2, false);
+    coupling.speakerReferenceBinauralDb = speakerReferences(setup, 0, true);
     constexpr auto earphone = TransducerType::SupraAural;
     for (int f = 0; f < kFrequencyCount; ++f) {
         coupling.narrowBandCorrectionDb[static_cast<std::size_t>(f)] =

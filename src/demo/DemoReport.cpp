@@ -7,6 +7,7 @@
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
@@ -115,6 +116,7 @@ void registerDemoPages(PageRegistry &registry)
     registerCrossTalkPage(registry);
     registerBoneLevelsPage(registry);
     registerMaskingNoisePage(registry);
+    registerSpeechPage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

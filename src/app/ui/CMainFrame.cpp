@@ -21,6 +21,7 @@
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -86,6 +87,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerPulsePage(m_pages);
     registerBoneLevelsPage(m_pages);
     registerMaskingNoisePage(m_pages);
+    registerSpeechPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
