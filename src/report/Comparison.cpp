@@ -4,6 +4,7 @@
 #include "measure/DistortionEvaluation.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/LinearityEvaluation.h"
+#include "measure/MaskingNoiseEvaluation.h"
 #include "measure/PulseTest.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
@@ -191,8 +192,9 @@ double referenceAt(const TestSetup &setup, TransducerType transducer, double her
 class SectionBuilder
 {
 public:
-    SectionBuilder(CAudReport &report, AudTestRecord *const (&tests)[2], TransducerType transducer)
-        : m_report(report), m_tests{tests[0], tests[1]}, m_transducer(transducer)
+    SectionBuilder(CAudReport &report, AudTestRecord *const (&tests)[2], TransducerType transducer,
+                   RegionalMode mode)
+        : m_report(report), m_tests{tests[0], tests[1]}, m_transducer(transducer), m_mode(mode)
     {
     }
 
@@ -222,6 +224,8 @@ public:
             modulation();
             break;
         case MeasurementKind::BroadBandNoise:
+            broadBand();
+            break;
         case MeasurementKind::SpeechHearingLevel:
             break;
         }
@@ -456,9 +460,50 @@ private:
         }
     }
 
+    // Per ear, the sources side by side; a block measured by the spectrum method and one stored by an
+    // earlier method have different columns, so the form follows Test 1's block.
+    void broadBand()
+    {
+        const int t = static_cast<int>(m_transducer);
+        for (const SubTable &sub : subTablesOf(m_transducer, false)) {
+            PairedTable table;
+            bool spectrum = true;
+            for (int test = 0; test < 2; ++test) {
+                const BroadBandResult &result = m_tests[test]->broadBand[sub.channel][t];
+                const masking::List list =
+                    masking::buildList(result, m_mode, referenceAt(setup(test), m_transducer, 1000.0));
+                if (test == 0)
+                    spectrum = list.columns.size() == 6;
+                for (std::size_t row = 0; row < list.rows.size(); ++row) {
+                    const masking::Row &r = list.rows[row];
+                    table.add(test, static_cast<int>(r.source), r.cells.value(0), r.cells,
+                              r.verdict != ResultStatus::NotJudged, r.verdict == ResultStatus::Failed);
+                }
+            }
+            if (!table.anyMeasured())
+                continue;
+            subTitle(sub.title);
+            if (spectrum) {
+                heads(m_report, {{0, "  Noise  "}, {15, "Pass /"}, {27, "# of"}, {42, "Freq. at"}, {57, "Max."},
+                                 {70, "1000 Hz "}});
+                heads(m_report, {{0, "  Source  "}, {15, "Fail  "}, {27, "Failures"}, {42, "Max Dev."},
+                                 {57, "Deviation"}, {70, "Target Level"}});
+                testHeads(m_report, {11, 25, 40, 55, 70}, {18, 32, 47, 63, 77});
+                table.append(m_report, {{1, {11, 18}}, {2, {25, 32}}, {3, {40, 47}}, {4, {55, 63}}, {5, {70, 77}}},
+                             -1, 0, QString());
+            } else {
+                heads(m_report, {{0, "  Noise  "}, {10, " SPL"}, {20, "  Hearing"}, {30, "Deviation"}, {49, "Target"}});
+                heads(m_report, {{0, "  Source  "}, {21, "Level"}, {49, " SPL"}});
+                testHeads(m_report, {10, 20, 30, 49}, {15, 25, 35, 54});
+                table.append(m_report, {{1, {10, 15}}, {2, {20, 25}}, {3, {30, 35}}, {4, {49, 54}}}, -1, 0, QString());
+            }
+        }
+    }
+
     CAudReport &m_report;
     AudTestRecord *m_tests[2];
     TransducerType m_transducer;
+    RegionalMode m_mode;
     int m_subTables = 0;
 };
 
@@ -659,7 +704,7 @@ void CPrintCompareHandler::appendSections()
                 .add(62, s.channelCount > 1 ? QStringLiteral("Channel #: %1").arg(s.channelToTest) : QString())
                 .add(kRightAligned, QStringLiteral("-------"));
             m_report.addLine().add(kRightAligned, transducerTitle(transducer));
-            SectionBuilder(m_report, tests, transducer).append(kind);
+            SectionBuilder(m_report, tests, transducer, m_mode).append(kind);
         }
     }
 }
