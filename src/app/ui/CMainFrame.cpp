@@ -28,7 +28,9 @@
 #include "meter/ui/CSlmCalibrationDlg.h"
 #include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
+#include "platform/PreferenceIndex.h"
 #include "platform/PreferenceStore.h"
+#include "report/ui/ReportPreview.h"
 #include "sim/BuiltInSimulator.h"
 #include "storage/ui/CDAOTableDlg.h"
 #include "storage/ui/CStoredDataPS.h"
@@ -316,9 +318,21 @@ void CMainFrame::run(ShellCommand command)
     case C::ToolBar:
     case C::StatusBar:
         break; // the check mark itself shows or hides the bar
-    case C::Report:
-        notAvailable(QStringLiteral("Report"));
+    case C::Report: {
+        // Printer Setup's choices hold for the preview and the paper.
+        if (!m_printer)
+            m_printer = std::make_unique<QPrinter>();
+        const PreferenceBlock &block = m_document.preferenceBlock();
+        const ReportOrganisation organisation{block.companyName, block.header1, block.header2};
+        if (m_currentView == ViewId::Booth) {
+            BoothReportOptions options;
+            options.earsNotCovered = m_services.preferences.read(preference::DisplayEarsNotCovered) != 0;
+            previewBoothReport(this, m_document.currentBooth(), organisation, options, *m_printer);
+        } else {
+            previewAudiometerReport(this, m_document.currentTest(), organisation, m_services.regionalMode, *m_printer);
+        }
         break;
+    }
     case C::Certificate:
         notAvailable(QStringLiteral("Certificate"));
         break;
