@@ -1,5 +1,6 @@
 #include "app/ui/CMainFrame.h"
 
+#include "ambient/ui/CAmbientView.h"
 #include "app/CVemoraDoc.h"
 #include "app/StoredRetrieval.h"
 #include "app/ui/CAboutDlg.h"
@@ -666,8 +667,15 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return createSheet(measurementIndex);
     case ViewId::TestSetup:
         return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
-    case ViewId::Booth:
-        return new PlaceholderView(view, *this);
+    case ViewId::Booth: {
+        CAmbientView::Context context{m_document, m_services.preferences, m_interaction, *this, {}};
+        context.meter = [this]() -> std::pair<SlmLink *, SlmFileList *> {
+            if (connectMeter() < 0 || !m_meter)
+                return {nullptr, nullptr};
+            return {m_meter->link(), m_meter->fileList()};
+        };
+        return new CAmbientView(std::move(context));
+    }
     case ViewId::TestAll: {
         auto *selection = new CTestAllView;
         connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });
