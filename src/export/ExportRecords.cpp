@@ -50,6 +50,9 @@ namespace {
 ExportField cell(const QString &text)
 {
     static const QRegularExpression plainNumber(QStringLiteral("^\\s*-?\\d+(\\.(\\d{1,2}))?$"));
+    // A page pads an empty cell with a blank for its window; in a file an empty field is empty.
+    if (text.trimmed().isEmpty())
+        return {};
     const QRegularExpressionMatch match = plainNumber.match(text);
     if (!match.hasMatch())
         return ExportField::plain(text);
@@ -68,11 +71,6 @@ ExportField fixed(int places, double value)
 template<std::size_t N> ExportField text(const char (&field)[N])
 {
     return ExportField::plain(displayText(field));
-}
-
-ExportRecord fields(std::initializer_list<ExportField> list)
-{
-    return ExportRecord(list);
 }
 
 ExportRecord labels(std::initializer_list<const char *> list)
@@ -440,10 +438,10 @@ void crossTalkSection(Writer &out, const AudTestRecord &record, TransducerType t
     for (int row = 0; row < table.rows.size(); ++row) {
         if (table.verdict(row) == ResultStatus::NotJudged)
             continue;
-        ExportRecord record;
+        ExportRecord line;
         for (const QString &text : table.rows[row])
-            record << cell(text);
-        out.add(record);
+            line << cell(text);
+        out.add(line);
     }
 }
 

@@ -83,6 +83,8 @@ TEST(AudiometerExport, DemoTestsWriteTheSummaryAndTheJudgedRows)
         EXPECT_LT(l2r, r2l);
         EXPECT_LT(r2l, onOff);
         EXPECT_EQ(lines[l2r - 1], "Test,Tone On,Tone Off,Difference,ANSI Limits,Deviation");
+        EXPECT_TRUE(lines[onOff].startsWith("On/Off Ratio,,")) << lines[onOff].constData();
+        EXPECT_EQ(lines[onOff].split(',').value(3), "");
 
         // The notes close the file: the legend, then fifteen lines of two items each.
         const qsizetype notes = indexOf(lines, "-------,Notes & Comments,-------");
