@@ -10,6 +10,10 @@
 
 #include <xlsxwriter.h>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 namespace tonva {
 
 namespace {
@@ -34,6 +38,30 @@ struct WorkbookCloser
             workbook_close(book);
     }
 };
+
+// The permissions a newly created file gets: a staging file is made private, but the finished export
+// must be as readable as any other file the user writes, and keep those of a file it replaces.
+QFileDevice::Permissions exportPermissions(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return QFile::permissions(path);
+    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                           QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                           QFileDevice::ReadOther | QFileDevice::WriteOther;
+#if defined(Q_OS_UNIX)
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (mask & S_IWGRP)
+        permissions &= ~QFileDevice::WriteGroup;
+    if (mask & S_IRGRP)
+        permissions &= ~QFileDevice::ReadGroup;
+    if (mask & S_IWOTH)
+        permissions &= ~QFileDevice::WriteOther;
+    if (mask & S_IROTH)
+        permissions &= ~QFileDevice::ReadOther;
+#endif
+    return permissions;
+}
 
 } // namespace
 
@@ -129,6 +157,7 @@ QString writeExportWorkbook(const QString &path, const QString &sheetName, const
         QFile::remove(staging);
         return QString::fromUtf8(lxw_strerror(result));
     }
+    QFile::setPermissions(staging, exportPermissions(path));
     QFile::remove(path);
     if (!QFile::rename(staging, path)) {
         QFile::remove(staging);

@@ -204,10 +204,13 @@ TEST(ExportFile, BoothWorkbookIsNamedForTheBooth)
     BoothRecord booth;
     setFixedText(booth.measurementDate, "2011-12-31");
     const QString file = dir.file(QStringLiteral("BOOTH.XLSX"));
+    QFile ordinary(dir.file(QStringLiteral("ordinary"))); // made as any file the user writes
+    ASSERT_TRUE(ordinary.open(QIODevice::WriteOnly));
     ASSERT_EQ(writeExport(file, ExportFormat::Spreadsheet, ',', {nullptr, &booth, {}}), QString());
     QString sheetName;
     const std::map<QString, Cell> cells = readSheet(file, &sheetName);
     EXPECT_EQ(sheetName, QStringLiteral("Booth Report"));
+    EXPECT_EQ(QFile::permissions(file), QFile::permissions(dir.file(QStringLiteral("ordinary"))));
     const QString date = rowOf(cells, QStringLiteral("Measurement Date:"));
     EXPECT_EQ(cells.at(QStringLiteral("B") + date).value.toInt(), QDate(1899, 12, 30).daysTo(QDate(2011, 12, 31)));
 }
