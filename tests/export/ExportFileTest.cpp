@@ -1,14 +1,15 @@
 #include "ExportTestSupport.h"
 
-#include "platform/PreferenceStore.h"
 #include "support/TempDir.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QXmlStreamReader>
+#include <QMultiMap>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace tonva::test {
 namespace {
@@ -40,26 +41,8 @@ TEST(ExportName, RulesApplyToTheFileNameOnly)
     }
 }
 
-TEST(ExportSettings, StoreFormatAndDelimiterAsTheSettingsDo)
-{
-    TempDir dir;
-    PreferenceStore preferences(dir.file(QStringLiteral("prefs.ini")));
-    EXPECT_EQ(ExportSettings::read(preferences).format, ExportFormat::Spreadsheet);
-    EXPECT_EQ(ExportSettings::read(preferences).delimiter, ',');
-
-    ExportSettings chosen{ExportFormat::CommaSeparated, '\t'};
-    EXPECT_EQ(chosen.effectiveDelimiter(), ','); // CSV always writes commas
-    chosen.write(preferences);
-    EXPECT_EQ(preferences.read(preference::ExportReportType), 1);
-    EXPECT_EQ(preferences.read(preference::ExportDelimiter), 1);
-    preferences.write(preference::ExportDelimiter, 7); // any positive value means TAB
-    preferences.write(preference::ExportReportType, 9);
-    EXPECT_EQ(ExportSettings::read(preferences).delimiter, '\t');
-    EXPECT_EQ(ExportSettings::read(preferences).format, ExportFormat::Spreadsheet);
-}
-
-// A failed write reports it and leaves what was there before.
-TEST(ExportFile, AFailedWriteKeepsTheOldFile)
+// A failed write says so and leaves no half-written or staging file behind.
+TEST(ExportFile, AFailedWriteLeavesNothingBehind)
 {
     TempDir dir;
     const AudTestRecord &test = demoTest(QStringLiteral("good"));
@@ -81,72 +64,66 @@ struct Cell
     QString numberFormat;
 };
 
-QByteArray unzipped(const QString &file, const QString &member)
+QString unzipped(const QString &file, const QString &member)
 {
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), file, member});
     unzip.waitForFinished(30000);
-    return unzip.readAllStandardOutput();
+    return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
-std::map<QString, Cell> readSheet(const QString &file, QString *sheetName)
+QStringList captures(const QString &xml, const char *pattern, int group = 1)
 {
-    QStringList strings;
-    QXmlStreamReader shared(unzipped(file, QStringLiteral("xl/sharedStrings.xml")));
-    while (shared.readNextStartElement() || !shared.atEnd()) {
-        if (shared.isStartElement() && shared.name() == QLatin1String("t"))
-            strings << shared.readElementText();
-    }
-    std::map<int, QString> customFormats{{0, QString()}};
-    QStringList styleFormats;
-    QXmlStreamReader styles(unzipped(file, QStringLiteral("xl/styles.xml")));
-    bool inCellXfs = false;
-    while (!styles.atEnd()) {
-        styles.readNext();
-        if (styles.isStartElement() && styles.name() == QLatin1String("numFmt"))
-            customFormats[styles.attributes().value(QLatin1String("numFmtId")).toInt()] =
-                styles.attributes().value(QLatin1String("formatCode")).toString();
-        if (styles.name() == QLatin1String("cellXfs"))
-            inCellXfs = styles.isStartElement();
-        if (inCellXfs && styles.isStartElement() && styles.name() == QLatin1String("xf")) {
-            const int id = styles.attributes().value(QLatin1String("numFmtId")).toInt();
-            styleFormats << (customFormats.count(id) ? customFormats[id] : QString::number(id));
-        }
-    }
-    const QByteArray workbook = unzipped(file, QStringLiteral("xl/workbook.xml"));
-    const qsizetype at = workbook.indexOf("<sheet name=\"");
-    *sheetName = at < 0 ? QString() : QString::fromUtf8(workbook.mid(at + 13).split('"').first());
+    QStringList found;
+    for (const QRegularExpressionMatch &match : QRegularExpression(QLatin1String(pattern)).globalMatch(xml))
+        found << match.captured(group);
+    return found;
+}
 
+// Cells by reference ("B4"); the row numbers of column A by text.
+struct Sheet
+{
+    QString name;
     std::map<QString, Cell> cells;
-    QXmlStreamReader sheet(unzipped(file, QStringLiteral("xl/worksheets/sheet1.xml")));
-    QString reference;
-    while (!sheet.atEnd()) {
-        sheet.readNext();
-        if (sheet.isStartElement() && sheet.name() == QLatin1String("c")) {
-            reference = sheet.attributes().value(QLatin1String("r")).toString();
-            Cell &cell = cells[reference];
-            cell.type = sheet.attributes().value(QLatin1String("t")).toString();
-            cell.numberFormat = styleFormats.value(sheet.attributes().value(QLatin1String("s")).toInt());
-        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("v")) {
-            Cell &cell = cells[reference];
-            cell.value = sheet.readElementText();
-            if (cell.type == QLatin1String("s"))
-                cell.value = strings.value(cell.value.toInt());
-        }
-    }
-    return cells;
-}
+    QMultiMap<QString, int> rowsOf;
 
-// The topmost row whose column A holds `text`.
-QString rowOf(const std::map<QString, Cell> &cells, const QString &text)
-{
-    int top = 0;
-    for (const auto &[reference, cell] : cells) {
-        const int row = reference.mid(1).toInt();
-        if (reference.startsWith(QLatin1Char('A')) && cell.value == text && (top == 0 || row < top))
-            top = row;
+    Cell at(const char *column, int row) const
+    {
+        const auto found = cells.find(QLatin1String(column) + QString::number(row));
+        return found == cells.end() ? Cell{QStringLiteral("absent")} : found->second;
     }
-    return top ? QString::number(top) : QString();
+    // The topmost (or with `last`, the lowest) row whose column A holds `text`.
+    int row(const char *text, bool last = false) const
+    {
+        const QList<int> rows = rowsOf.values(QLatin1String(text));
+        return rows.isEmpty() ? -1 : last ? *std::max_element(rows.begin(), rows.end())
+                                          : *std::min_element(rows.begin(), rows.end());
+    }
+};
+
+Sheet readSheet(const QString &file)
+{
+    Sheet sheet;
+    sheet.name = captures(unzipped(file, QStringLiteral("xl/workbook.xml")), "<sheet name=\"([^\"]*)\"").value(0);
+    const QStringList strings = captures(unzipped(file, QStringLiteral("xl/sharedStrings.xml")), "<t[^>]*>([^<]*)</t>");
+    const QString styles = unzipped(file, QStringLiteral("xl/styles.xml"));
+    const QStringList ids = captures(styles, "<numFmt numFmtId=\"(\\d+)\"");
+    const QStringList codes = captures(styles, "formatCode=\"([^\"]*)\"");
+    QStringList styleFormats;
+    for (const QString &id : captures(styles.mid(styles.indexOf(QLatin1String("<cellXfs"))), "<xf numFmtId=\"(\\d+)\""))
+        styleFormats << codes.value(ids.indexOf(id));
+    const QString xml = unzipped(file, QStringLiteral("xl/worksheets/sheet1.xml"));
+    static const QRegularExpression cellPattern(
+        QStringLiteral("<c r=\"([A-Z]+)(\\d+)\"(?: s=\"(\\d+)\")?(?: t=\"(\\w+)\")?><v>([^<]*)</v>"));
+    for (const QRegularExpressionMatch &m : cellPattern.globalMatch(xml)) {
+        Cell cell{m.captured(4), m.captured(5), styleFormats.value(m.captured(3).toInt())};
+        if (cell.type == QLatin1String("s"))
+            cell.value = strings.value(cell.value.toInt());
+        if (m.captured(1) == QLatin1String("A"))
+            sheet.rowsOf.insert(cell.value, m.captured(2).toInt());
+        sheet.cells[m.captured(1) + m.captured(2)] = cell;
+    }
+    return sheet;
 }
 
 TEST(ExportFile, WorkbookKeepsFieldsNumbersAndDates)
@@ -157,45 +134,29 @@ TEST(ExportFile, WorkbookKeepsFieldsNumbersAndDates)
     const QString file = dir.file(QStringLiteral("REPORT.XLSX"));
     ASSERT_EQ(writeExport(file, ExportFormat::Spreadsheet, '\t', {&test, nullptr, {}}), QString());
 
-    QString sheetName;
-    const std::map<QString, Cell> cells = readSheet(file, &sheetName);
-    EXPECT_EQ(sheetName, QStringLiteral("Audiometer Report"));
-    const auto at = [&](const QString &reference) {
-        const auto found = cells.find(reference);
-        return found == cells.end() ? Cell{QStringLiteral("absent")} : found->second;
-    };
+    const Sheet sheet = readSheet(file);
+    EXPECT_EQ(sheet.name, QStringLiteral("Audiometer Report"));
+    EXPECT_EQ(sheet.at("B", sheet.row("Customer:")).value, QStringLiteral("Smith, Jones"));
+    EXPECT_EQ(sheet.at("C", sheet.row("Customer:")).type, QStringLiteral("absent"));
 
-    const QString customer = rowOf(cells, QStringLiteral("Customer:"));
-    EXPECT_EQ(at(QLatin1Char('B') + customer).value, QStringLiteral("Smith, Jones"));
-    EXPECT_EQ(at(QLatin1Char('C') + customer).type, QStringLiteral("absent"));
-
-    const QString date = rowOf(cells, QStringLiteral("Calibration Date:"));
-    const Cell dateCell = at(QLatin1Char('B') + date);
-    EXPECT_EQ(dateCell.type, QString());
-    EXPECT_EQ(dateCell.numberFormat, QStringLiteral("d-m-yyyy"));
+    const Cell date = sheet.at("B", sheet.row("Calibration Date:"));
+    EXPECT_EQ(date.type, QString());
+    EXPECT_EQ(date.numberFormat, QStringLiteral("d-m-yyyy"));
     const QDate testDate = QDate::fromString(QString::fromLatin1(fixedText(test.setup.testDate).data()), Qt::ISODate);
-    EXPECT_EQ(dateCell.value.toLongLong(), QDate(1899, 12, 30).daysTo(testDate));
+    EXPECT_EQ(date.value.toLongLong(), QDate(1899, 12, 30).daysTo(testDate));
 
-    const QString channels = rowOf(cells, QStringLiteral("Number of Channels:"));
-    EXPECT_EQ(at(QLatin1Char('B') + channels).value, QStringLiteral("2"));
-    EXPECT_EQ(at(QLatin1Char('B') + channels).numberFormat, QStringLiteral("0"));
+    const Cell channels = sheet.at("B", sheet.row("Number of Channels:"));
+    EXPECT_EQ(channels.value, QStringLiteral("2"));
+    EXPECT_EQ(channels.numberFormat, QStringLiteral("0"));
 
-    // The first hearing-level row: frequency, then levels with one place, then the target as text.
-    const QString heads = rowOf(cells, QStringLiteral("(Hz)"));
-    const QString first = QString::number(heads.toInt() + 1);
-    EXPECT_EQ(at(QLatin1Char('A') + first).numberFormat, QStringLiteral("0"));
-    EXPECT_EQ(at(QLatin1Char('B') + first).numberFormat, QStringLiteral("0.0"));
-    EXPECT_EQ(at(QLatin1Char('B') + first).type, QString());
-    EXPECT_EQ(at(QLatin1Char('E') + first).type, QStringLiteral("s"));
-    EXPECT_TRUE(at(QLatin1Char('E') + first).value.contains(QLatin1String(" to ")));
-
-    // A rate keeps its two places.
-    const QString fmHead = rowOf(cells, QStringLiteral("Dial"));
-    bool twoPlaces = false;
-    for (const auto &[reference, cell] : cells)
-        twoPlaces = twoPlaces || (reference.startsWith(QLatin1Char('E')) && cell.numberFormat == QLatin1String("0.00"));
-    EXPECT_FALSE(fmHead.isEmpty());
-    EXPECT_TRUE(twoPlaces);
+    // The first hearing-level row: frequency, then levels with one place, then the target as text;
+    // the first FM row keeps the rate's two places.
+    const int first = sheet.row("(Hz)") + 1;
+    EXPECT_EQ(sheet.at("A", first).numberFormat, QStringLiteral("0"));
+    EXPECT_EQ(sheet.at("B", first).numberFormat, QStringLiteral("0.0"));
+    EXPECT_EQ(sheet.at("B", first).type, QString());
+    EXPECT_TRUE(sheet.at("E", first).value.contains(QLatin1String(" to ")));
+    EXPECT_EQ(sheet.at("E", sheet.row("Dial", true) + 2).numberFormat, QStringLiteral("0.00"));
 }
 
 TEST(ExportFile, BoothWorkbookIsNamedForTheBooth)
@@ -207,12 +168,11 @@ TEST(ExportFile, BoothWorkbookIsNamedForTheBooth)
     QFile ordinary(dir.file(QStringLiteral("ordinary"))); // made as any file the user writes
     ASSERT_TRUE(ordinary.open(QIODevice::WriteOnly));
     ASSERT_EQ(writeExport(file, ExportFormat::Spreadsheet, ',', {nullptr, &booth, {}}), QString());
-    QString sheetName;
-    const std::map<QString, Cell> cells = readSheet(file, &sheetName);
-    EXPECT_EQ(sheetName, QStringLiteral("Booth Report"));
+    const Sheet sheet = readSheet(file);
+    EXPECT_EQ(sheet.name, QStringLiteral("Booth Report"));
     EXPECT_EQ(QFile::permissions(file), QFile::permissions(dir.file(QStringLiteral("ordinary"))));
-    const QString date = rowOf(cells, QStringLiteral("Measurement Date:"));
-    EXPECT_EQ(cells.at(QStringLiteral("B") + date).value.toInt(), QDate(1899, 12, 30).daysTo(QDate(2011, 12, 31)));
+    EXPECT_EQ(sheet.at("B", sheet.row("Measurement Date:")).value.toInt(),
+              QDate(1899, 12, 30).daysTo(QDate(2011, 12, 31)));
 }
 
 } // namespace

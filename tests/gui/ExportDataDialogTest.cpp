@@ -21,7 +21,7 @@ TEST(ExportDataDialog, ExportsWhereTheNameRulesSayAndRemembersTheChoice)
     test::TempDir dir;
     PreferenceStore store(dir.file(QStringLiteral("prefs.ini")));
     store.write(preference::ExportReportType, 2);
-    store.write(preference::ExportDelimiter, 1);
+    store.write(preference::ExportDelimiter, 7); // any positive value means TAB
     store.write(preference::DefaultExportFolder, dir.path());
     test::ScriptedInteraction interaction;
     BoothRecord booth;
