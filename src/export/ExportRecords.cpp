@@ -804,10 +804,9 @@ QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const E
 {
     Writer out{{}, context};
     const TestSetup &s = record.setup;
-    out.add({ExportField::plain(formatText("Audiometer Calibration: %s %s (S/N %s)",
-                                           displayText(s.audiometerManufacturer).toUtf8().constData(),
-                                           displayText(s.audiometerModel).toUtf8().constData(),
-                                           displayText(s.audiometerSerialNumber).toUtf8().constData()))});
+    out.add({ExportField::plain(QStringLiteral("Audiometer Calibration: %1 %2 (S/N %3)")
+                                    .arg(displayText(s.audiometerManufacturer), displayText(s.audiometerModel),
+                                         displayText(s.audiometerSerialNumber)))});
     organisation(out);
 
     const auto labelled = [&](const char *label, ExportField value) {
@@ -901,8 +900,6 @@ QList<ExportRecord> boothExportRecords(const BoothRecord &record, const ExportCo
     instrumentation(out, {{QStringLiteral("Sound Level Meter"), &record.soundLevelMeter},
                           {QStringLiteral("Preamp"), &record.preamplifier},
                           {QStringLiteral("Mic"), &record.microphone.identity}});
-    out.blank();
-    out.blank();
     boothTables(out, record);
     return out.records;
 }

@@ -78,6 +78,7 @@ TEST(AudiometerExport, TypedTextsStayOneField)
     setDisplayText(test.setup.customerName, QStringLiteral("Smith, Jones"));
     setDisplayText(test.setup.location1, QStringLiteral("Bldg \"C\"\tRoom 4"));
     setDisplayText(test.setup.technician, QStringLiteral("Zoë Müller"));
+    setDisplayText(test.setup.audiometerManufacturer, QStringLiteral("Ørsted"));
     setDisplayText(test.checklist.comments, QStringLiteral("Cushion worn, replaced\r\nOK\r\n") + QString(120, QLatin1Char('x')));
     test.checklist.visualCheck[0] = 1;
     test.checklist.visualCheck[15] = 2;
@@ -86,6 +87,7 @@ TEST(AudiometerExport, TypedTextsStayOneField)
     EXPECT_TRUE(csv.contains("Customer:,\"Smith, Jones\""));
     EXPECT_TRUE(csv.contains(",\"Bldg \"\"C\"\"\tRoom 4\""));
     EXPECT_TRUE(csv.contains("Technician:,Zo\xeb M\xfcller")); // cp1252 bytes
+    EXPECT_EQ(csv.first(), "Audiometer Calibration: \xd8rsted AD 629 (S/N DA-20417)");
     EXPECT_TRUE(csv.contains("Left Earphone,F,Power Switch,NA"));
     // Comment lines: a CR ends one, an LF is dropped, a word-free line breaks after 67 characters.
     EXPECT_EQ(csv.mid(csv.size() - 4), (QByteArrayList{"\"Cushion worn, replaced\"", "OK", QByteArray(67, 'x'),
