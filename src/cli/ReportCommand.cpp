@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleInteraction.h"
 #include "model/Blobs.h"
+#include "report/Certificate.h"
+#include "report/Comparison.h"
 #include "report/PdfOutput.h"
 #include "report/TabularReport.h"
 #include "storage/DatabaseFile.h"
@@ -27,6 +29,8 @@ struct ReportArguments
     std::string pageSize = "letter";
     std::string pdf;
     std::string company, header1, header2;
+    int compareWith = -1;
+    std::string paragraph;
     bool alternate = false;
     bool oshaOnly = false, ansiOnly = false, noUncovered = false;
 };
@@ -86,6 +90,33 @@ std::optional<BoothRecord> loadBooth(const Database &database, const QString &na
     return record;
 }
 
+std::unique_ptr<CanvasDocument> makeCertificate(const ReportArguments &arguments, const ReportContext &context,
+                                                const Database &database, const QString &paragraph, QString *error)
+{
+    std::unique_ptr<CCertHandler> certificate;
+    if (arguments.test >= 0) {
+        const std::optional<AudTestRecord> record = loadTest(database, arguments.test, error);
+        if (!record)
+            return nullptr;
+        // A loaded test's saved set-up is its own set-up, so its layout version picks the edition.
+        certificate = std::make_unique<CCertHandler>(CCertHandler::forAudiometer(
+            *record, record->setup.layoutVersion, context.organisation, paragraph));
+    } else {
+        const std::optional<BoothRecord> booth = loadBooth(database, text(arguments.booth), error);
+        if (!booth)
+            return nullptr;
+        certificate =
+            std::make_unique<CCertHandler>(CCertHandler::forBooth(*booth, context.organisation, paragraph));
+    }
+    if (const QString problem = certificate->paragraphProblem(); !problem.isEmpty()) {
+        *error = problem;
+        return nullptr;
+    }
+    certificate->issued = context.today;
+    certificate->displayRetsplMessage = context.selection.displayRetsplMessage;
+    return certificate;
+}
+
 // The document of a report kind, or null with the reason. Further kinds dispatch here.
 std::unique_ptr<CanvasDocument> makeDocument(const ReportArguments &arguments, const ReportContext &context,
                                              const Database &database, QString *error)
@@ -101,6 +132,28 @@ std::unique_ptr<CanvasDocument> makeDocument(const ReportArguments &arguments, c
         if (!booth)
             return nullptr;
         return std::make_unique<CPrintHandler>(*booth, context.organisation, context.booth);
+    }
+    if (arguments.kind == "certificate")
+        return makeCertificate(arguments, context, database, text(arguments.paragraph), error);
+    if (arguments.kind == "comparison") {
+        if (arguments.test < 0) {
+            // A booth has nothing to compare beside: its comparison is its report.
+            const std::optional<BoothRecord> booth = loadBooth(database, text(arguments.booth), error);
+            if (!booth)
+                return nullptr;
+            return std::make_unique<CPrintHandler>(*booth, context.organisation, context.booth);
+        }
+        if (arguments.compareWith < 0) {
+            *error = QStringLiteral("A comparison wants the stored test to compare with: --compare-with ID");
+            return nullptr;
+        }
+        const std::optional<AudTestRecord> first = loadTest(database, arguments.test, error);
+        const std::optional<AudTestRecord> second =
+            first ? loadTest(database, arguments.compareWith, error) : std::nullopt;
+        if (!second)
+            return nullptr;
+        return std::make_unique<CPrintCompareHandler>(*first, *second, context.organisation, context.selection,
+                                                      context.mode);
     }
     *error = QStringLiteral("Unknown report kind '%1'").arg(text(arguments.kind));
     return nullptr;
@@ -161,7 +214,11 @@ Command addReportCommand(CLI::App &app)
     CLI::Option *test = sub->add_option("--test", arguments->test, "Id of the stored audiometer test");
     CLI::Option *booth = sub->add_option("--booth", arguments->booth, "Test name of the stored booth survey");
     test->excludes(booth);
-    sub->add_option("--kind", arguments->kind, "Report kind: tabular")->default_val("tabular");
+    sub->add_option("--kind", arguments->kind, "Report kind: tabular, certificate or comparison")
+        ->default_val("tabular");
+    sub->add_option("--compare-with", arguments->compareWith, "Comparison: Id of the stored test beside --test");
+    sub->add_option("--paragraph", arguments->paragraph,
+                    "Certificate: paragraph file (.acp) instead of the built-in paragraph");
     sub->add_option("--sections", arguments->sections, "Sections: hl,freq,lin,dist,pulse,xtalk,fm,nb,bb,speech");
     sub->add_option("--today", arguments->today, "Date of issue, YYYY-MM-DD (default: today)");
     sub->add_option("--page-size", arguments->pageSize, "letter or a4")->default_val("letter");
