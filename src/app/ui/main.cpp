@@ -8,6 +8,7 @@
 #include "app/ui/ScreenshotTour.h"
 #include "demo/CalibrationDemo.h"
 #include "demo/DemoLaboratory.h"
+#include "report/ui/ReportPreview.h"
 #include "inventory/InstrumentInventory.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "platform/Clock.h"
@@ -224,7 +225,13 @@ int main(int argc, char **argv)
     if (!options.screenshotFolder.isEmpty()) {
         prepareTestForPictures(document, *preferences, interaction);
         frame.updateCommands();
-        const QStringList written = renderScreenshots(frame, options.screenshotFolder);
+        QStringList written = renderScreenshots(frame, options.screenshotFolder);
+        if (!written.isEmpty()) {
+            const PreferenceBlock &block = document.preferenceBlock();
+            written << renderReportScreenshots(&frame, document.currentTest(),
+                                               {block.companyName, block.header1, block.header2},
+                                               options.screenshotFolder);
+        }
         for (const QString &file : written)
             QTextStream(stdout) << file << Qt::endl;
         return written.isEmpty() ? 1 : 0;
