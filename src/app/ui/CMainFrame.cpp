@@ -342,13 +342,13 @@ void CMainFrame::run(ShellCommand command)
         break;
     }
     case C::Certificate:
-        notAvailable(QStringLiteral("Certificate"));
+        certificate();
         break;
     case C::Export:
         exportData();
         break;
     case C::CompareWith:
-        notAvailable(QStringLiteral("Compare With"));
+        compareWith();
         break;
     case C::Connect:
         connectCommand();

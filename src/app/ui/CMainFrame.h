@@ -136,6 +136,9 @@ private:
     void newMeasurement();
     void save();
     void printerSetup();
+    // Report > Certificate... and Compare With... (CertificateCommands.cpp)
+    void certificate();
+    void compareWith();
     void audiometerTest();
     void boothTest();
     void exportData();
