@@ -14,21 +14,8 @@
 #include <QRegularExpression>
 #include <array>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace tonva {
-
-ExportField ExportField::numeric(const char *format, double value, int decimals)
-{
-    ExportField field;
-    field.text = formatText(format, value);
-    field.kind = Kind::Number;
-    // The cell must hold what the text shows, rounded the C library's way, not the float's last bits.
-    field.number = field.text.trimmed().toDouble();
-    field.decimals = decimals;
-    return field;
-}
 
 ExportField ExportField::date(const QString &text)
 {

@@ -28,8 +28,6 @@ struct ExportField
     int year = 0, month = 0, day = 0; // Date
 
     static ExportField plain(const QString &text) { return {text}; }
-    // A number as printf formats it with `format`; the spreadsheet gets the value the text shows.
-    static ExportField numeric(const char *format, double value, int decimals);
     // A "YYYY-MM-DD" date; anything else stays text.
     static ExportField date(const QString &text);
 };
