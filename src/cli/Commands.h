@@ -17,5 +17,6 @@ Command addDbCommand(CLI::App &app);
 Command addDemoCommand(CLI::App &app);
 Command addPortsCommand(CLI::App &app);
 Command addCalibrateCommand(CLI::App &app);
+Command addInventoryCommand(CLI::App &app);
 
 } // namespace tonva::cli

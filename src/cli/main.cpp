@@ -14,7 +14,8 @@ int main(int argc, char **argv)
     cli.require_subcommand(1);
     const std::vector<tonva::cli::Command> commands{
         tonva::cli::addProbeCommand(cli), tonva::cli::addDbCommand(cli), tonva::cli::addDemoCommand(cli),
-        tonva::cli::addPortsCommand(cli), tonva::cli::addCalibrateCommand(cli)};
+        tonva::cli::addPortsCommand(cli), tonva::cli::addCalibrateCommand(cli),
+        tonva::cli::addInventoryCommand(cli)};
 
     CLI11_PARSE(cli, argc, argv);
     for (const auto &command : commands) {
