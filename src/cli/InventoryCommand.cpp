@@ -42,31 +42,36 @@ int run(const Options &options)
     // The command was asked to add the instrument: a duplicate serial number is updated and a
     // warning is accepted, as the technician who imports it would.
     ConsoleInteraction interaction(ConsoleInteraction::Answers::Accept);
-    SetupFile file;
-    const SetupImportStatus parsed =
-        ParseSetupFile(QString::fromStdString(options.file), options.tab, std::nullopt, file);
-    if (!parsed.ok()) {
-        interaction.message(setupImportMessage(parsed, options.tab));
-        return 1;
-    }
     std::optional<MastoidCoupler> coupler;
     if (options.coupler != 0)
         coupler = static_cast<MastoidCoupler>(options.coupler);
+    const QString path = QString::fromStdString(options.file);
+    SetupFile file;
+    if (path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        // A mastoid's calibration certificate; --coupler names the response page it is meant for.
+        std::optional<SetupFile> certificate = ImportCertificateWorkbook(path, coupler, interaction);
+        if (!certificate)
+            return 1;
+        file = std::move(*certificate);
+    } else if (const SetupImportStatus parsed = ParseSetupFile(path, options.tab, std::nullopt, file); !parsed.ok()) {
+        interaction.message(setupImportMessage(parsed, options.tab));
+        return 1;
+    }
     if (file.type == SetupDataType::Mastoid && !file.coupler && !coupler) {
         interaction.message(QStringLiteral("The file does not name the mastoid's coupler: give --coupler 1 "
                                            "(Kestin), 2 (Lorvat) or 3 (Pendry)."));
         return 1;
     }
 
-    const QString path = DatabasePath::resolve(QString::fromStdString(options.database));
-    if (!QFileInfo::exists(path)) {
+    const QString databasePath = DatabasePath::resolve(QString::fromStdString(options.database));
+    if (!QFileInfo::exists(databasePath)) {
         interaction.message(QStringLiteral("%1: no such database").arg(QString::fromStdString(options.database)));
         return 1;
     }
     try {
-        const DatabaseSlot database = Database::openExisting(path);
+        const DatabaseSlot database = Database::openExisting(databasePath);
         if (VerifyDatabase(*database, interaction) != kCurrentSchemaVersion) {
-            interaction.message(QStringLiteral("%1: run 'tonva-cli db convert' first").arg(path));
+            interaction.message(QStringLiteral("%1: run 'tonva-cli db convert' first").arg(databasePath));
             return 1;
         }
         Inventory inventory;
@@ -109,7 +114,8 @@ Command addInventoryCommand(CLI::App &app)
     inventory->require_subcommand(1);
     CLI::App *import = inventory->add_subcommand(
         "import", "Add (or update) the microphone or mastoid a maker's set-up file describes");
-    import->add_option("file", options->file, "Set-up file (.csv)")->required();
+    import->add_option("file", options->file, "Set-up file (.csv), or a mastoid's certificate workbook (.xls)")
+        ->required();
     import->add_option("--db", options->database, "Database file")->required();
     import->add_flag("--tab", options->tab, "The file's fields are tab-delimited (comma otherwise)");
     import->add_option("--coupler", options->coupler, "A mastoid's coupler when the file names none: "

@@ -101,4 +101,16 @@ SetupImportStatus MapResponses(const SetupFile &file, std::array<float, kFrequen
 std::optional<InventoryEntry> importedEntry(const SetupFile &file, std::optional<MastoidCoupler> coupler,
                                             const InventoryEntry *base, SetupImportStatus *status = nullptr);
 
+class Interaction;
+
+// A maker's mastoid calibration certificate (".xls"), read for what a set-up file would say: the
+// "Model" and "Serial Number:" cells, the "Freq (Hz)" and "S (dB re 20µPa/µN)" columns and the
+// coupler it names (Kestin, Lorvat or Pendry). The values go to `page`, the response page in use
+// (the certificate's own coupler when none is given): the technician is asked when the
+// certificate names no coupler or another one. Nothing when the workbook cannot be read, the
+// technician declines, or no coupler is known (the reason is shown).
+std::optional<SetupFile> ImportCertificateWorkbook(const QString &path, std::optional<MastoidCoupler> page,
+                                                   Interaction &interaction);
+QString couplerName(MastoidCoupler coupler);
+
 } // namespace tonva

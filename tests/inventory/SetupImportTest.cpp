@@ -1,5 +1,6 @@
 #include "inventory/SetupImport.h"
 #include "model/ReferenceData.h"
+#include "support/ScriptedInteraction.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,35 @@ TEST(SetupImport, AMastoidFileFillsItsCouplersArrayAndKeepsTheOthers)
     EXPECT_FLOAT_EQ(mastoid.kestinResponse[12], 4.0f);
     EXPECT_EQ(std::string(mastoid.identity.serialNumber), "77");
     EXPECT_EQ(std::string(mastoid.identity.calibrationDue), "2011-12-31");
+}
+
+// The workbook is made by scripts/make-mastoid-certificate: a Lorvat certificate, 125 Hz to 8 kHz.
+TEST(SetupImport, AMastoidCertificateWorkbookFillsThePageItIsMeantFor)
+{
+    const QString workbook = QStringLiteral(TONVA_SOURCE_DIR "/tests/inventory/data/mastoid-certificate.xls");
+    ScriptedInteraction technician;
+    technician
+        .expectAsk("This certificate is based on using an Mervane Lorvat which is different than the response page "
+                   "for Kestin.\n Continue anyway?",
+                   Answer::No)
+        .expectMessage("Unable to load Excel Worksheet");
+    EXPECT_FALSE(ImportCertificateWorkbook(workbook, MastoidCoupler::Kestin, technician));
+    EXPECT_FALSE(ImportCertificateWorkbook(QStringLiteral(TONVA_SOURCE_DIR "/README.md"), {}, technician));
+
+    const std::optional<SetupFile> file = ImportCertificateWorkbook(workbook, {}, technician);
+    technician.verifyDone();
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->coupler, MastoidCoupler::Lorvat);
+    EXPECT_EQ(file->model, "AM-1");
+    EXPECT_EQ(file->serialNumber, "2417795");
+    const std::optional<InventoryEntry> entry = importedEntry(*file, {}, nullptr);
+    ASSERT_TRUE(entry.has_value());
+    const MastoidData mastoid = entry->bodyAs<MastoidData>();
+    EXPECT_FLOAT_EQ(mastoid.lorvatResponse[5], 40.5f);
+    EXPECT_NEAR(mastoid.lorvatResponse[6], 40.5 - 0.5 * 65 / 250, 1e-5) << "315 Hz between 250 and 500 Hz";
+    EXPECT_FLOAT_EQ(mastoid.lorvatResponse[24], 34.0f);
+    EXPECT_FLOAT_EQ(mastoid.kestinResponse[12], 0.0f);
+    EXPECT_STREQ(mastoid.identity.manufacturer, "Mervane");
 }
 
 } // namespace
