@@ -568,10 +568,16 @@ bool CEquipListsView::importSetupFile(const QString &path, bool tabDelimited)
             return false;
         coupler = choice.coupler();
     }
-    // Built on what the fields show, so a mastoid keeps its other couplers' responses.
+    // The file's instrument, when it is the one the fields show, keeps what the file does not carry
+    // (a mastoid's other couplers, a microphone's grid); another instrument starts blank, so nothing
+    // of the one shown before is added under its serial number.
     const InventoryEntry current = collect();
+    const std::string_view shownSerial = fixedText(current.bodyAs<InstrumentIdentity>().serialNumber);
+    const bool sameInstrument =
+        shownSerial == std::string_view(file.serialNumber.constData(), std::size_t(file.serialNumber.size()));
     SetupImportStatus mapped;
-    const std::optional<InventoryEntry> imported = importedEntry(file, coupler, &current, &mapped);
+    const std::optional<InventoryEntry> imported =
+        importedEntry(file, coupler, sameInstrument ? &current : nullptr, &mapped);
     if (!imported) {
         m_interaction.message(setupImportMessage(mapped, tabDelimited));
         return false;
