@@ -85,7 +85,8 @@ QString couplerName(MastoidCoupler coupler)
 }
 
 std::optional<SetupFile> ImportCertificateWorkbook(const QString &path, std::optional<MastoidCoupler> page,
-                                                   Interaction &interaction)
+                                                   Interaction &interaction,
+                                                   const std::function<std::optional<MastoidCoupler>()> &chooseCoupler)
 {
     Workbook book;
     unsigned rows = 0;
@@ -156,8 +157,13 @@ std::optional<SetupFile> ImportCertificateWorkbook(const QString &path, std::opt
     }
 
     if (!named && !page) {
-        interaction.message(QStringLiteral("This certificate does not have a coupler model name."));
-        return std::nullopt;
+        if (!chooseCoupler) {
+            interaction.message(QStringLiteral("This certificate does not have a coupler model name."));
+            return std::nullopt;
+        }
+        page = chooseCoupler();
+        if (!page)
+            return std::nullopt;
     }
     if (!named && interaction.ask(formatText("This certificate does not have a coupler model name.\nContinue to "
                                              "load the %s response values?",

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -108,9 +109,11 @@ class Interaction;
 // coupler it names (Kestin, Lorvat or Pendry). The values go to `page`, the response page in use
 // (the certificate's own coupler when none is given): the technician is asked when the
 // certificate names no coupler or another one. Nothing when the workbook cannot be read, the
-// technician declines, or no coupler is known (the reason is shown).
-std::optional<SetupFile> ImportCertificateWorkbook(const QString &path, std::optional<MastoidCoupler> page,
-                                                   Interaction &interaction);
+// technician declines, or no coupler is known (the reason is shown). Without a page and a coupler
+// named on the certificate, `chooseCoupler` (when given) asks which it is; nothing is a cancel.
+std::optional<SetupFile> ImportCertificateWorkbook(
+    const QString &path, std::optional<MastoidCoupler> page, Interaction &interaction,
+    const std::function<std::optional<MastoidCoupler>()> &chooseCoupler = {});
 QString couplerName(MastoidCoupler coupler);
 
 } // namespace tonva

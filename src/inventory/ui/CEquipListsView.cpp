@@ -549,7 +549,13 @@ bool CEquipListsView::importSetupFile(const QString &path, bool tabDelimited)
             m_interaction.message(QStringLiteral("This file option is not yet implememented for microphones."));
             return false;
         }
-        std::optional<SetupFile> certificate = ImportCertificateWorkbook(path, std::nullopt, m_interaction);
+        std::optional<SetupFile> certificate =
+            ImportCertificateWorkbook(path, std::nullopt, m_interaction, [this]() -> std::optional<MastoidCoupler> {
+                CSelectCoupler choice(this);
+                if (choice.exec() != QDialog::Accepted)
+                    return std::nullopt;
+                return choice.coupler();
+            });
         if (!certificate)
             return false;
         file = std::move(*certificate);
