@@ -72,7 +72,7 @@ void CPrintHandler::buildBooth()
 
     const AmbientLimitSet set = limitSetForDate(displayText(b.measurementDate).trimmed());
     const bool uncovered = m_boothOptions.earsNotCovered;
-    if (m_boothOptions.display != BoothDisplayMode::OshaOnly) {
+    if (m_boothOptions.display != BoothPages::Osha) {
         r.addLine()
             .add(21, QStringLiteral("125 to 8000 Hz"))
             .add(39, QStringLiteral("250 to 8000 Hz"))
@@ -103,7 +103,7 @@ void CPrintHandler::buildBooth()
         }
         r.addBlank();
     }
-    if (m_boothOptions.display != BoothDisplayMode::AnsiOnly) {
+    if (m_boothOptions.display != BoothPages::Ansi) {
         r.addLine().add(0, QStringLiteral("Frequency")).add(9, QStringLiteral("Measured")).add(18, QStringLiteral("OSHA"));
         r.addLine().add(0, QStringLiteral("(Hz)")).add(9, QStringLiteral("SPL")).add(18, QStringLiteral("LIMITS"));
         for (const double hertz : kOshaRowsHz) {
