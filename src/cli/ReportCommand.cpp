@@ -178,9 +178,9 @@ int runReport(const ReportArguments &arguments)
     if (!size)
         return fail(QStringLiteral("--page-size is letter or a4"));
     context.mode = arguments.alternate ? RegionalMode::Alternate : RegionalMode::Normal;
-    context.booth.display = arguments.oshaOnly   ? BoothDisplayMode::OshaOnly
-                            : arguments.ansiOnly ? BoothDisplayMode::AnsiOnly
-                                                 : BoothDisplayMode::Both;
+    context.booth.display = arguments.oshaOnly   ? BoothPages::Osha
+                            : arguments.ansiOnly ? BoothPages::Ansi
+                                                 : BoothPages::Both;
     context.booth.earsNotCovered = !arguments.noUncovered;
 
     const QString path = DatabasePath::resolve(text(arguments.database));

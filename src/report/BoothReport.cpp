@@ -1,62 +1,23 @@
 #include "report/TabularReport.h"
 
+#include "ambient/AmbientLimits.h"
 #include "meter/MeterTables.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
 #include "platform/TextFormat.h"
 
-#include <QDate>
+#include <cmath>
 
 namespace tonva {
 
 namespace {
 
-// Maximum permissible ambient noise by band and test range; set A up to 10 March 2010, set B after.
-struct AmbientLimitRow
+// The limit table's rows: the range pages' rows with the two lowest bands before them.
+constexpr double kBoothRowsHz[] = {31.5, 63, 125, 250, 500, 800, 1000, 1600, 2000, 3150, 4000, 6300, 8000};
+
+QString bandLabel(double hertz)
 {
-    const char *label;
-    double hertz;
-    double covered[2][3];
-    double uncovered[2][3];
-};
-
-constexpr AmbientLimitRow kAmbientLimits[] = {
-    {"31.5", 31.5, {{57.0, 59.5, 70.5}, {0, 0, 0}}, {{51.0, 55.5, 65.5}, {0, 0, 0}}},
-    {"63", 63, {{43.0, 45.5, 56.5}, {0, 0, 0}}, {{37.0, 41.5, 51.5}, {0, 0, 0}}},
-    {"125", 125, {{29.0, 31.5, 42.5}, {30, 34, 44}}, {{23.0, 27.5, 37.5}, {24, 30, 39}}},
-    {"250", 250, {{17.5, 17.5, 28.5}, {20, 20, 30}}, {{13.5, 13.5, 23.5}, {16, 16, 25}}},
-    {"500", 500, {{14.5, 14.5, 14.5}, {16, 16, 16}}, {{9.5, 9.5, 9.5}, {11, 11, 11}}},
-    {"800", 800, {{16.5, 16.5, 16.5}, {19, 19, 19}}, {{7.5, 7.5, 7.5}, {10, 10, 10}}},
-    {"1000", 1000, {{21.5, 21.5, 21.5}, {21, 21, 21}}, {{9.0, 9.0, 9.0}, {8, 8, 8}}},
-    {"1600", 1600, {{21.5, 21.5, 21.5}, {25, 25, 25}}, {{5.5, 5.5, 5.5}, {9, 9, 9}}},
-    {"2000", 2000, {{23.0, 23.0, 23.0}, {29, 29, 29}}, {{3.5, 3.5, 3.5}, {9, 9, 9}}},
-    {"3150", 3150, {{28.5, 28.5, 28.5}, {33, 33, 33}}, {{3.5, 3.5, 3.5}, {8, 8, 8}}},
-    {"4000", 4000, {{29.5, 29.5, 29.5}, {32, 32, 32}}, {{4.0, 4.0, 4.0}, {6, 6, 6}}},
-    {"6300", 6300, {{33.0, 33.0, 33.0}, {32, 32, 32}}, {{9.0, 9.0, 9.0}, {8, 8, 8}}},
-    {"8000", 8000, {{38.5, 38.5, 38.5}, {32, 32, 32}}, {{15.5, 15.5, 15.5}, {9, 9, 9}}},
-};
-
-struct OshaLimitRow
-{
-    const char *label;
-    double hertz;
-    double limit;
-};
-
-constexpr OshaLimitRow kOshaLimits[] = {
-    {"500", 500, 40}, {"1000", 1000, 40}, {"2000", 2000, 47}, {"4000", 4000, 57}, {"8000", 8000, 62}};
-
-// Set A (0) for a date on or before 10 March 2010 or one that cannot be read; set B (1) after, or
-// when no date was written.
-int limitSetOf(const BoothRecord &booth)
-{
-    const QString text = displayText(booth.measurementDate).trimmed();
-    if (text.isEmpty())
-        return 1;
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid())
-        return 0;
-    return date <= QDate(2010, 3, 10) ? 0 : 1;
+    return hertz < 100 && hertz != std::floor(hertz) ? formatText("%.1f", hertz) : formatText("%.0f", hertz);
 }
 
 // The level of the band a test frequency falls in; "not measured" when it has none.
@@ -109,9 +70,9 @@ void CPrintHandler::buildBooth()
     r.addBlank();
     r.addBlank();
 
-    const int set = limitSetOf(b);
+    const AmbientLimitSet set = limitSetForDate(displayText(b.measurementDate).trimmed());
     const bool uncovered = m_boothOptions.earsNotCovered;
-    if (m_boothOptions.display != BoothDisplayMode::OshaOnly) {
+    if (m_boothOptions.display != BoothPages::Osha) {
         r.addLine()
             .add(21, QStringLiteral("125 to 8000 Hz"))
             .add(39, QStringLiteral("250 to 8000 Hz"))
@@ -127,29 +88,28 @@ void CPrintHandler::buildBooth()
                 second.add(27 + 18 * range, QStringLiteral("Uncovered"));
             }
         }
-        for (const AmbientLimitRow &row : kAmbientLimits) {
-            const double level = bandLevelAt(b, row.hertz);
-            CRptLine &line = r.addLine().add(0, QString::fromLatin1(row.label)).add(9, measuredText(level));
+        for (const double hertz : kBoothRowsHz) {
+            const double level = bandLevelAt(b, hertz);
+            CRptLine &line = r.addLine().add(0, bandLabel(hertz)).add(9, measuredText(level));
             const auto limit = [&](int column, double value) {
                 line.add(column, value > 0.0 ? formatText("%.1f", value) : QString(), value > 0.0 && level > value);
             };
-            for (int range = 0; range < 3; ++range) {
-                limit(18 + 18 * range, row.covered[set][range]);
+            for (int range = 0; range < kAmbientRangeCount; ++range) {
+                const auto which = static_cast<AmbientRange>(range);
+                limit(18 + 18 * range, mpanlLimit(set, which, EarCondition::Covered, hertz));
                 if (uncovered)
-                    limit(27 + 18 * range, row.uncovered[set][range]);
+                    limit(27 + 18 * range, mpanlLimit(set, which, EarCondition::NotCovered, hertz));
             }
         }
         r.addBlank();
     }
-    if (m_boothOptions.display != BoothDisplayMode::AnsiOnly) {
+    if (m_boothOptions.display != BoothPages::Ansi) {
         r.addLine().add(0, QStringLiteral("Frequency")).add(9, QStringLiteral("Measured")).add(18, QStringLiteral("OSHA"));
         r.addLine().add(0, QStringLiteral("(Hz)")).add(9, QStringLiteral("SPL")).add(18, QStringLiteral("LIMITS"));
-        for (const OshaLimitRow &row : kOshaLimits) {
-            const double level = bandLevelAt(b, row.hertz);
-            r.addLine()
-                .add(0, QString::fromLatin1(row.label))
-                .add(9, measuredText(level))
-                .add(18, formatText("%.1f", row.limit), level > row.limit);
+        for (const double hertz : kOshaRowsHz) {
+            const double level = bandLevelAt(b, hertz);
+            const double limit = oshaLimit(hertz);
+            r.addLine().add(0, bandLabel(hertz)).add(9, measuredText(level)).add(18, formatText("%.1f", limit), level > limit);
         }
     }
 }

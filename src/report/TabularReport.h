@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ambient/AmbientPages.h"
 #include "model/AudTestRecord.h"
 #include "model/BoothRecord.h"
 #include "model/RegionalMode.h"
@@ -31,17 +32,10 @@ void appendSection(CAudReport &report, const AudTestRecord &record, MeasurementK
 
 } // namespace tabular
 
-// How the booth report shows its tables.
-enum class BoothDisplayMode
-{
-    Both,
-    AnsiOnly,
-    OshaOnly,
-};
-
+// The booth report shows the tables the booth window shows.
 struct BoothReportOptions
 {
-    BoothDisplayMode display = BoothDisplayMode::Both;
+    BoothPages display = BoothPages::Both;
     bool earsNotCovered = true; // the "Uncovered" columns
 };
 

@@ -25,6 +25,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
+#include <QDialog>
 #include <gtest/gtest.h>
 
 namespace tonva {
@@ -416,6 +418,16 @@ TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing
     defineInstruments();
     startMeasurement();
     frame->action(C::MeasurementSummary)->trigger();
+    // Report is built: it first asks which sections to print.
+    QString asked;
+    QTimer::singleShot(0, frame.get(), [&asked] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            asked = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    frame->action(C::Report)->trigger();
+    EXPECT_EQ(asked, QStringLiteral("Select Data for Report"));
     EXPECT_EQ(frame->currentView(), V::Summary);
     interaction.expectMessage(QStringLiteral("No audiometer measurement started."));
     document.setSetupAccepted(false);

@@ -300,7 +300,7 @@ TEST(TabularReport, BoothTablesFollowTheLimitSetAndTheColumnsChosen)
 
     setFixedText(booth.measurementDate, "2010-03-11");
     RecordingCanvas narrow;
-    print({BoothDisplayMode::AnsiOnly, false}, narrow);
+    print({BoothPages::Ansi, false}, narrow);
     EXPECT_FALSE(narrow.find(QStringLiteral("Uncovered")));
     EXPECT_FALSE(narrow.find(QStringLiteral("OSHA")));
     row = narrow.lineOf(*narrow.find(QStringLiteral("500")));
@@ -310,7 +310,7 @@ TEST(TabularReport, BoothTablesFollowTheLimitSetAndTheColumnsChosen)
     EXPECT_EQ(row.size(), 2) << "set B has no limits below 125 Hz";
 
     RecordingCanvas osha;
-    print({BoothDisplayMode::OshaOnly, true}, osha);
+    print({BoothPages::Osha, true}, osha);
     EXPECT_FALSE(osha.find(QStringLiteral("125 to 8000 Hz")));
     EXPECT_TRUE(osha.find(QStringLiteral("LIMITS")));
 }

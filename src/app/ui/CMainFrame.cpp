@@ -33,7 +33,6 @@
 #include "meter/ui/CSlmCalibrationDlg.h"
 #include "model/ui/CTestSetupView.h"
 #include "platform/Interaction.h"
-#include "platform/PreferenceIndex.h"
 #include "platform/PreferenceStore.h"
 #include "report/ui/ReportPreview.h"
 #include "sim/BuiltInSimulator.h"
@@ -334,9 +333,9 @@ void CMainFrame::run(ShellCommand command)
         const PreferenceBlock &block = m_document.preferenceBlock();
         const ReportOrganisation organisation{block.companyName, block.header1, block.header2};
         if (m_currentView == ViewId::Booth) {
-            BoothReportOptions options;
-            options.earsNotCovered = m_services.preferences.read(preference::DisplayEarsNotCovered) != 0;
-            previewBoothReport(this, m_document.currentBooth(), organisation, options, *m_printer);
+            const AmbientDisplay display = AmbientDisplay::fromPreferences(m_services.preferences);
+            previewBoothReport(this, m_document.currentBooth(), organisation, {display.pages, display.earsNotCovered},
+                               *m_printer);
         } else {
             previewAudiometerReport(this, m_document.currentTest(), organisation, m_services.regionalMode, *m_printer);
         }
