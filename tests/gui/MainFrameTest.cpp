@@ -412,7 +412,7 @@ TEST_F(MainFrameTest, TheSummaryStoresDateAndTechnicianWhenLeftAndCancelAsksOnly
     EXPECT_FALSE(document.isModified());
 }
 
-TEST_F(MainFrameTest, ViewsNotBuiltYetSayCommandsAreNotAvailableInsteadOfFailing)
+TEST_F(MainFrameTest, CommandsThatCannotRunFromTheSummarySayWhyInsteadOfFailing)
 {
     open();
     defineInstruments();

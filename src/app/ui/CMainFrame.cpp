@@ -420,11 +420,6 @@ void CMainFrame::checkBattery()
         CBatteryCheckDlg::run(*m_meter->link(), this);
 }
 
-void CMainFrame::notAvailable(const QString &what)
-{
-    m_interaction.message(QStringLiteral("%1 is not available yet in this version of Tonva.").arg(what));
-}
-
 bool CMainFrame::requireDatabase(ShellCommand command)
 {
     if (m_document.database())

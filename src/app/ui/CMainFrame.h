@@ -129,7 +129,6 @@ private:
     bool leaveInstrumentsAllowed();
     // Exit and New Measurement with an unsaved test: false when the technician cancels.
     bool settleUnsavedTest();
-    void notAvailable(const QString &what);
     void updateTitle();
     void updateStatus();
 
