@@ -3,6 +3,8 @@
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/ui/LinearityPageWidget.h"
+#include "measure/MaskingNoiseTest.h"
+#include "measure/ui/MaskingNoisePageWidget.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -48,6 +50,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new HearingLevelPageWidget(*hearingLevel, parent);
     if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
         return new LinearityPageWidget(*linearity, parent);
+    if (auto *masking = dynamic_cast<MaskingNoiseTest *>(&page))
+        return new MaskingNoisePageWidget(*masking, parent);
     return new MeasurementPageWidget(page, parent);
 }
 
