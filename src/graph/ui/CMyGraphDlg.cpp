@@ -38,6 +38,7 @@ CMyGraphDlg::CMyGraphDlg(QWidget *parent) : QDialog(parent)
     chart.SetTitle(QStringLiteral("FFT Values"));
     chart.SetYLegend(QStringLiteral("dB"));
     chart.SetXLegend(QStringLiteral("Frequency"));
+    chart.SetFunctionName(QString());
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
