@@ -21,6 +21,7 @@ constexpr double kSameFrequencyHz = 0.05;
 constexpr std::array<const char *, AudiometerProfile::kTransducerTypes> kTransducerKeys{
     "supra-aural", "bone", "speakers", "insert", "circumaural"};
 constexpr std::array<const char *, 4> kEarKeys{"left", "right", "both", "any"};
+constexpr std::array<const char *, 4> kSpeechSourceKeys{"mic", "tapeA", "tapeB", "speechNoise"};
 constexpr std::array<const char *, AudiometerProfile::kMaskingSources> kMaskingSourceKeys{"white", "tapeA", "tapeB"};
 const QString kMaskingSourceList = QStringLiteral("white, tapeA, tapeB");
 
@@ -70,7 +71,7 @@ private:
         if (is("maskingNoiseLevelErrorDb"))
             return readMaskingLevels(value, p.maskingNoiseLevelErrorDb);
         if (is("speechLevelErrorDb"))
-            return readNumber(key, value, p.speechLevelErrorDb);
+            return readSpeechErrors(value, p);
         if (is("harmonicsDb"))
             return readHarmonics(value, p.harmonicsDb);
         if (is("pulse"))
@@ -104,6 +105,30 @@ private:
                                p.levelErrorDb[static_cast<size_t>(transducer)][static_cast<size_t>(ear)]))
                     return false;
             }
+        }
+        return true;
+    }
+
+    bool readSpeechErrors(const QJsonValue &value, AudiometerProfile &p)
+    {
+        if (value.isDouble())
+            return readNumber(QStringLiteral("speechLevelErrorDb"), value, p.speechLevelErrorDb);
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key 'speechLevelErrorDb' must be a number or an object of "
+                                       "sources (mic, tapeA, tapeB, speechNoise)"));
+        // A source the object leaves out is in order.
+        p.speechLevelErrorDb = 0.0;
+        const QJsonObject sources = value.toObject();
+        for (auto it = sources.begin(); it != sources.end(); ++it) {
+            const int source = indexOf(kSpeechSourceKeys, it.key());
+            if (source < 0)
+                return fail(QStringLiteral("Unknown source '%1' in 'speechLevelErrorDb' (use mic, tapeA, tapeB, "
+                                           "speechNoise)")
+                                .arg(it.key()));
+            double number = 0.0;
+            if (!readNumber(QStringLiteral("speechLevelErrorDb.%1").arg(it.key()), it.value(), number))
+                return false;
+            p.speechSourceErrorDb[static_cast<size_t>(source)] = number;
         }
         return true;
     }
@@ -394,6 +419,27 @@ double AudiometerProfile::levelError(int transducer, int ear, double frequencyHz
             return *own;
     }
     return ears[kAnyEar].at(frequencyHz);
+}
+
+double AudiometerProfile::speechErrorOf(SignalSource source) const
+{
+    std::size_t slot = 0;
+    switch (source) {
+    case SignalSource::Internal:
+    case SignalSource::Microphone:
+        slot = 0;
+        break;
+    case SignalSource::TapeCdA:
+        slot = 1;
+        break;
+    case SignalSource::TapeCdB:
+        slot = 2;
+        break;
+    case SignalSource::SpeechNoise:
+        slot = 3;
+        break;
+    }
+    return speechSourceErrorDb[slot].value_or(speechLevelErrorDb);
 }
 
 std::optional<AudiometerProfile> AudiometerProfile::fromJson(const QByteArray &json, QString *error)

@@ -96,7 +96,7 @@ TEST(DemoInterruption, MeterLostMidRunKeepsEveryStepSavedAsItEndsAndNamesTheLost
     options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
     options.measurements = kMeasurements;
     // The cable goes about half way through frequency modulation on the left ear.
-    options.lineFaults.setDisconnectAtMs(90000);
+    options.lineFaults.setDisconnectAtMs(107400);
     WatchingConsole console(options.databasePath);
     QTextStream out(&console);
     CalibrationDemo demo(options, out);
@@ -105,14 +105,14 @@ TEST(DemoInterruption, MeterLostMidRunKeepsEveryStepSavedAsItEndsAndNamesTheLost
     const QString &printed = console.printed;
 
     const std::vector<DemoStep> steps = demoSteps();
-    const DemoStep cut = steps[4];
-    ASSERT_EQ(demo.outcome().stepsMeasured.size(), 4u) << printed.toStdString();
+    const DemoStep cut = steps[5];
+    ASSERT_EQ(demo.outcome().stepsMeasured.size(), 5u) << printed.toStdString();
     ASSERT_TRUE(demo.outcome().stepCutShort.has_value());
     EXPECT_EQ(*demo.outcome().stepCutShort, cut);
     EXPECT_EQ(demo.outcome().stepsNotMeasured.size(), 3u);
 
     // Each step was in the file before the next one began: a demo stopped at any point keeps it.
-    EXPECT_EQ(console.completeAtStepLines, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(console.completeAtStepLines, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 
     // What the cut-short step measured is stored and printed as stored.
     const std::optional<AudTestRecord> stored = storedTest(options.databasePath);
@@ -132,7 +132,7 @@ TEST(DemoInterruption, MeterLostMidRunKeepsEveryStepSavedAsItEndsAndNamesTheLost
                        .arg(demo::stepTitle(cut))
                        .arg(measured)
                        .arg(cutList.rows.size());
-    for (std::size_t i = 5; i < steps.size(); ++i)
+    for (std::size_t i = 6; i < steps.size(); ++i)
         lost += QStringLiteral("  %1: not measured\n").arg(demo::stepTitle(steps[i]));
     EXPECT_TRUE(printed.endsWith(lost)) << printed.toStdString();
 }

@@ -430,3 +430,52 @@ TEST(SimulatedAudiometer, AttenuatorMinimumCrossTalkAndToneOffComeFromTheProfile
 
 } // namespace
 } // namespace tonva::test
+
+TEST(SimulatedAudiometer, SpeechSourcesAndLoudspeakersCarryTheLevelTheHostJudges)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    QString error;
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::fromJson(
+        R"({"speechLevelErrorDb": {"tapeB": 3.6}, "levelErrorDb": {"speakers": {"both": 1.0}}})", &error);
+    ASSERT_TRUE(profile) << qPrintable(error);
+    AudiometerCoupling coupling = tdh39Coupling();
+    PerFrequencyDb at45{};
+    at45.fill(20.0);
+    coupling.speakerReference45Db = at45;
+    coupling.speakerReferenceBinauralDb = PerFrequencyDb{};
+    SimulatedAudiometer audiometer(driver, *profile, coupling);
+    const std::size_t f1k = static_cast<std::size_t>(indexOf(1000.0));
+    const double speechAt1k = 50.0 + coupling.transducers[kSupraAural].referenceDb[f1k] + 12.5 +
+                              coupling.transducers[kSupraAural].correctionDb[f1k];
+
+    // Tape/CD B alone carries its error, as a 1000 Hz calibration tone; speech noise is judged on the
+    // meter's C-weighted overall level.
+    Stimulus speech = dials(kSupraAural, kLeft, QStringLiteral("speech"), 0.0, 50.0);
+    for (const auto &[source, sourceError] : {std::pair{SignalSource::Microphone, 0.0}, {SignalSource::TapeCdB, 3.6}}) {
+        speech.source = source;
+        ASSERT_TRUE(audiometer.apply(speech));
+        const PureTone &tone = std::get<PureTone>(scene.sound());
+        EXPECT_EQ(tone.frequencyHz, 1000.0);
+        EXPECT_DOUBLE_EQ(tone.splDb, speechAt1k + sourceError);
+    }
+    speech.source = SignalSource::SpeechNoise;
+    ASSERT_TRUE(audiometer.apply(speech));
+    EXPECT_NEAR(scene.overallLevelDb(2, Weighting::C), speechAt1k, 0.01);
+    EXPECT_GT(scene.overallLevelDb(2, Weighting::Flat) - scene.overallLevelDb(2, Weighting::C), 0.0);
+
+    // Loudspeakers: the reference of the incidence angle, the binaural one with its own error, and a
+    // narrow band whose three bands together hold the level.
+    Stimulus speaker = dials(2, kLeft, QStringLiteral("tone"), 1000.0, 40.0);
+    speaker.incidenceDegrees = 45;
+    ASSERT_TRUE(audiometer.apply(speaker));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 60.0);
+    speaker.ear = Ear::Both;
+    speaker.binaural = true;
+    ASSERT_TRUE(audiometer.apply(speaker));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 41.0);
+    speaker.signal = QStringLiteral("narrow band");
+    ASSERT_TRUE(audiometer.apply(speaker));
+    const BandLevels &nb = std::get<BroadbandNoise>(scene.sound()).bandLevels;
+    EXPECT_NEAR(powerSumDb(nb), 40.0 + coupling.narrowBandCorrectionDb[f1k], 1e-9);
+}

@@ -14,12 +14,14 @@
 #include "app/ui/PlaceholderView.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -83,7 +85,9 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
+    registerBoneLevelsPage(m_pages);
     registerMaskingNoisePage(m_pages);
+    registerSpeechPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);

@@ -1,10 +1,14 @@
 #include "measure/ui/MeasurementPageWidget.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/ui/BoneLevelsPageWidget.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/ui/MaskingNoisePageWidget.h"
+#include "measure/ui/SpeechPageWidget.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -52,6 +56,10 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new LinearityPageWidget(*linearity, parent);
     if (auto *masking = dynamic_cast<MaskingNoiseTest *>(&page))
         return new MaskingNoisePageWidget(*masking, parent);
+    if (auto *bone = dynamic_cast<BoneConductionTest *>(&page))
+        return new BoneLevelsPageWidget(*bone, parent);
+    if (auto *speech = dynamic_cast<SpeechTest *>(&page))
+        return new SpeechPageWidget(*speech, parent);
     return new MeasurementPageWidget(page, parent);
 }
 
