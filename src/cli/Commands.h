@@ -17,6 +17,7 @@ Command addDbCommand(CLI::App &app);
 Command addDemoCommand(CLI::App &app);
 Command addPortsCommand(CLI::App &app);
 Command addCalibrateCommand(CLI::App &app);
+Command addInventoryCommand(CLI::App &app);
 Command addBoothCommand(CLI::App &app);
 Command addReportCommand(CLI::App &app);
 Command addExportCommand(CLI::App &app);

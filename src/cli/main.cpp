@@ -23,7 +23,8 @@ int main(int argc, char **argv)
     const std::vector<tonva::cli::Command> commands{
         tonva::cli::addProbeCommand(cli), tonva::cli::addDbCommand(cli), tonva::cli::addDemoCommand(cli),
         tonva::cli::addPortsCommand(cli), tonva::cli::addCalibrateCommand(cli),
-        tonva::cli::addBoothCommand(cli), tonva::cli::addReportCommand(cli), tonva::cli::addExportCommand(cli)};
+        tonva::cli::addBoothCommand(cli), tonva::cli::addReportCommand(cli), tonva::cli::addExportCommand(cli),
+        tonva::cli::addInventoryCommand(cli)};
 
     CLI11_PARSE(cli, argc, argv);
     for (const auto &command : commands) {

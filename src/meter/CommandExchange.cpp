@@ -92,7 +92,7 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
             return kWriteFailed;
 
         // The checksum binds an answer to its command, but two commands may share a checksum: a
-        // line that would pass for the late answer of another is let go once and the next one read.
+        // line that would also pass for the late answer of another is let go when another follows.
         bool owedLetGo = false;
         for (;;) {
             QByteArray line;
@@ -119,9 +119,13 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
                 m_rejected = replyText;
                 break;
             }
+            // Whose answer it is shows in what follows: the command's own answer comes after a late
+            // one, and without a further line this one was the answer. Waiting costs time only in
+            // the rare case of a shared checksum; taking the wrong line would cost a wrong value.
             if (owed && !owedLetGo) {
                 owedLetGo = true;
-                continue;
+                if (m_port.BytesWaiting() > 0 || m_port.WaitForInput(m_port.replyTimeout() * 1000))
+                    continue;
             }
             reply = replyText;
             removeFlowControl(reply);

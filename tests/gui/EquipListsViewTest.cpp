@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -183,6 +184,46 @@ TEST_F(EquipListsViewTest, StaleSelectionOverdueMarkProposalAndDeleteQuestion)
     interaction.expectAsk(QStringLiteral("Delete CA-1 SN-C7 and its response data?"), Answer::No);
     click(view, "deleteButton");
     EXPECT_EQ(listed(view), QStringList{QStringLiteral("CA-1 SN-C7")});
+}
+
+// A maker's file fills the mastoid's fields in its coupler's column, keeping the other couplers'; a
+// refused file changes nothing.
+TEST_F(EquipListsViewTest, ImportedSetupFileFillsTheFieldsForTheTechnicianToAdd)
+{
+    CEquipListsView view(doc, store, interaction, host, kToday);
+    auto *tree = child<QTreeWidget>(view, "categoryTree");
+    tree->setCurrentItem(tree->topLevelItem(3));
+    ASSERT_TRUE(view.importPageShown());
+    type(view, "serialEdit", QStringLiteral("M5"));
+    auto *grid = child<ResponseGrid>(view, "mastoidResponseGrid");
+    grid->setCurrentCell(12, 0);
+    grid->pasteText(QStringLiteral("4\n"));
+
+    const QString path = dir.file(QStringLiteral("mastoid.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("MASTOID,Mervane,AM-2,M5,1.0,20301231,201\n200,1\n300,2\n");
+    file.close();
+    ASSERT_TRUE(view.importSetupFile(path, false));
+    EXPECT_TRUE(view.hasPendingInstrumentChanges());
+    EXPECT_EQ(grid->item(5, 2)->text().toDouble(), 1.5) << "250 Hz, Pendry";
+    EXPECT_EQ(grid->item(12, 0)->text().toDouble(), 4.0) << "the same mastoid keeps its Kestin column";
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("MASTOID,Mervane,AM-2,M6,1.0,20301231,100\n200,1\n300,2\n");
+    file.close();
+    ASSERT_TRUE(view.importSetupFile(path, false));
+    EXPECT_EQ(child<QLineEdit>(view, "serialEdit")->text(), QStringLiteral("M6"));
+    EXPECT_EQ(grid->item(5, 0)->text().toDouble(), 1.5);
+    EXPECT_EQ(grid->item(5, 2)->text().toDouble(), 0.0) << "nothing of M5 goes with another mastoid";
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("MIC,Mervane,TMC-40,X9,50,20301231\n31.5,1\n");
+    file.close();
+    interaction.expectMessage(QStringLiteral("Bad or missing data type in the setup file (Line 1).\n(Be sure the data "
+                                             "in the file is comma-delimited.)"));
+    EXPECT_FALSE(view.importSetupFile(path, false));
+    EXPECT_EQ(child<QLineEdit>(view, "serialEdit")->text(), QStringLiteral("M6"));
 }
 
 } // namespace

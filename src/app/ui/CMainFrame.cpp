@@ -292,7 +292,8 @@ void CMainFrame::run(ShellCommand command)
         save();
         break;
     case C::ImportSetup:
-        notAvailable(QStringLiteral("Import Mic/Mastoid Setup"));
+        if (auto *instruments = qobject_cast<CEquipListsView *>(m_view))
+            instruments->importSetup();
         break;
     case C::PrinterSetup:
         printerSetup();

@@ -1,4 +1,5 @@
 #include "inventory/ui/CEquipListsView.h"
+#include "inventory/ui/CImportEquipSetupDlg.h"
 
 #include "inventory/ui/OverdueMark.h"
 #include "model/FixedText.h"
@@ -395,13 +396,18 @@ void CEquipListsView::loadEntry(int position)
     m_entry = position >= 0 && std::size_t(position) < entries.size() ? entries[std::size_t(position)]
                                                                        : InventoryEntry{};
     m_shown = position;
+    showFields(position < 0);
+}
+
+void CEquipListsView::showFields(bool blank)
+{
     m_filling = true;
     const InstrumentIdentity identity = m_entry.bodyAs<InstrumentIdentity>();
     // New meters and preamps are nearly always the lab's own make: proposed, freely changed.
-    if (position < 0 && m_kind == InstrumentKind::SoundLevelMeter) {
+    if (blank && m_kind == InstrumentKind::SoundLevelMeter) {
         m_manufacturer->setText(QStringLiteral("Mervane"));
         m_model->setText(QStringLiteral("Trellan"));
-    } else if (position < 0 && m_kind == InstrumentKind::Preamplifier) {
+    } else if (blank && m_kind == InstrumentKind::Preamplifier) {
         m_manufacturer->setText(QStringLiteral("Mervane"));
         m_model->setText(QStringLiteral("Quorran"));
     } else {
@@ -514,6 +520,78 @@ void CEquipListsView::discardPendingInstrumentChanges()
 bool CEquipListsView::importPageShown() const
 {
     return m_kind == InstrumentKind::Microphone || m_kind == InstrumentKind::Mastoid;
+}
+
+void CEquipListsView::importSetup()
+{
+    if (!importPageShown())
+        return;
+    if (m_pending &&
+        m_interaction.ask(QStringLiteral("There are changes that have not been Added or Updated.\nDo you wish to "
+                                         "discard the changes?\n\nClick Yes to discard the changes and continue "
+                                         "with the import.\nClick No and then click Add or Update to save your "
+                                         "changes."),
+                          Buttons::YesNo) != Answer::Yes)
+        return;
+    CImportEquipSetupDlg dialog(m_preferences, m_kind, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (importSetupFile(dialog.path(), dialog.tabDelimited()))
+        dialog.remember(m_preferences);
+}
+
+bool CEquipListsView::importSetupFile(const QString &path, bool tabDelimited)
+{
+    const bool mastoid = m_kind == InstrumentKind::Mastoid;
+    SetupFile file;
+    if (path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        if (!mastoid) {
+            m_interaction.message(QStringLiteral("This file option is not yet implememented for microphones."));
+            return false;
+        }
+        std::optional<SetupFile> certificate =
+            ImportCertificateWorkbook(path, std::nullopt, m_interaction, [this]() -> std::optional<MastoidCoupler> {
+                CSelectCoupler choice(this);
+                if (choice.exec() != QDialog::Accepted)
+                    return std::nullopt;
+                return choice.coupler();
+            });
+        if (!certificate)
+            return false;
+        file = std::move(*certificate);
+    } else {
+        const SetupImportStatus parsed = ParseSetupFile(
+            path, tabDelimited, mastoid ? SetupDataType::Mastoid : SetupDataType::Microphone, file);
+        if (!parsed.ok()) {
+            m_interaction.message(setupImportMessage(parsed, tabDelimited));
+            return false;
+        }
+    }
+    std::optional<MastoidCoupler> coupler;
+    if (mastoid && !file.coupler) {
+        CSelectCoupler choice(this);
+        if (choice.exec() != QDialog::Accepted)
+            return false;
+        coupler = choice.coupler();
+    }
+    // The file's instrument, when it is the one the fields show, keeps what the file does not carry
+    // (a mastoid's other couplers, a microphone's grid); another instrument starts blank, so nothing
+    // of the one shown before is added under its serial number.
+    const InventoryEntry current = collect();
+    const std::string_view shownSerial = fixedText(current.bodyAs<InstrumentIdentity>().serialNumber);
+    const bool sameInstrument =
+        shownSerial == std::string_view(file.serialNumber.constData(), std::size_t(file.serialNumber.size()));
+    SetupImportStatus mapped;
+    const std::optional<InventoryEntry> imported =
+        importedEntry(file, coupler, sameInstrument ? &current : nullptr, &mapped);
+    if (!imported) {
+        m_interaction.message(setupImportMessage(mapped, tabDelimited));
+        return false;
+    }
+    m_entry = *imported;
+    showFields(false);
+    markPending();
+    return true;
 }
 
 void CEquipListsView::CloseInventoryWindow()

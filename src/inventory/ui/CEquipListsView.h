@@ -55,6 +55,13 @@ public:
     void discardPendingInstrumentChanges() override;
     bool importPageShown() const override;
 
+    // File ▸ Import Mic/Mastoid Setup...: asks about pending edits, then for the file, and fills the
+    // fields from it for the technician to add or update.
+    void importSetup();
+    // Fills the microphone or mastoid fields from a set-up file or a mastoid's certificate workbook.
+    // A refused file is told to the technician and changes nothing. True when the fields were filled.
+    bool importSetupFile(const QString &path, bool tabDelimited);
+
 private:
     QWidget *buildFields();
     void categoryChosen();
@@ -62,6 +69,7 @@ private:
     bool pendingChangesMayGo();
     void fillList(int select);
     void loadEntry(int position);
+    void showFields(bool blank);
     InventoryEntry collect() const;
     void rememberPosition(int position);
     void addInstrument();

@@ -46,26 +46,26 @@ LinearityPageWidget::LinearityPageWidget(LinearityTest &page, QWidget *parent) :
     // controls being set to show the page must never reach it. The page may already be gone while
     // the widget waits for its deletion, hence the look-up each time.
     connect(m_frequency, &QComboBox::textActivated, this, [this](const QString &text) {
-        if (LinearityTest *page = linearity()) {
-            page->chooseFrequency(text.toDouble());
+        if (LinearityTest *shown = linearity()) {
+            shown->chooseFrequency(text.toDouble());
             refresh();
         }
     });
     connect(m_dialStep, &QComboBox::textActivated, this, [this](const QString &text) {
-        if (LinearityTest *page = linearity()) {
-            page->chooseDialStep(text.toInt());
+        if (LinearityTest *shown = linearity()) {
+            shown->chooseDialStep(text.toInt());
             refresh();
         }
     });
     connect(m_maximum, &QLineEdit::editingFinished, this, [this] {
-        if (LinearityTest *page = linearity()) {
-            page->setMaximumLevel(m_maximum->text().toInt());
+        if (LinearityTest *shown = linearity()) {
+            shown->setMaximumLevel(m_maximum->text().toInt());
             refresh();
         }
     });
     connect(m_direction, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (LinearityTest *page = linearity(); page && index >= 0)
-            page->setDirection(static_cast<LinearityDirection>(index));
+        if (LinearityTest *shown = linearity(); shown && index >= 0)
+            shown->setDirection(static_cast<LinearityDirection>(index));
     });
 }
 
