@@ -8,6 +8,7 @@
 #include "measure/ui/CAdjustSpeechDlg.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
+#include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/MeasurementPageWidget.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
 #include "platform/Interaction.h"
@@ -302,6 +303,8 @@ void CAudTestView::PageShown()
     }
     m_pageWidget = MeasurementPageWidget::create(*page, m_pageArea);
     connect(m_pageWidget, &MeasurementPageWidget::selectionChanged, this, &CAudTestView::updateControls);
+    if (auto *masking = qobject_cast<MaskingNoisePageWidget *>(m_pageWidget))
+        connect(masking, &MaskingNoisePageWidget::measureRowRequested, this, &CAudTestView::measureSelected);
     m_pageArea->addWidget(m_pageWidget);
     m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->blockSignals(true);
