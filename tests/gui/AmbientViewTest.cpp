@@ -34,7 +34,7 @@ protected:
     std::unique_ptr<CAmbientView> view()
     {
         CAmbientView::Context context{doc, preferences, technician, host, {}};
-        context.meter = [this] { return std::pair<SlmLink *, SlmFileList *>{&link, &files}; };
+        context.meter = [this](bool) { return std::pair<SlmLink *, SlmFileList *>{&link, &files}; };
         context.today = [] { return QDate(2013, 5, 6); };
         return std::make_unique<CAmbientView>(std::move(context));
     }
