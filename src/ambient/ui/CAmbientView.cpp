@@ -112,6 +112,9 @@ CAmbientView::CAmbientView(Context context, QWidget *parent)
     layout->addLayout(buttons);
     m_controls << information;
 
+    // New Test leaves the survey zeroed; shown as levels, that would read as a measured 0.0 dB booth.
+    if (!holdsAmbientValues(m_context.document.currentBooth()))
+        clearAmbientValues(m_context.document.currentBooth());
     loadFields();
     const QString name = displayText(record.testName).trimmed();
     // A survey that came from the database keeps its name without the question about overwriting it.
