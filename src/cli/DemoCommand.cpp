@@ -16,6 +16,7 @@ struct DemoArguments
     std::string faults;
     std::string measurements;
     quint64 seed = 1;
+    int regionalMode = 0;
     bool verbose = false;
 };
 
@@ -27,6 +28,7 @@ int runDemo(const DemoArguments &arguments)
     options.portPath = QString::fromStdString(arguments.port);
     options.controlPath = QString::fromStdString(arguments.control);
     options.verbose = arguments.verbose;
+    options.regionalMode = static_cast<RegionalMode>(arguments.regionalMode);
     QTextStream out(stdout);
     if (!arguments.measurements.empty()) {
         QString error;
@@ -73,6 +75,9 @@ Command addDemoCommand(CLI::App &app)
     sub->add_option("--measurements", arguments->measurements,
                     "Only these measurements, e.g. hl,freq,lin,dist,pulse,xtalk,fm,nb");
     sub->add_option("--seed", arguments->seed, "Seed of the built-in meter's line faults");
+    sub->add_option("--regional-mode", arguments->regionalMode,
+                    "Regional mode the judgements follow: 0 normal, 1 alternate, 2 Australian")
+        ->check(CLI::Range(0, 2));
     sub->add_flag("-v,--verbose", arguments->verbose, "Show every prompt and answer");
     return {sub, [arguments] { return runDemo(*arguments); }};
 }

@@ -62,9 +62,9 @@ QString statusText(int status)
 }
 
 // A row the technician gave up on after a second failed reading is left out; say so.
-QString doneText(const AudTestRecord &record, const DemoStep &step)
+QString doneText(const AudTestRecord &record, const DemoStep &step, RegionalMode mode)
 {
-    const PageTable list = stepList(record, step);
+    const PageTable list = stepList(record, step, mode);
     const int missing = unmeasuredRows(list);
     if (missing == 0)
         return QStringLiteral("done");
@@ -104,8 +104,8 @@ QString CalibrationDemo::defaultDatabasePath()
 std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
-    return {HearingLevel, FrequencyAccuracy, Linearity,          HarmonicDistortion,
-            PulsedTones,  CrossTalk,         FrequencyModulation, NarrowBandLevel};
+    return {HearingLevel, FrequencyAccuracy,   Linearity,       HarmonicDistortion, PulsedTones,
+            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise};
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
@@ -125,7 +125,7 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
         // The bone vibrator has one result whichever side it sits on.
-        if (measurement == MeasurementEntry::HarmonicDistortion)
+        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion)
             steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
     }
     return steps;
@@ -181,6 +181,9 @@ int CalibrationDemo::run()
     });
     m_out << "Tonva calibration demo: audiometer profile '" << m_options.profile << "', meter "
           << bench->meterDescription() << Qt::endl;
+    if (m_options.regionalMode != RegionalMode::Normal)
+        m_out << "Regional mode " << static_cast<int>(m_options.regionalMode)
+              << ": masking, speech and broad-band noise are judged by its rules" << Qt::endl;
 
     // The demonstration's preferences start afresh every time and never touch the technician's own.
     QTemporaryDir preferenceFolder;
@@ -214,7 +217,7 @@ int CalibrationDemo::run()
     realTime.start();
     const qint64 meterStart = bench->clock().nowMs();
     DemoRunHost host(document);
-    const MeasurementServices services{technician, bench->clock(), preferences};
+    const MeasurementServices services{technician, bench->clock(), preferences, m_options.regionalMode};
     MeasurementRun measurementRun(services, m_pages, host, record);
     measurementRun.AttachMeter(meter.link(), meter.fileList());
     bool saved = false;
@@ -281,7 +284,7 @@ int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestR
         const qint64 stepStart = bench.clock().nowMs();
         const int status = measurementRun.MeasureAll();
         m_out << stepTitle(*step) << ": "
-              << (status == measure::kDone ? doneText(record, *step) : statusText(status)) << " ("
+              << (status == measure::kDone ? doneText(record, *step, m_options.regionalMode) : statusText(status)) << " ("
               << durationText(bench.clock().nowMs() - stepStart) << ")" << Qt::endl;
         if (status == measure::kDone) {
             m_outcome.stepsMeasured.push_back(*step);
@@ -326,7 +329,7 @@ void CalibrationDemo::printResults(qint64 realTimeMs)
     // A block kept once per transducer is shown under the side measured last only, never under a
     // side whose readings it no longer holds.
     for (const DemoStep &step : reportedSteps(shown))
-        m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step);
+        m_out << '\n' << stepTitle(step) << '\n' << resultTable(stored, step, m_options.regionalMode);
     m_out << "\nStatus table (1 passed, -1 failed, 0 not measured, 99 not applicable)\n"
           << statusMatrix(stored) << '\n';
     const std::vector<int> &earlier = m_outcome.earlierTestIds;
@@ -347,7 +350,7 @@ void CalibrationDemo::printLostSteps(int status, const SimulatedTechnician &tech
     if (technician.givenUp() > 0)
         m_out << "; the technician gave up on a question that kept coming back: is the meter still there?";
     m_out << ").\nLost steps:\n";
-    const PageTable list = stepList(*m_outcome.storedRecord, cut);
+    const PageTable list = stepList(*m_outcome.storedRecord, cut, m_options.regionalMode);
     const int rows = static_cast<int>(list.rows.size());
     const int measured = rows - unmeasuredRows(list);
     m_out << "  " << stepTitle(cut) << ": cut short, " << measured << " of " << rows << ' ' << rowNoun(cut)

@@ -3,6 +3,7 @@
 #include "demo/DemoReport.h"
 #include "measure/PageRegistry.h"
 #include "model/AudTestRecord.h"
+#include "model/RegionalMode.h"
 #include "sim/LineFaults.h"
 
 #include <QString>
@@ -42,6 +43,9 @@ struct DemoOptions
     std::vector<MeasurementEntry> measurements;
     // Every prompt, question and answer as it happens.
     bool verbose = false;
+    // The regional mode the program would have read at start-up; masking, speech and broad-band
+    // noise are judged by it.
+    RegionalMode regionalMode = RegionalMode::Normal;
 };
 
 // What a finished demonstration leaves behind.

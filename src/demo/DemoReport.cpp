@@ -1,10 +1,13 @@
 #include "demo/DemoReport.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
@@ -64,10 +67,12 @@ public:
         registerDemoPages(m_pages);
     }
 
-    PageTable list(const AudTestRecord &record, const DemoStep &step) const
+    PageTable list(const AudTestRecord &record, const DemoStep &step, RegionalMode mode) const
     {
         const std::optional<PageRole> role = PageRoleFor(step.measurement, step.transducer);
-        const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, m_services) : nullptr;
+        MeasurementServices services = m_services;
+        services.regionalMode = mode;
+        const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, services) : nullptr;
         if (!page)
             return {};
         // Pages work on writable blocks; this one is given a copy.
@@ -109,6 +114,9 @@ void registerDemoPages(PageRegistry &registry)
     registerDistortionPages(registry);
     registerPulsePage(registry);
     registerCrossTalkPage(registry);
+    registerBoneLevelsPage(registry);
+    registerMaskingNoisePage(registry);
+    registerSpeechPage(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)
@@ -171,10 +179,10 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows)
     return table;
 }
 
-PageTable stepList(const AudTestRecord &record, const DemoStep &step)
+PageTable stepList(const AudTestRecord &record, const DemoStep &step, RegionalMode mode)
 {
     static const ListReader reader;
-    return reader.list(record, step);
+    return reader.list(record, step, mode);
 }
 
 int unmeasuredRows(const PageTable &list)
@@ -201,9 +209,9 @@ QString rowNoun(const DemoStep &step)
     }
 }
 
-QString resultTable(const AudTestRecord &record, const DemoStep &step)
+QString resultTable(const AudTestRecord &record, const DemoStep &step, RegionalMode mode)
 {
-    const PageTable list = stepList(record, step);
+    const PageTable list = stepList(record, step, mode);
     QList<QStringList> rows;
     for (int row = 0; row < list.rows.size(); ++row)
         rows << (QStringList(list.rows[row]) << verdictText(list.verdict(row)));

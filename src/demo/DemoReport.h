@@ -53,8 +53,8 @@ std::vector<DemoStep> reportedSteps(const std::vector<DemoStep> &steps);
 QString stepTitle(const DemoStep &step);
 
 // The step's list as its page shows it for the record: the page's own columns, rows and verdicts.
-// Empty when no page measures that step.
-PageTable stepList(const AudTestRecord &record, const DemoStep &step);
+// Empty when no page measures that step. Pages that judge by region judge by `mode`.
+PageTable stepList(const AudTestRecord &record, const DemoStep &step, RegionalMode mode = RegionalMode::Normal);
 // Rows of the list that hold no judged reading.
 int unmeasuredRows(const PageTable &list);
 // What the step's rows are: "frequencies", "levels" or "rows".
@@ -65,7 +65,7 @@ QString alignedTable(const QStringList &titles, const QList<QStringList> &rows);
 
 // The step's rows as the page lists them, with a last column "Result": "PASS", "FAIL" or "----"
 // for a row that was not judged.
-QString resultTable(const AudTestRecord &record, const DemoStep &step);
+QString resultTable(const AudTestRecord &record, const DemoStep &step, RegionalMode mode = RegionalMode::Normal);
 
 // The test's status table: a row per measurement, a column per transducer, the stored entries
 // (1 passed, -1 failed, 0 not measured, 99 not applicable).

@@ -118,6 +118,7 @@ protected:
     Interaction &interaction() const { return m_services.interaction; }
     Clock &clock() const { return m_services.clock; }
     PreferenceStore &preferences() const { return m_services.preferences; }
+    RegionalMode regionalMode() const { return m_services.regionalMode; }
     AudTestRecord &record() const { return *m_target.record; }
     TransducerType transducer() const { return m_target.transducer; }
     Ear ear() const { return m_target.ear; }

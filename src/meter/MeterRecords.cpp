@@ -60,6 +60,17 @@ bool isPlausibleFrequencyRecord(QByteArrayView record)
     return true;
 }
 
+bool isPlausibleFftRecord(QByteArrayView record)
+{
+    if (record.size() != kFftRecordSize)
+        return false;
+    for (int line = 0; line < kFftLineCount; ++line) {
+        if (byteAt(record, 10 + 2 * line) > kLoudestPlausibleDb)
+            return false;
+    }
+    return true;
+}
+
 std::optional<BandLevels> decodeThirdOctaveRecord(QByteArrayView record, float calOffset)
 {
     if (record.size() < kThirdOctaveRecordSize)

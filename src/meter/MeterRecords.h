@@ -22,6 +22,7 @@ using FftLines = std::array<float, kFftLineCount>;
 // anything a microphone hears; these checks refuse such records so that they are fetched again.
 bool isPlausibleThirdOctaveRecord(QByteArrayView record);
 bool isPlausibleFrequencyRecord(QByteArrayView record);
+bool isPlausibleFftRecord(QByteArrayView record);
 
 // "&R1": the 33 third-octave levels, each raised by the calibration offset.
 std::optional<BandLevels> decodeThirdOctaveRecord(QByteArrayView record, float calOffset);

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace tonva {
@@ -20,6 +21,9 @@ constexpr double kSameFrequencyHz = 0.05;
 constexpr std::array<const char *, AudiometerProfile::kTransducerTypes> kTransducerKeys{
     "supra-aural", "bone", "speakers", "insert", "circumaural"};
 constexpr std::array<const char *, 4> kEarKeys{"left", "right", "both", "any"};
+constexpr std::array<const char *, 4> kSpeechSourceKeys{"mic", "tapeA", "tapeB", "speechNoise"};
+constexpr std::array<const char *, AudiometerProfile::kMaskingSources> kMaskingSourceKeys{"white", "tapeA", "tapeB"};
+const QString kMaskingSourceList = QStringLiteral("white, tapeA, tapeB");
 
 // Reads the JSON into a profile, stopping at the first thing it cannot take.
 class ProfileReader
@@ -53,7 +57,7 @@ private:
         if (is("narrowBandLevelErrorDb"))
             return readTable(key, value, p.narrowBandLevelErrorDb);
         if (is("maskingNoiseShapeDb"))
-            return readTable(key, value, p.maskingNoiseShapeDb);
+            return readMaskingShapes(value, p.maskingNoiseShapeDb);
         if (is("narrowBandSkirtDb"))
             return readNumber(key, value, p.narrowBandSkirtDb);
         if (is("crossTalkDb"))
@@ -65,9 +69,9 @@ private:
         if (is("toneOffLeakageDb"))
             return readNumber(key, value, p.toneOffLeakageDb);
         if (is("maskingNoiseLevelErrorDb"))
-            return readNumber(key, value, p.maskingNoiseLevelErrorDb);
+            return readMaskingLevels(value, p.maskingNoiseLevelErrorDb);
         if (is("speechLevelErrorDb"))
-            return readNumber(key, value, p.speechLevelErrorDb);
+            return readSpeechErrors(value, p);
         if (is("harmonicsDb"))
             return readHarmonics(value, p.harmonicsDb);
         if (is("pulse"))
@@ -101,6 +105,74 @@ private:
                                p.levelErrorDb[static_cast<size_t>(transducer)][static_cast<size_t>(ear)]))
                     return false;
             }
+        }
+        return true;
+    }
+
+    bool readSpeechErrors(const QJsonValue &value, AudiometerProfile &p)
+    {
+        if (value.isDouble())
+            return readNumber(QStringLiteral("speechLevelErrorDb"), value, p.speechLevelErrorDb);
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key 'speechLevelErrorDb' must be a number or an object of "
+                                       "sources (mic, tapeA, tapeB, speechNoise)"));
+        // A source the object leaves out is in order.
+        p.speechLevelErrorDb = 0.0;
+        const QJsonObject sources = value.toObject();
+        for (auto it = sources.begin(); it != sources.end(); ++it) {
+            const int source = indexOf(kSpeechSourceKeys, it.key());
+            if (source < 0)
+                return fail(QStringLiteral("Unknown source '%1' in 'speechLevelErrorDb' (use mic, tapeA, tapeB, "
+                                           "speechNoise)")
+                                .arg(it.key()));
+            double number = 0.0;
+            if (!readNumber(QStringLiteral("speechLevelErrorDb.%1").arg(it.key()), it.value(), number))
+                return false;
+            p.speechSourceErrorDb[static_cast<size_t>(source)] = number;
+        }
+        return true;
+    }
+
+    // An object naming no source is one frequency table for every source, as profiles wrote it before
+    // the sources could differ.
+    static bool namesMaskingSources(const QJsonValue &value)
+    {
+        const QJsonObject object = value.toObject();
+        return std::any_of(kMaskingSourceKeys.begin(), kMaskingSourceKeys.end(),
+                           [&object](const char *name) { return object.contains(QLatin1String(name)); });
+    }
+
+    bool readMaskingLevels(const QJsonValue &value, std::array<double, AudiometerProfile::kMaskingSources> &levels)
+    {
+        const QString key = QStringLiteral("maskingNoiseLevelErrorDb");
+        if (value.isDouble())
+            return readNumber(key, value, levels[0]) && (levels.fill(levels[0]), true);
+        if (!value.isObject())
+            return fail(QStringLiteral("Profile key '%1' must be a number or an object of %2").arg(key, kMaskingSourceList));
+        const QJsonObject sources = value.toObject();
+        for (auto it = sources.begin(); it != sources.end(); ++it) {
+            const int source = indexOf(kMaskingSourceKeys, it.key());
+            if (source < 0)
+                return fail(QStringLiteral("Unknown source '%1' in '%2' (use %3)").arg(it.key(), key, kMaskingSourceList));
+            if (!readNumber(QStringLiteral("%1.%2").arg(key, it.key()), it.value(), levels[static_cast<size_t>(source)]))
+                return false;
+        }
+        return true;
+    }
+
+    bool readMaskingShapes(const QJsonValue &value,
+                           std::array<FrequencyTable, AudiometerProfile::kMaskingSources> &shapes)
+    {
+        const QString key = QStringLiteral("maskingNoiseShapeDb");
+        if (!namesMaskingSources(value))
+            return readTable(key, value, shapes[0]) && (shapes.fill(shapes[0]), true);
+        const QJsonObject sources = value.toObject();
+        for (auto it = sources.begin(); it != sources.end(); ++it) {
+            const int source = indexOf(kMaskingSourceKeys, it.key());
+            if (source < 0)
+                return fail(QStringLiteral("Unknown source '%1' in '%2' (use %3)").arg(it.key(), key, kMaskingSourceList));
+            if (!readTable(QStringLiteral("%1.%2").arg(key, it.key()), it.value(), shapes[static_cast<size_t>(source)]))
+                return false;
         }
         return true;
     }
@@ -347,6 +419,27 @@ double AudiometerProfile::levelError(int transducer, int ear, double frequencyHz
             return *own;
     }
     return ears[kAnyEar].at(frequencyHz);
+}
+
+double AudiometerProfile::speechErrorOf(SignalSource source) const
+{
+    std::size_t slot = 0;
+    switch (source) {
+    case SignalSource::Internal:
+    case SignalSource::Microphone:
+        slot = 0;
+        break;
+    case SignalSource::TapeCdA:
+        slot = 1;
+        break;
+    case SignalSource::TapeCdB:
+        slot = 2;
+        break;
+    case SignalSource::SpeechNoise:
+        slot = 3;
+        break;
+    }
+    return speechSourceErrorDb[slot].value_or(speechLevelErrorDb);
 }
 
 std::optional<AudiometerProfile> AudiometerProfile::fromJson(const QByteArray &json, QString *error)

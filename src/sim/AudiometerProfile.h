@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Interaction.h"
 #include "sim/AcousticScene.h"
 
 #include <QByteArray>
@@ -102,16 +103,23 @@ struct AudiometerProfile
     double minDialLevelDb = -10.0;
     // Level a switched-off tone still leaks, relative to its on level.
     double toneOffLeakageDb = -200.0;
-    // Broadband masking noise: level error, and band shape relative to a flat-per-band spectrum
-    // (keys are third-octave band centres).
-    double maskingNoiseLevelErrorDb = 0.0;
-    FrequencyTable maskingNoiseShapeDb;
+    // Broadband masking noise by source (0 the internal white noise, 1 tape/CD A, 2 tape/CD B): level
+    // error, and band shape relative to flat white noise (keys are third-octave band centres). JSON:
+    // one value for every source, or {"white": .., "tapeA": .., "tapeB": ..}.
+    static constexpr int kMaskingSources = 3;
+    std::array<double, kMaskingSources> maskingNoiseLevelErrorDb{};
+    std::array<FrequencyTable, kMaskingSources> maskingNoiseShapeDb;
+    // Speech channel: one error for every source, or its own for a source. JSON: -0.5, or
+    // {"mic": 0, "tapeA": 0, "tapeB": 3.6, "speechNoise": 0} (sources left out take 0).
     double speechLevelErrorDb = 0.0;
+    std::array<std::optional<double>, 4> speechSourceErrorDb;
 
     static FrequencyTable typicalMaximumLevels();
 
     // Error of transducer `transducer` at `frequencyHz` for `ear`; 0 where the profile says nothing.
     double levelError(int transducer, int ear, double frequencyHz) const;
+    // Error of the speech channel fed from `source`; the internal source counts as the microphone.
+    double speechErrorOf(SignalSource source) const;
     // The pulsed tone of `ear`; the left one for both ears or none in particular.
     const PulseEnvelope &pulseOf(int ear) const { return pulse[ear == 1 ? 1 : 0]; }
 

@@ -17,6 +17,8 @@ constexpr double kNoBandDb = -100.0;
 // Masking noise and speech fill the audiometric bands, 125 Hz to 8 kHz.
 constexpr int kFirstNoiseBand = 10;
 constexpr int kLastNoiseBand = 28;
+// Speech noise falls off above 1 kHz as speech does, 12 dB per octave.
+constexpr double kSpeechNoiseSlopePerBandDb = -4.0;
 // Leakage below this is no sound at all.
 constexpr double kInaudibleRelativeDb = -150.0;
 
@@ -129,10 +131,11 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
         const Stimulus set = withinRange(stimulus, 1000.0);
         const double base = dialAtMeterDb(set, kIndex1kHz) + crossTalkDb(set);
         if (*signal == Signal::Speech)
-            return Presentation{
-                *signal, set,
-                spreadNoise(base + m_coupling.speechCorrectionDb + m_profile.speechLevelErrorDb, false)};
-        return Presentation{*signal, set, spreadNoise(base + m_profile.maskingNoiseLevelErrorDb, true)};
+            return Presentation{*signal, set, speechSound(set)};
+        const int source = maskingSourceOf(set.source);
+        return Presentation{*signal, set,
+                            whiteNoise(base + m_profile.maskingNoiseLevelErrorDb[static_cast<std::size_t>(source)],
+                                       m_profile.maskingNoiseShapeDb[static_cast<std::size_t>(source)])};
     }
     const int index = testFrequencyIndex(stimulus.frequencyHz);
     if (index < 0)
@@ -148,11 +151,26 @@ SimulatedAudiometer::presentationFor(const Stimulus &stimulus, QString *error) c
     return Presentation{*signal, set, toneSound(*signal, set, index)};
 }
 
+double SimulatedAudiometer::referenceDb(const Stimulus &stimulus, int index) const
+{
+    const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
+    const auto i = static_cast<std::size_t>(index);
+    if (*stimulus.transducer == TransducerType::BoneVibrator && stimulus.bonePlacement == BonePlacement::Forehead)
+        return m_coupling.boneForeheadReferenceDb[i];
+    if (*stimulus.transducer != TransducerType::Speakers)
+        return path.referenceDb[i];
+    const std::optional<PerFrequencyDb> &table = stimulus.binaural                ? m_coupling.speakerReferenceBinauralDb
+                                                 : stimulus.incidenceDegrees == 45 ? m_coupling.speakerReference45Db
+                                                 : stimulus.incidenceDegrees == 90 ? m_coupling.speakerReference90Db
+                                                                                   : std::nullopt;
+    return table ? (*table)[i] : path.referenceDb[i];
+}
+
 double SimulatedAudiometer::dialAtMeterDb(const Stimulus &stimulus, int index) const
 {
     const TransducerCoupling &path = m_coupling.transducers[static_cast<std::size_t>(*stimulus.transducer)];
     const auto i = static_cast<std::size_t>(index);
-    return stimulus.dialLevel + m_profile.attenuatorErrorDb.at(stimulus.dialLevel) + path.referenceDb[i] +
+    return stimulus.dialLevel + m_profile.attenuatorErrorDb.at(stimulus.dialLevel) + referenceDb(stimulus, index) +
            path.correctionDb[i];
 }
 
@@ -163,6 +181,9 @@ int SimulatedAudiometer::couplerEar(const Stimulus &stimulus) const
 
 double SimulatedAudiometer::crossTalkDb(const Stimulus &stimulus) const
 {
+    // Loudspeakers share the room; there is no other earphone to leak into.
+    if (stimulus.transducer == TransducerType::Speakers)
+        return 0.0;
     const int driven = earIndex(stimulus);
     const int heard = couplerEar(stimulus);
     const bool oneEarEach = (driven == 0 || driven == 1) && (heard == 0 || heard == 1);
@@ -194,9 +215,22 @@ Sound SimulatedAudiometer::narrowBandSound(const Stimulus &stimulus, int index) 
     const double centreDb = dialAtMeterDb(stimulus, index) +
                             m_coupling.narrowBandCorrectionDb[static_cast<std::size_t>(index)] +
                             m_profile.narrowBandLevelErrorDb.at(nominal) + crossTalkDb(stimulus);
+    const int centre = meter::bandOfTestFrequency(index);
+    // In the sound field the level is that of the whole noise, skirts included, as the open-air
+    // microphone adds the neighbouring bands back in.
+    if (stimulus.transducer == TransducerType::Speakers) {
+        double share = 1.0;
+        for (const int band : {centre - 1, centre + 1})
+            share += band >= 0 && band < kThirdOctaveBands ? std::pow(10.0, m_profile.narrowBandSkirtDb / 10.0) : 0.0;
+        return narrowBandAround(centre, centreDb - 10.0 * std::log10(share));
+    }
+    return narrowBandAround(centre, centreDb);
+}
+
+Sound SimulatedAudiometer::narrowBandAround(int centre, double centreDb) const
+{
     BroadbandNoise noise;
     noise.bandLevels.fill(kNoBandDb);
-    const int centre = meter::bandOfTestFrequency(index);
     for (const int band : {centre - 1, centre + 1}) {
         if (band >= 0 && band < kThirdOctaveBands)
             noise.bandLevels[static_cast<std::size_t>(band)] = centreDb + m_profile.narrowBandSkirtDb;
@@ -212,12 +246,76 @@ Sound SimulatedAudiometer::spreadNoise(double overallDb, bool shaped) const
     double relativePower = 0.0;
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
         const double shape =
-            shaped ? m_profile.maskingNoiseShapeDb.at(meter::kBandCentres[static_cast<std::size_t>(band)])
+            shaped ? m_profile.maskingNoiseShapeDb[0].at(meter::kBandCentres[static_cast<std::size_t>(band)])
                    : 0.0;
         noise.bandLevels[static_cast<std::size_t>(band)] = shape;
         relativePower += std::pow(10.0, shape / 10.0);
     }
     // Scale the shape so the bands together carry the overall level.
+    const double offset = overallDb - 10.0 * std::log10(relativePower);
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
+        noise.bandLevels[static_cast<std::size_t>(band)] += offset;
+    return noise;
+}
+
+Sound SimulatedAudiometer::speechSound(const Stimulus &stimulus) const
+{
+    const double level = dialAtMeterDb(stimulus, kIndex1kHz) + crossTalkDb(stimulus) + m_coupling.speechCorrectionDb +
+                         m_profile.speechErrorOf(stimulus.source);
+    switch (stimulus.source) {
+    case SignalSource::Internal:
+        return spreadNoise(level, false);
+    case SignalSource::Microphone:
+    case SignalSource::TapeCdA:
+    case SignalSource::TapeCdB: {
+        // Speech inputs are calibrated with a 1000 Hz tone played through them.
+        PureTone tone;
+        tone.frequencyHz = 1000.0;
+        tone.splDb = level;
+        return tone;
+    }
+    case SignalSource::SpeechNoise:
+        break;
+    }
+    // Speech noise is stated as its C-weighted overall level, which is what the meter shows.
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    double weightedPower = 0.0;
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
+        const double shape = kSpeechNoiseSlopePerBandDb * std::max(0, band - meter::kBand1kHz);
+        noise.bandLevels[static_cast<std::size_t>(band)] = shape;
+        weightedPower += std::pow(10.0, (shape + weightingDb(Weighting::C, band)) / 10.0);
+    }
+    const double offset = level - 10.0 * std::log10(weightedPower);
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
+        noise.bandLevels[static_cast<std::size_t>(band)] += offset;
+    return noise;
+}
+
+int SimulatedAudiometer::maskingSourceOf(SignalSource source)
+{
+    switch (source) {
+    case SignalSource::TapeCdA:
+        return 1;
+    case SignalSource::TapeCdB:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+Sound SimulatedAudiometer::whiteNoise(double overallDb, const FrequencyTable &shapeDb) const
+{
+    BroadbandNoise noise;
+    noise.bandLevels.fill(kNoBandDb);
+    double relativePower = 0.0;
+    for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band) {
+        const auto b = static_cast<std::size_t>(band);
+        // Equal power per hertz: a band carries power in proportion to its width, hence its centre.
+        const double level = 10.0 * std::log10(bandCentreHz(band) / 1000.0) + shapeDb.at(meter::kBandCentres[b]);
+        noise.bandLevels[b] = level;
+        relativePower += std::pow(10.0, level / 10.0);
+    }
     const double offset = overallDb - 10.0 * std::log10(relativePower);
     for (int band = kFirstNoiseBand; band <= kLastNoiseBand; ++band)
         noise.bandLevels[static_cast<std::size_t>(band)] += offset;

@@ -35,6 +35,15 @@ struct AudiometerCoupling
     PerFrequencyDb narrowBandCorrectionDb{};
     // Added to the 1000 Hz reference level for speech.
     double speechCorrectionDb = 0.0;
+    // The bone vibrator's RETFL on the forehead; the transducer's own reference is the mastoid's.
+    // Its correctionDb is the mastoid's, in the room the audiometer is tested in: the force level
+    // reaches the meter through it.
+    PerFrequencyDb boneForeheadReferenceDb{};
+    // The loudspeakers' reference levels at 45 and 90 degrees incidence and for binaural listening;
+    // the speakers' own referenceDb is the one at 0 degrees, and serves where these are not given.
+    std::optional<PerFrequencyDb> speakerReference45Db;
+    std::optional<PerFrequencyDb> speakerReference90Db;
+    std::optional<PerFrequencyDb> speakerReferenceBinauralDb;
 
     // Copies a per-frequency array of the test record.
     template<class T> static PerFrequencyDb perFrequency(const T (&values)[meter::kTestFrequencyCount])
@@ -106,7 +115,17 @@ private:
 
     PureTone toneSound(Signal signal, const Stimulus &stimulus, int index) const;
     Sound narrowBandSound(const Stimulus &stimulus, int index) const;
+    Sound narrowBandAround(int centre, double centreDb) const;
     Sound spreadNoise(double overallDb, bool shaped) const;
+    // Masking noise: equal power per hertz over the audiometric bands, bent by the source's shape, the
+    // bands together carrying `overallDb`.
+    Sound whiteNoise(double overallDb, const FrequencyTable &shapeDb) const;
+    // The profile's masking source of a stimulus: 0 the internal generator, 1 tape/CD A, 2 tape/CD B.
+    static int maskingSourceOf(SignalSource source);
+    // Speech: the 1000 Hz calibration tone of the microphone and tape inputs, or speech noise.
+    Sound speechSound(const Stimulus &stimulus) const;
+    // The reference level of the stimulus's transducer, by incidence and binaural for the speakers.
+    double referenceDb(const Stimulus &stimulus, int index) const;
     Sound offSound() const;
     // A tone set up but switched off: what leaks through its switch.
     Sound leakOf(const Stimulus &stimulus, int index) const;

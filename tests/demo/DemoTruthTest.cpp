@@ -1,4 +1,5 @@
 #include "demo/CalibrationDemo.h"
+#include "measure/BoneConductionTest.h"
 #include "model/ReferenceData.h"
 #include "sim/AudiometerProfile.h"
 #include "support/TempDir.h"
@@ -113,6 +114,16 @@ void expectValuesImpliedBy(const AudiometerProfile &profile, const AudTestRecord
             EXPECT_NEAR(blocks.modulation.rate[f], profile.fmRateHz.at(hertz), 0.05);
         }
     }
+    // The bone vibrator's force level, read back through the mastoid and the room it was measured in.
+    const ToneLevelResult &bone = record.toneLevel[0][static_cast<int>(TransducerType::BoneVibrator)];
+    for (const int f : boneLevelFrequencies(setup)) {
+        ReferenceQuery query;
+        query.transducer = TransducerType::BoneVibrator;
+        query.frequencyIndex = f;
+        EXPECT_NEAR(bone.measuredLevel[f],
+                    bone.dialLevel[f] + GetReferenceLevel(setup, query) + profile.levelError(1, 0, nominalHz(f)), 0.1)
+            << nominalHz(f) << " Hz on the bone vibrator";
+    }
 }
 
 // The supra-aural status entries of a whole demonstration in which exactly `failing` failed.
@@ -185,6 +196,7 @@ struct FaultFamily
     const char *profile;
     std::set<FailedRow> failed;
     MeasurementEntry kind;
+    TransducerType transducer = TransducerType::SupraAural;
 };
 
 class FaultFamilies : public testing::TestWithParam<FaultFamily>
@@ -200,7 +212,11 @@ TEST_P(FaultFamilies, PrintExactlyTheirFailRows)
     int rows = 0;
     EXPECT_EQ(failedRows(run.stored(), &judged, &rows), family.failed);
     EXPECT_EQ(judged, rows);
-    EXPECT_EQ(supraAuralStatuses(run.stored()), statusesFailing({family.kind}));
+    const bool onEarphones = family.transducer == TransducerType::SupraAural;
+    EXPECT_EQ(supraAuralStatuses(run.stored()), statusesFailing(onEarphones ? std::set{family.kind} : std::set<MeasurementEntry>{}));
+    if (!onEarphones) {
+        EXPECT_EQ(run.stored().statusOf(measurementKindOf(family.kind), family.transducer), -1);
+    }
     EXPECT_EQ(run.printed.count(QLatin1String("FAIL")), static_cast<qsizetype>(family.failed.size()))
         << run.printed.toStdString();
 }
@@ -214,7 +230,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 {{"Harmonic Distortion, left ear", "1000"}, {"Harmonic Distortion, right ear", "1000"}},
                                 MeasurementEntry::HarmonicDistortion},
                     FaultFamily{"faulty-pulse", {{"Pulse, right ear", "1000"}}, MeasurementEntry::PulsedTones},
-                    FaultFamily{"faulty-crosstalk", {{"Cross Talk", "Left to Right"}}, MeasurementEntry::CrossTalk}),
+                    FaultFamily{"faulty-crosstalk", {{"Cross Talk", "Left to Right"}}, MeasurementEntry::CrossTalk},
+                    FaultFamily{"faulty-masking",
+                                {{"Broad Band Masking, left ear", "Tape/CD A"}, {"Broad Band Masking, right ear", "Tape/CD A"}},
+                                MeasurementEntry::BroadBandNoise},
+                    FaultFamily{"faulty-bone",
+                                {{"Hearing Level, Bone Vibrator, left ear", "2000"}},
+                                MeasurementEntry::HearingLevel,
+                                TransducerType::BoneVibrator}),
     [](const testing::TestParamInfo<FaultFamily> &family) {
         return QString::fromLatin1(family.param.profile).remove(QLatin1Char('-')).toStdString();
     });

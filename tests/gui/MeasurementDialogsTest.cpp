@@ -5,6 +5,9 @@
 #include "inventory/InstrumentInventory.h"
 #include "measure/HearingLevelPageFixture.h"
 #include "measure/ui/CAdjustLevelDlg.h"
+#include "measure/ui/CAdjustSpeechDlg.h"
+#include "platform/PreferenceIndex.h"
+#include "sim/AcousticScene.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/CTestAllView.h"
 #include "measure/ui/InputLevelFields.h"
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -221,6 +225,39 @@ TEST_F(AdjustLevelDlgTest, TheTimerReadsTheMeterOnItsOwnUntilOk)
     EXPECT_NEAR(level->text().toDouble(), 77.0, 0.15);
     child<QPushButton>(dialog, "okButton")->click();
     EXPECT_FALSE(dialog.readingsRunning());
+}
+
+TEST_F(AdjustLevelDlgTest, SpeechOverallReadsCWeightedAndTheBasisIsKept)
+{
+    // Speech noise with much of its energy at 31.5 Hz, where C weighting takes 3 dB off: a flat
+    // reading would not match what the audiometer states.
+    BroadbandNoise noise = BroadbandNoise::flatPerBand(-100.0);
+    noise.bandLevels[4] = 80.0;
+    noise.bandLevels[meter::kBand1kHz] = 75.0;
+    simulator.scene().setSound(noise);
+    const double weighted = simulator.scene().overallLevelDb(meter::kGainZeroDb, Weighting::C);
+    ASSERT_GT(simulator.scene().overallLevelDb(meter::kGainZeroDb, Weighting::Flat) - weighted, 1.0);
+
+    preferences.write(preference::AdjustBasis, static_cast<int>(SpeechAdjustBasis::Overall));
+    SpeechAdjust adjust(link, files, record->setup, TransducerType::SupraAural, 20.0, preferences);
+    ASSERT_TRUE(adjust.prepare());
+    EXPECT_EQ(link.GetWeighting(), 1) << "C weighting for the overall level";
+    CAdjustSpeechDlg dialog(adjust);
+    dialog.show();
+    auto *level = child<QLabel>(dialog, "levelValue");
+    auto *hearingLevel = child<QLabel>(dialog, "hearingLevelValue");
+    EXPECT_TRUE(child<QRadioButton>(dialog, "overallBasis")->isChecked());
+    dialog.tick();
+    EXPECT_NEAR(level->text().toDouble(), weighted, 0.15);
+    EXPECT_NEAR(hearingLevel->text().toDouble(), weighted - 20.0, 0.15);
+
+    child<QRadioButton>(dialog, "oneKilohertzBasis")->click();
+    EXPECT_TRUE(level->text().isEmpty()) << "the old reading was of the other basis";
+    dialog.tick();
+    EXPECT_NEAR(level->text().toDouble(), 75.0, 0.15);
+    child<QPushButton>(dialog, "okButton")->click();
+    EXPECT_EQ(preferences.read(preference::AdjustBasis), static_cast<int>(SpeechAdjustBasis::OneKilohertz));
+    technician.verifyDone();
 }
 
 // ---- input levels ---------------------------------------------------------------------------------

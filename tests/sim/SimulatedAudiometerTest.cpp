@@ -208,7 +208,7 @@ TEST(SimulatedAudiometer, NoiseSignalsCarryTheirLevelInTheRightBands)
     LocalSceneDriver driver(scene);
     AudiometerProfile profile;
     profile.narrowBandLevelErrorDb.set(1000.0, 1.5);
-    profile.maskingNoiseShapeDb.set(4000.0, -6.0);
+    profile.maskingNoiseShapeDb[0].set(4000.0, -6.0);
     SimulatedAudiometer audiometer(driver, profile, tdh39Coupling());
     const std::size_t f1k = static_cast<std::size_t>(indexOf(1000.0));
     const TransducerCoupling &path = audiometer.coupling().transducers[kSupraAural];
@@ -231,7 +231,39 @@ TEST(SimulatedAudiometer, NoiseSignalsCarryTheirLevelInTheRightBands)
     ASSERT_TRUE(audiometer.apply(dials(kSupraAural, kRight, QStringLiteral("broadband noise"), 0.0, 40.0)));
     const auto &masking = std::get<BroadbandNoise>(scene.sound()).bandLevels;
     EXPECT_NEAR(powerSumDb(masking), 40.0 + path.referenceDb[f1k] + path.correctionDb[f1k], 1e-9);
-    EXPECT_DOUBLE_EQ(masking[25] - masking[19], -6.0);
+    // White noise rises with the band's width; the shape takes its 6 dB off that.
+    EXPECT_NEAR(masking[25] - masking[19], 10.0 * std::log10(bandCentreHz(25) / bandCentreHz(19)) - 6.0, 1e-9);
+}
+
+TEST(SimulatedAudiometer, MaskingNoiseIsWhiteOnTheMetersLinesWithEachSourceItsOwnLevelAndShape)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::fromJson(
+        R"({"maskingNoiseLevelErrorDb": {"white": 0.5, "tapeB": 2.0},
+            "maskingNoiseShapeDb": {"tapeA": {"5000": -6.5}}})");
+    ASSERT_TRUE(profile);
+    SimulatedAudiometer audiometer(driver, *profile, tdh39Coupling());
+    std::array<double, 3> overall{};
+    for (const SignalSource source : {SignalSource::Internal, SignalSource::TapeCdA, SignalSource::TapeCdB}) {
+        const auto s = static_cast<std::size_t>(source);
+        Stimulus noise = dials(kSupraAural, kLeft, QStringLiteral("white noise"), 0.0, 70.0);
+        noise.source = source;
+        ASSERT_TRUE(audiometer.apply(noise));
+        overall[s] = powerSumDb(std::get<BroadbandNoise>(scene.sound()).bandLevels);
+        // 25 Hz lines at the quietest gain: 250 Hz to 5000 Hz lie level, but for the shaped band.
+        const FftSpectrum lines = scene.fftSpectrum(10000.0, 2);
+        double widest = 0.0;
+        for (int line = 10; line <= 200; ++line) {
+            const double off = lines.lineDb(line) - lines.lineDb(40);
+            widest = std::max(widest, std::abs(off));
+            if (source == SignalSource::TapeCdA && line * 25.0 >= 4500.0)
+                EXPECT_NEAR(off, -6.5, 0.05) << line;
+        }
+        EXPECT_NEAR(widest, source == SignalSource::TapeCdA ? 6.5 : 0.0, 0.05) << s;
+    }
+    EXPECT_NEAR(overall[2] - overall[0], 1.5, 1e-9);
+    EXPECT_NEAR(overall[1] - overall[0], -0.5, 1e-9);
 }
 
 TEST(SimulatedAudiometer, ToneOffLeakageAndCrossTalk)
@@ -344,6 +376,8 @@ TEST(AudiometerProfile, RefusesMistakesWithTheKeyNamed)
         {R"({"pulse": {"left": {"riseMs": -1}}})", "pulse.left.riseMs"},
         {R"({"pulse": {"left": {}, "centre": {}}})", "centre"},
         {R"({"fmRateHz": )", "offset"},
+        {R"({"maskingNoiseLevelErrorDb": {"tapeC": 1.0}})", "tapeC"},
+        {R"({"maskingNoiseShapeDb": {"tapeA": {"5000": -6.5}, "4000": 1.0}})", "4000"},
     };
     for (const auto &[json, named] : cases) {
         QString error;
@@ -404,3 +438,52 @@ TEST(SimulatedAudiometer, AttenuatorMinimumCrossTalkAndToneOffComeFromTheProfile
 
 } // namespace
 } // namespace tonva::test
+
+TEST(SimulatedAudiometer, SpeechSourcesAndLoudspeakersCarryTheLevelTheHostJudges)
+{
+    AcousticScene scene;
+    LocalSceneDriver driver(scene);
+    QString error;
+    const std::optional<AudiometerProfile> profile = AudiometerProfile::fromJson(
+        R"({"speechLevelErrorDb": {"tapeB": 3.6}, "levelErrorDb": {"speakers": {"both": 1.0}}})", &error);
+    ASSERT_TRUE(profile) << qPrintable(error);
+    AudiometerCoupling coupling = tdh39Coupling();
+    PerFrequencyDb at45{};
+    at45.fill(20.0);
+    coupling.speakerReference45Db = at45;
+    coupling.speakerReferenceBinauralDb = PerFrequencyDb{};
+    SimulatedAudiometer audiometer(driver, *profile, coupling);
+    const std::size_t f1k = static_cast<std::size_t>(indexOf(1000.0));
+    const double speechAt1k = 50.0 + coupling.transducers[kSupraAural].referenceDb[f1k] + 12.5 +
+                              coupling.transducers[kSupraAural].correctionDb[f1k];
+
+    // Tape/CD B alone carries its error, as a 1000 Hz calibration tone; speech noise is judged on the
+    // meter's C-weighted overall level.
+    Stimulus speech = dials(kSupraAural, kLeft, QStringLiteral("speech"), 0.0, 50.0);
+    for (const auto &[source, sourceError] : {std::pair{SignalSource::Microphone, 0.0}, {SignalSource::TapeCdB, 3.6}}) {
+        speech.source = source;
+        ASSERT_TRUE(audiometer.apply(speech));
+        const PureTone &tone = std::get<PureTone>(scene.sound());
+        EXPECT_EQ(tone.frequencyHz, 1000.0);
+        EXPECT_DOUBLE_EQ(tone.splDb, speechAt1k + sourceError);
+    }
+    speech.source = SignalSource::SpeechNoise;
+    ASSERT_TRUE(audiometer.apply(speech));
+    EXPECT_NEAR(scene.overallLevelDb(2, Weighting::C), speechAt1k, 0.01);
+    EXPECT_GT(scene.overallLevelDb(2, Weighting::Flat) - scene.overallLevelDb(2, Weighting::C), 0.0);
+
+    // Loudspeakers: the reference of the incidence angle, the binaural one with its own error, and a
+    // narrow band whose three bands together hold the level.
+    Stimulus speaker = dials(2, kLeft, QStringLiteral("tone"), 1000.0, 40.0);
+    speaker.incidenceDegrees = 45;
+    ASSERT_TRUE(audiometer.apply(speaker));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 60.0);
+    speaker.ear = Ear::Both;
+    speaker.binaural = true;
+    ASSERT_TRUE(audiometer.apply(speaker));
+    EXPECT_DOUBLE_EQ(std::get<PureTone>(scene.sound()).splDb, 41.0);
+    speaker.signal = QStringLiteral("narrow band");
+    ASSERT_TRUE(audiometer.apply(speaker));
+    const BandLevels &nb = std::get<BroadbandNoise>(scene.sound()).bandLevels;
+    EXPECT_NEAR(powerSumDb(nb), 40.0 + coupling.narrowBandCorrectionDb[f1k], 1e-9);
+}

@@ -13,13 +13,17 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
+#include "export/ui/CExportDataDlg.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
 #include "meter/MeterCalibration.h"
@@ -83,6 +87,9 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerCrossTalkPage(m_pages);
     registerDistortionPages(m_pages);
     registerPulsePage(m_pages);
+    registerBoneLevelsPage(m_pages);
+    registerMaskingNoisePage(m_pages);
+    registerSpeechPage(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);
@@ -324,7 +331,7 @@ void CMainFrame::run(ShellCommand command)
         notAvailable(QStringLiteral("Certificate"));
         break;
     case C::Export:
-        notAvailable(QStringLiteral("Export"));
+        exportData();
         break;
     case C::CompareWith:
         notAvailable(QStringLiteral("Compare With"));
@@ -508,6 +515,19 @@ void CMainFrame::boothTest()
     if (!requireDatabase(ShellCommand::BoothTest))
         return;
     switchView(ViewId::Booth);
+}
+
+void CMainFrame::exportData()
+{
+    // The command is offered in the measurement summary and in the booth view: each exports its own.
+    ExportSource source;
+    source.context = exportContextFrom(m_services.preferences, m_services.regionalMode);
+    if (m_currentView == ViewId::Booth)
+        source.booth = &m_document.currentBooth();
+    else
+        source.test = &m_document.currentTest();
+    CExportDataDlg dialog(m_services.preferences, m_interaction, source, this);
+    dialog.exec();
 }
 
 void CMainFrame::instrumentation()

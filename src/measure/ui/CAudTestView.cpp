@@ -1,12 +1,15 @@
 #include "measure/ui/CAudTestView.h"
 
 #include "measure/HearingLevelAdjust.h"
+#include "measure/SpeechTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "measure/ui/CAdjustLevelDlg.h"
+#include "measure/ui/CAdjustSpeechDlg.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MeasurementPageWidget.h"
+#include "measure/ui/BoneLevelsPageWidget.h"
 #include "platform/Interaction.h"
 
 #include <QApplication>
@@ -254,9 +257,13 @@ void CAudTestView::ReturnToSummary()
 
 void CAudTestView::OpenAdjust(MeasurementEntry measurement)
 {
-    if (measurement != MeasurementEntry::HearingLevel) {
-        m_context.services.interaction.message(
-            QStringLiteral("Adjusting the speech level is not available yet in this version of Tonva."));
+    if (measurement == MeasurementEntry::Speech) {
+        const auto *speech = dynamic_cast<const SpeechTest *>(m_run->page());
+        if (!m_link || !m_files || !speech)
+            return;
+        SpeechAdjust logic(*m_link, *m_files, m_context.record.setup, m_run->transducer(), speech->adjustReference(),
+                           m_context.services.preferences);
+        CAdjustSpeechDlg::run(logic, this);
         return;
     }
     const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
@@ -485,6 +492,8 @@ void CAudTestView::updateControls()
     // The page's list stays readable while it fills; only its own option waits.
     if (auto *hearingLevel = qobject_cast<HearingLevelPageWidget *>(m_pageWidget))
         hearingLevel->showCorrections()->setEnabled(!busy);
+    if (auto *bone = qobject_cast<BoneLevelsPageWidget *>(m_pageWidget))
+        bone->setOptionsEnabled(!busy);
     for (QWidget *fields : m_inputWidgets)
         fields->setEnabled(!busy);
 }

@@ -1,8 +1,12 @@
 #include "measure/ui/MeasurementPageWidget.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
+#include "measure/ui/BoneLevelsPageWidget.h"
+#include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
+#include "measure/ui/SpeechPageWidget.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -48,6 +52,10 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new HearingLevelPageWidget(*hearingLevel, parent);
     if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
         return new LinearityPageWidget(*linearity, parent);
+    if (auto *bone = dynamic_cast<BoneConductionTest *>(&page))
+        return new BoneLevelsPageWidget(*bone, parent);
+    if (auto *speech = dynamic_cast<SpeechTest *>(&page))
+        return new SpeechPageWidget(*speech, parent);
     return new MeasurementPageWidget(page, parent);
 }
 
