@@ -15,8 +15,10 @@ namespace {
 
 using test::MeterLine;
 
-// A surveyed booth on the built-in meter: the record carries equipment, an earlier survey and a name.
-struct BoothRig : MeterLine
+// A surveyed booth on the built-in meter: the record carries equipment and an earlier survey. The
+// rig passes prompts to the scripted technician and shows each progress status to `onStatus` first,
+// which may change the scene at that moment or answer true to press Cancel.
+struct BoothRig : MeterLine, Interaction
 {
     explicit BoothRig(const char *booth)
     {
@@ -29,47 +31,35 @@ struct BoothRig : MeterLine
         for (float &level : record.bandLevel)
             level = 12.25f;
     }
-
     AmbientSurvey::Outcome survey(const QDate &date)
     {
         EXPECT_TRUE(ambient.prepareMeter());
         return ambient.measure(record, date);
     }
 
-    BoothRecord record;
-    AmbientSurvey ambient{link, files};
-};
-
-// Passes everything to the scripted technician, and shows each progress status to `hook` first,
-// which may act on the scene at that moment or answer true to press Cancel.
-class StatusHook final : public Interaction
-{
-public:
-    using Hook = std::function<bool(const QString &)>;
-    StatusHook(test::ScriptedInteraction &to, Hook hook) : m_to(to), m_hook(std::move(hook)) {}
-
-    void message(const QString &text) override { m_to.message(text); }
-    Answer ask(const QString &text, Buttons b) override { return m_to.ask(text, b); }
-    Answer askToSet(const QString &text, const Stimulus &s, Buttons b) override { return m_to.askToSet(text, s, b); }
+    void message(const QString &text) override { technician.message(text); }
+    Answer ask(const QString &text, Buttons b) override { return technician.ask(text, b); }
+    Answer askToSet(const QString &t, const Stimulus &s, Buttons b) override { return technician.askToSet(t, s, b); }
     std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
     {
         struct Hooked final : Progress
         {
-            Hook hook;
+            std::function<bool(const QString &)> hook;
             bool cancelled = false;
-            void setStatus(const QString &text) override { cancelled = hook(text) || cancelled; }
+            void setStatus(const QString &text) override { cancelled = (hook && hook(text)) || cancelled; }
             void setPosition(int) override {}
             void step() override {}
             bool checkCancel() override { return cancelled; }
         };
         auto progress = std::make_unique<Hooked>();
-        progress->hook = m_hook;
+        progress->hook = onStatus;
         return progress;
     }
 
-private:
-    test::ScriptedInteraction &m_to;
-    Hook m_hook;
+    std::function<bool(const QString &)> onStatus;
+    BoothRecord record;
+    SlmLink hookedLink{port, *this};
+    AmbientSurvey ambient{hookedLink, files};
 };
 
 // The rows of each page ("125", ...) that show a limit in parentheses.
@@ -123,17 +113,15 @@ TEST(AmbientSurvey, EnergyMeanNotArithmetic)
     BoothRig rig("noisy-booth");
     rig.simulator.scene().setBackground(rig.simulator.scene().background(), 0.0);
     AcousticScene &scene = rig.simulator.scene();
-    StatusHook relay(rig.technician, [&scene](const QString &status) {
+    rig.onStatus = [&scene](const QString &status) {
         if (status == QStringLiteral("Averaging: Sample 10 out of 10")) {
             BroadbandNoise noise = *scene.background();
             noise.bandLevels[10] += 10.0;
             scene.setBackground(noise);
         }
         return false;
-    });
-    SlmLink link(rig.port, relay);
-    AmbientSurvey survey(link, rig.files);
-    ASSERT_EQ(survey.measure(rig.record, {2012, 1, 1}), AmbientSurvey::Outcome::Measured);
+    };
+    ASSERT_EQ(rig.survey({2012, 1, 1}), AmbientSurvey::Outcome::Measured);
     EXPECT_NEAR(rig.record.bandLevel[10], 35.0 + 10 * std::log10(1.9), 0.15);
 }
 
@@ -142,12 +130,10 @@ TEST(AmbientSurvey, CancelOrFailureLeavesRecordByteIdentical)
     for (const char *when : {"Checking the Trellan for SLM/RTA mode", "Averaging: Sample 4 out of 10"}) {
         BoothRig rig("quiet-booth");
         const BoothRecord before = rig.record;
-        StatusHook relay(rig.technician, [when](const QString &status) { return status == QLatin1String(when); });
-        SlmLink link(rig.port, relay);
-        AmbientSurvey survey(link, rig.files);
-        EXPECT_EQ(survey.measure(rig.record, {2012, 1, 1}), AmbientSurvey::Outcome::Cancelled) << when;
+        rig.onStatus = [when](const QString &status) { return status == QLatin1String(when); };
+        EXPECT_EQ(rig.survey({2012, 1, 1}), AmbientSurvey::Outcome::Cancelled) << when;
         EXPECT_EQ(std::memcmp(&before, &rig.record, sizeof before), 0) << when;
-        EXPECT_FALSE(survey.previous());
+        EXPECT_FALSE(rig.ambient.previous());
     }
     // Equipment missing: told once, nothing measured.
     BoothRig rig("quiet-booth");

@@ -34,7 +34,7 @@ protected:
     std::unique_ptr<CAmbientView> view()
     {
         CAmbientView::Context context{doc, preferences, technician, host, {}};
-        context.meter = [this] { return std::pair<SlmLink *, SlmFileList *>{&link, &files}; };
+        context.meter = [this](bool) { return std::pair<SlmLink *, SlmFileList *>{&link, &files}; };
         context.today = [] { return QDate(2013, 5, 6); };
         return std::make_unique<CAmbientView>(std::move(context));
     }
@@ -50,6 +50,7 @@ protected:
 TEST_F(AmbientViewTest, MeasureSaveReloadAndTheNameRules)
 {
     auto first = view();
+    EXPECT_EQ(first->pages()[0].rows[0][1], QStringLiteral("----")); // a new survey is not a 0.0 dB booth
     first->findChild<QPushButton *>(QStringLiteral("measureAll"))->click();
     EXPECT_FALSE(first->isBusy());
     EXPECT_EQ(first->pages().size(), 4);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tonva {
@@ -111,12 +112,32 @@ CAmbientView::CAmbientView(Context context, QWidget *parent)
     layout->addLayout(buttons);
     m_controls << information;
 
+    // New Test leaves the survey zeroed; shown as levels, that would read as a measured 0.0 dB booth.
+    if (!holdsAmbientValues(m_context.document.currentBooth()))
+        clearAmbientValues(m_context.document.currentBooth());
     loadFields();
     const QString name = displayText(record.testName).trimmed();
     // A survey that came from the database keeps its name without the question about overwriting it.
     if (!name.isEmpty() && m_context.document.storedBoothId(name))
         m_storedName = name;
     rebuildPages();
+
+    // The meter is readied as the window opens, once it shows, so the technician sees what is asked.
+    QTimer::singleShot(0, this, [this] {
+        const auto [link, files] = m_context.meter ? m_context.meter(false) : std::pair<SlmLink *, SlmFileList *>{};
+        if (link && files && !m_busy) {
+            setBusy(true);
+            prepareMeter(*link, *files);
+            setBusy(false);
+        }
+    });
+}
+
+bool CAmbientView::prepareMeter(SlmLink &link, SlmFileList &files)
+{
+    if (!m_meterPrepared)
+        m_meterPrepared = AmbientSurvey(link, files).prepareMeter();
+    return m_meterPrepared;
 }
 
 QLineEdit *CAmbientView::addField(QFormLayout *form, const QString &label, const char *name, int maxLength)
@@ -140,9 +161,12 @@ void CAmbientView::loadFields()
     const QDate shown = date.isEmpty() ? m_context.today() : QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
     m_date->setText(shown.isValid() ? QLocale().toString(shown, QLocale::ShortFormat)
                                     : QStringLiteral("Invalid DateTime"));
-    m_instruments->setText(instrumentLine("SLM", record.soundLevelMeter) + QLatin1Char('\n') +
-                           instrumentLine("Preamp", record.preamplifier) + QLatin1Char('\n') +
-                           instrumentLine("Mic", record.microphone.identity));
+    // A survey without instruments of its own will take the current selection: show that one.
+    BoothRecord used = record;
+    completeBoothEquipment(used, BoothEquipment::currentSelection(m_context.document.inventory(), m_context.preferences));
+    m_instruments->setText(instrumentLine("SLM", used.soundLevelMeter) + QLatin1Char('\n') +
+                           instrumentLine("Preamp", used.preamplifier) + QLatin1Char('\n') +
+                           instrumentLine("Mic", used.microphone.identity));
 }
 
 bool CAmbientView::collectFields()
@@ -189,17 +213,15 @@ void CAmbientView::measureAll()
 {
     if (m_busy)
         return;
-    const auto [link, files] = m_context.meter ? m_context.meter() : std::pair<SlmLink *, SlmFileList *>{};
+    const auto [link, files] = m_context.meter ? m_context.meter(true) : std::pair<SlmLink *, SlmFileList *>{};
     if (!link || !files)
         return;
     setBusy(true);
     if (collectFields())
         m_changed = true;
     AmbientSurvey survey(*link, *files);
-    if (!m_meterPrepared)
-        m_meterPrepared = survey.prepareMeter();
     BoothRecord &record = m_context.document.currentBooth();
-    if (m_meterPrepared &&
+    if (prepareMeter(*link, *files) &&
         survey.measure(record,
                        m_context.today(),
                        BoothEquipment::currentSelection(m_context.document.inventory(), m_context.preferences)) ==

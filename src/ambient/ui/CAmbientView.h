@@ -40,8 +40,8 @@ public:
         PreferenceStore &preferences;
         Interaction &interaction;
         ViewHost &host;
-        // The connected meter, connecting first when it is not; nulls when that failed.
-        std::function<std::pair<SlmLink *, SlmFileList *>()> meter;
+        // The connected meter; with `connectFirst` connecting when it is not. Nulls when there is none.
+        std::function<std::pair<SlmLink *, SlmFileList *>(bool connectFirst)> meter;
         std::function<QDate()> today = [] { return QDate::currentDate(); };
     };
 
@@ -69,6 +69,8 @@ private:
     bool collectFields();
     void rebuildPages();
     void setBusy(bool busy);
+    // Readies a connected meter for the survey, once; false when the technician gave up.
+    bool prepareMeter(SlmLink &link, SlmFileList &files);
 
     Context m_context;
     AmbientDisplay m_display;

@@ -692,8 +692,10 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
     case ViewId::Booth: {
         CAmbientView::Context context{m_document, m_services.preferences, m_interaction, *this, {}};
-        context.meter = [this]() -> std::pair<SlmLink *, SlmFileList *> {
-            if (connectMeter() < 0 || !m_meter)
+        context.meter = [this](bool connectFirst) -> std::pair<SlmLink *, SlmFileList *> {
+            if (connectFirst && connectMeter() < 0)
+                return {nullptr, nullptr};
+            if (!m_meter || !m_meter->isConnected())
                 return {nullptr, nullptr};
             return {m_meter->link(), m_meter->fileList()};
         };
