@@ -104,8 +104,8 @@ QString CalibrationDemo::defaultDatabasePath()
 std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
-    return {HearingLevel, FrequencyAccuracy, Linearity,          HarmonicDistortion,
-            PulsedTones,  CrossTalk,         FrequencyModulation, NarrowBandLevel};
+    return {HearingLevel, FrequencyAccuracy,   Linearity,       HarmonicDistortion, PulsedTones,
+            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise};
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,

@@ -108,6 +108,37 @@ TEST(DemoEndToEnd, LinearityAndDistortionOverPseudoTerminalDecideAsTheBuiltInMet
     EXPECT_TRUE(overPort.out.contains("\nHarmonic Distortion, Bone Vibrator, left ear\n")) << overPort.out.toStdString();
 }
 
+// The bone vibrator's force level through the mastoid and the masking noise's FFT spectrum over a
+// real line: one fault in each, found on the same rows as with the built-in meter.
+TEST(DemoEndToEnd, BoneAndMaskingOverPseudoTerminalDecideAsTheBuiltInMeter)
+{
+    TempDir dir;
+    const QString profile = dir.file("bone-and-masking.json");
+    QFile file(profile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"levelErrorDb": {"bone": {"any": {"default": 0.4, "2000": 3.5}}},
+                   "maskingNoiseShapeDb": {"tapeA": {"5000": -6.5}}})");
+    file.close();
+    const QString control = dir.file("scene.sock");
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--speed", "50", "--control", control}));
+    const QStringList measured{"--profile", profile, "--measurements", "hl,bb"};
+    const ProgramResult overPort =
+        demo(measured + QStringList{"--db", dir.file("bench.sqlite"), "--port", sim.device(), "--control", control});
+    ASSERT_TRUE(overPort.finished);
+    ASSERT_EQ(overPort.exitCode, 0) << overPort.out.toStdString() << overPort.err.toStdString();
+    EXPECT_EQ(sim.closeInputAndWait(), 0);
+    const ProgramResult builtIn = demo(measured + QStringList{"--db", dir.file("virtual.sqlite")});
+    ASSERT_EQ(builtIn.exitCode, 0) << builtIn.out.toStdString();
+
+    const QStringList decided = verdicts(overPort.out);
+    EXPECT_EQ(decided, verdicts(builtIn.out));
+    EXPECT_EQ(decided.filter(QRegularExpression(" FAIL$")),
+              QStringList({"2000 FAIL", "Tape/CD A FAIL", "Tape/CD A FAIL"}))
+        << overPort.out.toStdString();
+    EXPECT_TRUE(overPort.out.contains("\nHearing Level, Bone Vibrator, left ear\n")) << overPort.out.toStdString();
+}
+
 TEST(DemoEndToEnd, PortWithoutItsSceneControlIsRefused)
 {
     const ProgramResult result = demo({"--port", "/dev/null"});
@@ -159,7 +190,8 @@ TEST(DemoEndToEnd, MeterKilledMidRunEndsTheDemoWithEveryMeasuredRowStored)
     EXPECT_TRUE(result.out.contains(
         QStringLiteral(
             "Lost steps:\n  Hearing Level, right ear: cut short, %1 of 11 frequencies measured and "
-            "saved\n  Frequency Accuracy, left ear: not measured\n")
+            "saved\n  Hearing Level, Bone Vibrator, left ear: not measured\n  Frequency Accuracy, left ear: not "
+            "measured\n")
             .arg(rightMeasured)))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.endsWith(
