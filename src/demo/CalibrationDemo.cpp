@@ -105,14 +105,21 @@ std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
     return {HearingLevel, FrequencyAccuracy,   Linearity,       HarmonicDistortion, PulsedTones,
-            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise};
+            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise,     Speech};
+}
+
+std::vector<MeasurementEntry> CalibrationDemo::runnableMeasurements()
+{
+    std::vector<MeasurementEntry> runnable = measurements();
+    runnable.push_back(MeasurementEntry::SpeechHarmonicDistortion);
+    return runnable;
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
                                              const std::vector<Ear> &ears)
 {
     std::vector<DemoStep> steps;
-    for (const MeasurementEntry measurement : measurements()) {
+    for (const MeasurementEntry measurement : chosen.empty() ? measurements() : runnableMeasurements()) {
         if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), measurement) == chosen.end())
             continue;
         if (ears.empty())
@@ -125,7 +132,8 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
         // The bone vibrator has one result whichever side it sits on.
-        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion)
+        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion ||
+            measurement == MeasurementEntry::Speech || measurement == MeasurementEntry::SpeechHarmonicDistortion)
             steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
     }
     return steps;
@@ -134,7 +142,7 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
 std::optional<std::vector<MeasurementEntry>> CalibrationDemo::parseMeasurements(const QString &list,
                                                                                 QString *error)
 {
-    const std::vector<MeasurementEntry> offered = measurements();
+    const std::vector<MeasurementEntry> offered = runnableMeasurements();
     QStringList known;
     for (const MeasurementEntry measurement : offered)
         known << measurementShortName(measurement);
