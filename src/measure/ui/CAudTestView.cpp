@@ -1,5 +1,6 @@
 #include "measure/ui/CAudTestView.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelAdjust.h"
 #include "measure/SpeechTest.h"
 #include "measure/HearingLevelTest.h"
@@ -264,6 +265,15 @@ void CAudTestView::OpenAdjust(MeasurementEntry measurement)
         SpeechAdjust logic(*m_link, *m_files, m_context.record.setup, m_run->transducer(), speech->adjustReference(),
                            m_context.services.preferences);
         CAdjustSpeechDlg::run(logic, this);
+        return;
+    }
+    if (const auto *bone = dynamic_cast<const BoneConductionTest *>(m_run->page())) {
+        if (!m_link || !m_files)
+            return;
+        askAdjustConditions(m_context.record.setup, m_context.services.interaction);
+        HearingLevelAdjust logic(*m_link, *m_files, m_context.record.setup,
+                                 bone->placement() == BonePlacement::Forehead, bone->currentFrequency());
+        CAdjustLevelDlg::run(logic, this);
         return;
     }
     const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
