@@ -7,6 +7,7 @@
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SoundFieldTest.h"
 #include "measure/SpeechTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
@@ -117,6 +118,7 @@ void registerDemoPages(PageRegistry &registry)
     registerBoneLevelsPage(registry);
     registerMaskingNoisePage(registry);
     registerSpeechPage(registry);
+    registerSoundFieldPages(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)

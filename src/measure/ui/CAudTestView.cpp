@@ -10,6 +10,7 @@
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MeasurementPageWidget.h"
+#include "measure/ui/SoundFieldPageWidget.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
 #include "platform/Interaction.h"
 
@@ -312,6 +313,12 @@ void CAudTestView::PageShown()
     }
     m_pageWidget = MeasurementPageWidget::create(*page, m_pageArea);
     connect(m_pageWidget, &MeasurementPageWidget::selectionChanged, this, &CAudTestView::updateControls);
+    if (auto *soundField = qobject_cast<SoundFieldPageWidget *>(m_pageWidget)) {
+        // The widget that asked is replaced by the switch, so the switch waits until it has returned.
+        connect(soundField, &SoundFieldPageWidget::pageChosen, this, [this](bool binaural) {
+            QTimer::singleShot(0, this, [this, binaural] { m_run->ShowSoundFieldPage(binaural); });
+        });
+    }
     m_pageArea->addWidget(m_pageWidget);
     m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->blockSignals(true);
