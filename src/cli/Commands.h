@@ -17,5 +17,8 @@ Command addDbCommand(CLI::App &app);
 Command addDemoCommand(CLI::App &app);
 Command addPortsCommand(CLI::App &app);
 Command addCalibrateCommand(CLI::App &app);
+Command addBoothCommand(CLI::App &app);
+Command addReportCommand(CLI::App &app);
+Command addExportCommand(CLI::App &app);
 
 } // namespace tonva::cli

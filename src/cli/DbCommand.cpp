@@ -110,6 +110,14 @@ int run(const Options &options)
             out << row.id << '\t' << row.technician << '\t' << row.modelNum << '\t' << row.serialNum << '\t'
                 << row.channelNum << '\t' << DateNumber::listText(row.date) << '\n';
         }
+        // Booth surveys have no audiometer, so only the dates can narrow them down.
+        if (options.serial.empty() && options.model.empty() && options.technician.empty() && options.channel == 0) {
+            const BoothFilter surveys{QString(), QString(), parseDate(options.from), parseDate(options.to)};
+            for (const AmbientRow &row : CAmbientMeasurements(*slot).list(boothCondition(surveys))) {
+                out << "survey " << row.id << '\t' << row.testName << '\t' << row.customer << '\t' << row.booth
+                    << '\t' << DateNumber::listText(row.date) << '\n';
+            }
+        }
         return 0;
     } catch (const DatabaseError &error) {
         interaction.message(QStringLiteral("Database error--Exception: ") + error.description());

@@ -135,6 +135,16 @@ void LinearityTest::setMaximumLevel(int typed)
     listChanged();
 }
 
+std::vector<double> LinearityTest::offeredFrequencies() const
+{
+    std::vector<double> offered;
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        if (record().setup.frequencyAvailable[f] != 0)
+            offered.push_back(nominalHz(f));
+    }
+    return offered;
+}
+
 std::vector<int> LinearityTest::rowLevels() const
 {
     std::vector<int> levels;

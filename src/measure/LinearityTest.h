@@ -33,6 +33,13 @@ public:
     // "Max dBHL:" as typed: above the highest dial level it is that level; negative means 100.
     void setMaximumLevel(int typed);
 
+    // The settings as the page's controls show them: unset fields at their working values.
+    double testFrequency() const { return linearity::testFrequencyOf(block()); }
+    int dialStep() const { return linearity::dialStepOf(block()); }
+    int maximumLevel() const { return linearity::maximumLevelOf(block()); }
+    // The frequencies the test set-up offers, lowest first.
+    std::vector<double> offeredFrequencies() const;
+
     // The dial levels of List()'s rows; -1 for the noise-floor row.
     std::vector<int> rowLevels() const;
 

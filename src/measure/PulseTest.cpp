@@ -48,6 +48,15 @@ bool passes(const PulseResult &r)
            !pulseword::ratioFailed(r.spare);
 }
 
+// The first row of the frequency table not below `hertz`; kFrequencyCount when it is above them all.
+int rowOfFrequency(double hertz)
+{
+    int row = 0;
+    while (row < kFrequencyCount && nominalHz(row) < hertz)
+        ++row;
+    return row;
+}
+
 } // namespace
 
 namespace pulseword {
@@ -205,10 +214,20 @@ int PulseTest::measure()
     if (interaction().askToSet(prompt, stimulus, Buttons::OkCancel) == Answer::Cancel)
         return measure::kCancelled;
     const std::unique_ptr<Progress> progress = OpenProgress();
-    const int status = readPulse(*progress);
+    const int status = readPulse(*progress, kFrequencyIndex);
     if (status == meter::kOk)
         return measure::kDone;
     return status == meter::kCancelled ? measure::kCancelled : status;
+}
+
+int PulseTest::ReadPlayingPulse()
+{
+    if (!link() || !fileList())
+        return meter::kCancelled;
+    const std::unique_ptr<Progress> progress = OpenProgress();
+    const int status = readPulse(*progress, kRowFromAnalysis);
+    listChanged();
+    return status;
 }
 
 int PulseTest::readCalibration(Progress &progress)
@@ -240,7 +259,7 @@ int PulseTest::readyForReading(Progress &progress)
     return link()->WaitRunState('R', &progress);
 }
 
-int PulseTest::readPulse(Progress &progress)
+int PulseTest::readPulse(Progress &progress, int frequencyIndex)
 {
     for (int attempt = 1;; ++attempt) {
         const int status = readyForReading(progress);
@@ -280,6 +299,9 @@ int PulseTest::readPulse(Progress &progress)
                            !whole(reading->offMs) && !whole(reading->plateauMs) && reading->count == 0;
         if (!empty) {
             m_lastReading = *reading;
+            const int row = frequencyIndex != kRowFromAnalysis ? frequencyIndex : rowOfFrequency(reading->frequencyHz);
+            if (row >= 0 && row < kFrequencyCount)
+                m_readings[static_cast<std::size_t>(row)] = *reading;
             PulseResult &stored = result();
             stored.riseTime = static_cast<float>(reading->riseMs);
             stored.fallTime = static_cast<float>(reading->fallMs);

@@ -64,6 +64,17 @@ public:
 
     // The analysis last read on this page (status bytes and the further levels are not stored).
     const meter::PulseReading &lastReading() const { return m_lastReading; }
+    // The last analysis filed under a row of the frequency table, for as long as the page lives.
+    const std::optional<meter::PulseReading> &readingAt(int frequencyIndex) const
+    {
+        return m_readings.at(static_cast<std::size_t>(frequencyIndex));
+    }
+
+    // Reads the pulsed tone that is playing now, whatever its frequency: the frequency the meter
+    // analysed picks the row the reading is filed under (none above the table's top). Stored and
+    // judged like the 1000 Hz reading. Returns a meter status.
+    int ReadPlayingPulse();
+    static constexpr int kRowFromAnalysis = -1;
 
     static constexpr int kFrequencyIndex = 12; // 1000 Hz
     static constexpr int kDialLevel = 110;
@@ -83,11 +94,12 @@ protected:
 private:
     PulseResult &result() const { return record().pulse[static_cast<int>(transducer())]; }
     int measure();
-    int readPulse(Progress &progress);
+    int readPulse(Progress &progress, int frequencyIndex);
     int readyForReading(Progress &progress);
     int readCalibration(Progress &progress);
 
     meter::PulseReading m_lastReading;
+    std::array<std::optional<meter::PulseReading>, kFrequencyCount> m_readings;
     bool m_haveCalOffset = false;
     double m_calOffset = 0.0;
 };

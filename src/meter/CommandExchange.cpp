@@ -16,6 +16,9 @@ constexpr double kRetryPauseSeconds = 0.1;
 // number of times; the write's own flush and the checksum deal with the rest.
 constexpr int kMaxStaleLines = 10;
 constexpr int kStaleLineBytes = 512;
+// How long after a time-out the meter's answer may still turn up. A tired meter has been seen
+// answering a few seconds late; past this the line is drained before every command anyway.
+constexpr qint64 kLateReplyWindowMs = 5000;
 
 void removeFlowControl(QByteArray &reply)
 {
@@ -44,6 +47,19 @@ void CommandExchange::discardStaleInput()
         m_port.FlushBuffers();
         PumpWait(m_port.clock(), kRetryPauseSeconds);
     }
+}
+
+int CommandExchange::timedOut(QByteArrayView text, char commandChecksum)
+{
+    m_owed = OwedReply{text.toByteArray(), commandChecksum, m_port.clock().nowMs() + kLateReplyWindowMs};
+    return kNoReply;
+}
+
+bool CommandExchange::mayBeOwedReply(QByteArrayView text, QByteArrayView replyText, char checksum) const
+{
+    // The same command asked again gets the same answer, late or not.
+    return m_owed && m_port.clock().nowMs() <= m_owed->untilMs && text != m_owed->text &&
+           framing::replyChecksum(m_owed->checksum, replyText) == checksum;
 }
 
 int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, int timeoutSeconds,
@@ -75,30 +91,42 @@ int CommandExchange::run(QByteArrayView text, QByteArray &reply, int maxBytes, i
         if (written != 0)
             return kWriteFailed;
 
-        QByteArray line;
-        if (m_port.ReadLine(line, maxBytes) != 0)
-            return kNoReply;
-        if (line.size() == 1 && line[0] == framing::kLF) {
-            // The LF of an earlier CR LF; the answer is the next line. A time-out here leaves it empty.
-            m_port.ReadLine(line, maxBytes);
+        // The checksum binds an answer to its command, but two commands may share a checksum: a
+        // line that would pass for the late answer of another is let go once and the next one read.
+        bool owedLetGo = false;
+        for (;;) {
+            QByteArray line;
+            if (m_port.ReadLine(line, maxBytes) != 0)
+                return timedOut(text, commandChecksum);
+            if (line.size() == 1 && line[0] == framing::kLF) {
+                // The LF of an earlier CR LF; the answer is the next line. A time-out here leaves it empty.
+                m_port.ReadLine(line, maxBytes);
+            }
+            if (line.isEmpty()) {
+                if (slow)
+                    return kOk;
+                break;
+            }
+            const qsizetype position = framing::replyChecksumPosition(line);
+            if (position < 0)
+                break;
+            const QByteArray replyText = line.left(position);
+            const bool owed = mayBeOwedReply(text, replyText, line[position]);
+            if (owed)
+                m_owed.reset();
+            if (framing::replyChecksum(commandChecksum, replyText) != line[position] ||
+                isLineNoise(replyText)) {
+                m_rejected = replyText;
+                break;
+            }
+            if (owed && !owedLetGo) {
+                owedLetGo = true;
+                continue;
+            }
+            reply = replyText;
+            removeFlowControl(reply);
+            return kOk;
         }
-        if (line.isEmpty()) {
-            if (slow)
-                return kOk;
-            continue;
-        }
-        const qsizetype position = framing::replyChecksumPosition(line);
-        if (position < 0)
-            continue;
-        const QByteArray replyText = line.left(position);
-        if (framing::replyChecksum(commandChecksum, replyText) != line[position] ||
-            isLineNoise(replyText)) {
-            m_rejected = replyText;
-            continue;
-        }
-        reply = replyText;
-        removeFlowControl(reply);
-        return kOk;
     }
     return kBadChecksum;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <optional>
 
 namespace tonva {
 
@@ -33,9 +34,22 @@ public:
 
 private:
     void discardStaleInput();
+    int timedOut(QByteArrayView text, char commandChecksum);
+    // A line that would also pass as the answer to the command that timed out lately: the line
+    // gives no way to tell whose answer it is.
+    bool mayBeOwedReply(QByteArrayView text, QByteArrayView replyText, char checksum) const;
+
+    // The last command that timed out; its answer may still come, in another command's time.
+    struct OwedReply
+    {
+        QByteArray text;
+        char checksum = 0;
+        qint64 untilMs = 0;
+    };
 
     ComPort &m_port;
     QByteArray m_rejected;
+    std::optional<OwedReply> m_owed;
 };
 
 } // namespace tonva

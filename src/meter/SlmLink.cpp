@@ -314,11 +314,16 @@ int SlmLink::commandUntil(QByteArrayView text, const std::function<bool(const QB
 
 bool SlmLink::IsRunning()
 {
-    return command("R 3,1", kStateReplyBytes, 1) == kOk && runStateLetter() == 'R';
+    const bool running = command("R 3,1", kStateReplyBytes, 1) == kOk && runStateLetter() == 'R';
+    if (running)
+        m_leftStopped = false;
+    return running;
 }
 
 int SlmLink::StopMeter()
 {
+    // Set before asking: a stop whose acknowledgement is lost has usually acted all the same.
+    m_leftStopped = true;
     // An empty reply says nothing, so it counts as still running.
     return commandUntil(
         "M4", [this](const QByteArray &state) { return !state.isEmpty() && runStateLetter() != 'R'; });
@@ -337,8 +342,10 @@ int SlmLink::RunMeter()
             if (m_reply.startsWith(" R"))
                 break;
         }
-        if (m_reply.contains('R'))
+        if (m_reply.contains('R')) {
+            m_leftStopped = false;
             break;
+        }
     }
     return m_status = last;
 }
@@ -453,7 +460,9 @@ int SlmLink::SetInstrument(MeterInstrument instrument)
     command("&I2," + file, 25, 8);
     command("M9,1", 8, 1);
     command("R 3,1", 8, 1);
-    if (!m_reply.contains('R'))
+    if (m_reply.contains('R'))
+        m_leftStopped = false;
+    else
         RunMeter();
     return 1;
 }

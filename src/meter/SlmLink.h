@@ -123,6 +123,9 @@ private:
         AppliedAndRunning
     };
     KindSetup applyKindSettings(int kind);
+    // After an operation that stopped the meter gave up half way, the settings it checks may all
+    // be right while the meter stands still; readings taken then would be an idle analyser's.
+    int resumeIfLeftStopped(Progress *progress);
 
     ComPort &m_port;
     Interaction &m_interaction;
@@ -133,6 +136,8 @@ private:
     QByteArray m_modelReply;
     double m_firmwareVersion = 0.0;
     double m_lastSpread = 0.0;
+    // This program stopped the meter and has not seen it run since.
+    bool m_leftStopped = false;
 };
 
 namespace meter {

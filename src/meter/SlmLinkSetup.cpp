@@ -67,6 +67,8 @@ int SlmLink::WaitRunState(char target, Progress *progress)
         } else if (status != kOk) {
             return m_status = status;
         } else if (state == target) {
+            if (target == 'R')
+                m_leftStopped = false;
             return m_status = kOk;
         }
         if (polls >= kRunStatePolls)
@@ -84,8 +86,13 @@ int SlmLink::WaitRunState(char target, Progress *progress)
 int SlmLink::SetGain(int gain, Progress *progress)
 {
     const int previous = GetGain();
-    if (previous < 0 || previous == gain)
+    if (previous < 0)
         return previous;
+    if (previous == gain) {
+        // A change whose acknowledgement was lost may have taken effect with the meter still stopped.
+        const int resumed = resumeIfLeftStopped(progress);
+        return resumed != kOk ? resumed : previous;
+    }
     // Moving between the two lowest gains and the others takes the meter far longer to settle.
     const bool crossesInputStage = (previous < kGainZeroDb) != (gain < kGainZeroDb);
     const QString note = crossesInputStage ? kSlowGainNote : QString();
@@ -163,7 +170,16 @@ int SlmLink::SelectBandwidth(int frequencyIndex, int thresholdIndex, Progress *p
     if (frequencyIndex < thresholdIndex && code != kBandwidth2kHz)
         return changeBandwidth(kBandwidth2kHz, QStringLiteral("Setting 2KHz bandwidth on the Trellan"),
                                progress);
-    return m_status = kOk;
+    return m_status = resumeIfLeftStopped(progress);
+}
+
+int SlmLink::resumeIfLeftStopped(Progress *progress)
+{
+    if (!m_leftStopped)
+        return kOk;
+    RunMeter();
+    showStatus(progress, QStringLiteral("Waiting for the Trellan to stabilize"));
+    return WaitRunState('R', progress);
 }
 
 int SlmLink::SetupMeterForTest(MeterMode mode, int kind, bool interactive)
@@ -215,8 +231,15 @@ int SlmLink::SetupMeterForTest(MeterMode mode, int kind, bool interactive)
     } else if (!changed && GetWeighting() != weightingForKind(kind)) {
         changed = true;
     }
-    if (kind < 0 || !changed)
+    if (kind < 0)
         return 1;
+    if (!changed) {
+        // A set-up refused after stopping the meter leaves every setting it checks as wanted; the
+        // meter must still be started again before it is reported ready.
+        if (m_leftStopped && RunMeter() < 0)
+            return 0;
+        return 1;
+    }
 
     if (!stopped) {
         if (StopMeter() < 0)

@@ -129,8 +129,15 @@ class AcousticScene
 public:
     void setSound(Sound sound) { m_sound = std::move(sound); }
     const Sound &sound() const { return m_sound; }
-    void setBackground(std::optional<BroadbandNoise> background) { m_background = std::move(background); }
+    // `sampleSpreadDb`: how far the background wanders either side of its levels from one reading
+    // to the next, as a booth's noise does; the meter draws each reading's share.
+    void setBackground(std::optional<BroadbandNoise> background, double sampleSpreadDb = 0.0)
+    {
+        m_background = std::move(background);
+        m_backgroundSpreadDb = m_background ? sampleSpreadDb : 0.0;
+    }
     const std::optional<BroadbandNoise> &background() const { return m_background; }
+    double backgroundSpreadDb() const { return m_backgroundSpreadDb; }
 
     // Self-noise of microphone and input stage per third-octave band at this gain.
     static double noiseFloorBandDb(int gainIndex);
@@ -151,6 +158,7 @@ private:
 
     Sound m_sound = Silence{};
     std::optional<BroadbandNoise> m_background;
+    double m_backgroundSpreadDb = 0.0;
 };
 
 } // namespace tonva

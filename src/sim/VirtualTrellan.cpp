@@ -643,7 +643,13 @@ QByteArray VirtualTrellan::thirdOctaveRecord(double atMs)
         const double randomShare = total > 0.0 ? powers.random[band] / total : 1.0;
         const double spread =
             steady ? kToneJitterDb + (kNoiseJitterDb - kToneJitterDb) * randomShare : kUnsettledJitterDb;
-        const double level = std::min(powers.totalDb(band), ceiling) + jitter(spread);
+        double power = total;
+        // A wandering background (a booth's noise) moves the reading by its own share only.
+        if (steady && m_scene.backgroundSpreadDb() > 0.0) {
+            const double background = std::pow(10.0, m_scene.background()->bandLevels[band] / 10.0);
+            power += background * (std::pow(10.0, jitter(m_scene.backgroundSpreadDb()) / 10.0) - 1.0);
+        }
+        const double level = std::min(10.0 * std::log10(std::max(power, 1e-30)), ceiling) + jitter(spread);
         putLevel(record, 3 + 2 * band, shownDb(level) - m_offset);
     }
     return record;

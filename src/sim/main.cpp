@@ -11,6 +11,7 @@
 
 #include "platform/Clock.h"
 #include "sim/AcousticScene.h"
+#include "sim/BoothProfile.h"
 #include "sim/LineFaults.h"
 #include "sim/SceneControlServer.h"
 #include "sim/TrellanProfile.h"
@@ -50,6 +51,7 @@ struct Options
     QString link;
     QString control;
     TrellanProfile profile;
+    std::optional<BoothProfile> booth;
     LineFaults faults;
     TrellanTiming timing;
     quint64 seed = 1;
@@ -78,7 +80,11 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
     const QCommandLineOption control(QStringLiteral("control"),
                                      QStringLiteral("Take the scene's sound from a Unix-domain socket."),
                                      QStringLiteral("PATH"));
-    parser.addOptions({link, profile, faults, speed, latency, seed, control});
+    const QCommandLineOption booth(QStringLiteral("booth"),
+                                   QStringLiteral("Put the meter in a test booth: quiet-booth, noisy-booth or a "
+                                                  "JSON file."),
+                                   QStringLiteral("NAME|FILE"));
+    parser.addOptions({link, profile, booth, faults, speed, latency, seed, control});
     parser.process(app);
 
     const auto refuse = [](const QString &text) {
@@ -104,6 +110,11 @@ std::optional<Options> parseOptions(const QCoreApplication &app)
         if (!loaded)
             return refuse(error);
         options.profile = *loaded;
+    }
+    if (parser.isSet(booth)) {
+        options.booth = BoothProfile::load(parser.value(booth), &error);
+        if (!options.booth)
+            return refuse(error);
     }
     const std::optional<LineFaults> parsedFaults =
         LineFaults::parse(parser.value(faults), options.seed, &error);
@@ -270,6 +281,8 @@ int main(int argc, char **argv)
     }
 
     AcousticScene scene;
+    if (options->booth)
+        options->booth->presentIn(scene);
     VirtualTrellan meter(scene, options->profile, options->faults, options->timing, options->seed);
     SceneControlServer control(scene);
     QString controlError;

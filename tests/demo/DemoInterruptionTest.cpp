@@ -1,4 +1,5 @@
 #include "demo/CalibrationDemo.h"
+#include "measure/HearingLevelEvaluation.h"
 #include "model/Blobs.h"
 #include "storage/Database.h"
 #include "storage/Recordsets.h"
@@ -157,6 +158,33 @@ TEST(DemoInterruption, FlakyLineIsRetriedToTheEnd)
     EXPECT_GE(printed.count(QLatin1String("[ask] ")), 20);
     EXPECT_FALSE(printed.contains(QLatin1String("giving up")));
     EXPECT_EQ(demo.outcome().stepsMeasured, CalibrationDemo::steps(options.measurements));
+}
+
+// With this seed a detector setting's reply comes late after the mode had to be set again; the
+// meter stood stopped while later rows were read, and an idle analyser's wandering frequency was
+// stored as the audiometer's. A settled meter reads the same spectral line on a clean line.
+TEST(DemoInterruption, LateRepliesNeverStoreAReadingOfAStoppedMeter)
+{
+    const auto rightEarDistortion = [](const QString &faults) {
+        TempDir dir;
+        DemoOptions options;
+        options.databasePath = dir.file(QStringLiteral("demo.sqlite"));
+        options.lineFaults = *LineFaults::parse(faults, 13);
+        options.measurements = {MeasurementEntry::HarmonicDistortion};
+        QString printed;
+        QTextStream out(&printed);
+        CalibrationDemo demo(options, out);
+        EXPECT_EQ(demo.run(), 0) << printed.toStdString();
+        return demo.outcome().storedRecord ? demo.outcome().storedRecord->distortion[1][0] : DistortionResult{};
+    };
+    const DistortionResult clean = rightEarDistortion(QString());
+    const DistortionResult late = rightEarDistortion(QStringLiteral("late-reply=0.04"));
+    int measured = 0;
+    for (int f = 0; f < kDistortionFrequencyCount; ++f) {
+        measured += clean.measuredFrequency[f] != 0.0f;
+        EXPECT_EQ(late.measuredFrequency[f], clean.measuredFrequency[f]) << "at " << nominalHz(f) << " Hz";
+    }
+    EXPECT_GE(measured, 10);
 }
 
 } // namespace

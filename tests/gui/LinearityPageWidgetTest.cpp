@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace tonva::test {
@@ -41,6 +42,34 @@ TEST(LinearityPageWidget, DirectionStartsFromTheStoredSettingAndIsKeptForTheNext
         EXPECT_EQ(widget->model().rowCount(), 24);
     }
     EXPECT_EQ(preferences.read(preference::LinDirection), static_cast<int>(LinearityDirection::Auto));
+}
+
+TEST(LinearityPageWidget, SettingsControlsShowThePageAndTheTechniciansChoicesReachIt)
+{
+    TempDir dir;
+    PreferenceStore preferences(dir.file("tonva.ini"));
+    ScriptedInteraction technician;
+    VirtualClock clock;
+    auto record = hearingLevelRecord({500, 1000, 2000});
+    record->linearity[0][0].measuredLevel[100] = 95.0f;
+    LinearityTest page(MeasurementServices{technician, clock, preferences});
+    page.Initialise({record.get(), TransducerType::SupraAural, Ear::Left, MeasurementEntry::Linearity});
+    LinearityPageWidget widget(page);
+    EXPECT_EQ(widget.frequency()->currentText(), QStringLiteral("1000.0"));
+    EXPECT_EQ(widget.frequency()->count(), 3);
+    EXPECT_EQ(widget.maximum()->text(), QStringLiteral("110"));
+    EXPECT_EQ(widget.dialStep()->currentText(), QStringLiteral("5"));
+
+    widget.maximum()->setText(QStringLiteral("150"));
+    widget.maximum()->editingFinished();
+    EXPECT_EQ(widget.maximum()->text(), QStringLiteral("140")) << "shown as the page took it";
+    widget.dialStep()->textActivated(QStringLiteral("10"));
+    EXPECT_EQ(page.dialStep(), 10);
+    EXPECT_EQ(widget.model().rowCount(), 16) << "140 down to 0 in 10 dB steps, and the noise floor";
+    EXPECT_EQ(record->linearity[0][0].measuredLevel[100], 0.0f) << "another step clears the readings";
+    widget.frequency()->textActivated(QStringLiteral("2000.0"));
+    EXPECT_EQ(page.testFrequency(), 2000.0);
+    technician.verifyDone();
 }
 
 } // namespace

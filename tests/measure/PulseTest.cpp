@@ -167,6 +167,30 @@ struct PulseRig : MeterRig
     }
 };
 
+// A pulse read without a row named is filed under the row the analysed frequency falls on: the first
+// not below it, none above the table.
+TEST(PulseDownload, AReadingOfThePlayingToneIsFiledByTheFrequencyTheMeterFound)
+{
+    MeterRig rig;
+    ASSERT_EQ(rig.port.Open(), 0);
+    auto test = rig.page<PulseTest>(MeasurementEntry::PulsedTones);
+    PureTone tone;
+    tone.splDb = 105.0;
+    tone.pulse = PulseEnvelope{};
+    for (const double hertz : {1990.0, 20500.0}) {
+        tone.frequencyHz = hertz;
+        rig.simulator.scene().setSound(tone);
+        ASSERT_EQ(test->ReadPlayingPulse(), meter::kOk) << hertz;
+    }
+    constexpr int k2000Hz = 16;
+    for (int row = 0; row < kFrequencyCount; ++row)
+        EXPECT_EQ(test->readingAt(row).has_value(), row == k2000Hz) << row;
+    EXPECT_NEAR(test->readingAt(k2000Hz)->frequencyHz, 1990.0, 0.01);
+    EXPECT_NEAR(test->lastReading().frequencyHz, 20500.0, 0.01);
+    EXPECT_NEAR(rig.record->pulse[0].onTime, 225.0, 0.5) << "stored as any reading is";
+    EXPECT_EQ(test->Evaluate(), 1);
+}
+
 TEST(PulseOnAFlakyLine, AMeterThatStopsAnsweringEndsTheRunAfterAFewRecoveries)
 {
     PulseRig rig("Q227");

@@ -5,6 +5,7 @@
 #include "sim/BuiltInSimulator.h"
 
 #include <cmath>
+#include <utility>
 
 using namespace tonva;
 using namespace tonva::test;
@@ -109,6 +110,32 @@ TEST_F(MeterOperationsTest, SetupOfAReadyMeterChangesNothing)
     forgetCommands();
     EXPECT_EQ(link.SetupMeterForTest(MeterMode::SlmRta, 0), 1);
     EXPECT_EQ(meter.commands, (QByteArrayList{"R180", "Q143", "Q46"}));
+}
+
+// A set-up that stopped the meter and then lost a setting's acknowledgement leaves the mode and
+// weighting as wanted; the next set-up must not report a stopped meter ready, and a gain already
+// right must not either.
+TEST_F(MeterOperationsTest, SetupGivenUpHalfWayDoesNotLeaveTheMeterStopped)
+{
+    trellan.mode = "Unknown";
+    bool detectorLost = false;
+    meter.setResponder([&](const QByteArray &text, char sum) {
+        if (text.startsWith("S45,") && !std::exchange(detectorLost, true))
+            return Reply::none();
+        return trellan(text, sum);
+    });
+    interaction.expectMessage(QStringLiteral("Unable to set detector on the Trellan."));
+    EXPECT_EQ(link.SetupMeterForTest(MeterMode::Fft, 1), 0);
+    ASSERT_FALSE(trellan.running);
+    EXPECT_EQ(link.SetupMeterForTest(MeterMode::Fft, 1), 1);
+    EXPECT_TRUE(trellan.running);
+
+    link.StopMeter();
+    EXPECT_EQ(link.SetGain(trellan.gain), trellan.gain);
+    EXPECT_TRUE(trellan.running);
+    forgetCommands();
+    EXPECT_EQ(link.SetupMeterForTest(MeterMode::Fft, 1), 1);
+    EXPECT_EQ(meter.commands, (QByteArrayList{"R180", "Q143", "Q46"})) << "a running meter is not asked again";
 }
 
 TEST_F(MeterOperationsTest, DistortionSetupTurnsOnTheHanningWindow)

@@ -111,6 +111,20 @@ TEST_F(TransportTest, StaleBytesAreNeverTakenForTheReply)
     EXPECT_EQ(reply, QByteArray("1.5"));
 }
 
+// "S12" and "S21" share a checksum, so the late answer to the first passes for the second's.
+TEST_F(TransportTest, LateAnswerIsNeverHandedToTheNextCommand)
+{
+    meter.setResponder([](const QByteArray &text, char sum) {
+        if (text == "S12")
+            return Reply::none();
+        return Reply{Reply::text(sum, "late").bytes + Reply::text(sum, "own").bytes};
+    });
+    QByteArray reply;
+    EXPECT_EQ(link.Command("S12", &reply, 20, 1), meter::kNoReply);
+    EXPECT_EQ(link.Command("S21", &reply, 20, 1), 0);
+    EXPECT_EQ(reply, QByteArray("own"));
+}
+
 TEST_F(TransportTest, FlowControlAndMeterMessages)
 {
     meter.setResponder([](const QByteArray &text, char sum) {

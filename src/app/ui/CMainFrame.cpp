@@ -1,5 +1,6 @@
 #include "app/ui/CMainFrame.h"
 
+#include "ambient/ui/CAmbientView.h"
 #include "app/CVemoraDoc.h"
 #include "app/StoredRetrieval.h"
 #include "app/ui/CAboutDlg.h"
@@ -12,6 +13,7 @@
 #include "app/ui/CVemoraView.h"
 #include "app/ui/FrameView.h"
 #include "app/ui/PlaceholderView.h"
+#include "export/ui/CExportDataDlg.h"
 #include "inventory/CalibrationInstruments.h"
 #include "inventory/ui/CEquipListsView.h"
 #include "measure/BoneConductionTest.h"
@@ -329,7 +331,7 @@ void CMainFrame::run(ShellCommand command)
         notAvailable(QStringLiteral("Certificate"));
         break;
     case C::Export:
-        notAvailable(QStringLiteral("Export"));
+        exportData();
         break;
     case C::CompareWith:
         notAvailable(QStringLiteral("Compare With"));
@@ -515,6 +517,19 @@ void CMainFrame::boothTest()
     switchView(ViewId::Booth);
 }
 
+void CMainFrame::exportData()
+{
+    // The command is offered in the measurement summary and in the booth view: each exports its own.
+    ExportSource source;
+    source.context = exportContextFrom(m_services.preferences, m_services.regionalMode);
+    if (m_currentView == ViewId::Booth)
+        source.booth = &m_document.currentBooth();
+    else
+        source.test = &m_document.currentTest();
+    CExportDataDlg dialog(m_services.preferences, m_interaction, source, this);
+    dialog.exec();
+}
+
 void CMainFrame::instrumentation()
 {
     if (!requireDatabase(ShellCommand::Instrumentation))
@@ -666,8 +681,15 @@ QWidget *CMainFrame::createView(ViewId view, int measurementIndex)
         return createSheet(measurementIndex);
     case ViewId::TestSetup:
         return new CTestSetupView(m_document, m_services.preferences, m_interaction, *this);
-    case ViewId::Booth:
-        return new PlaceholderView(view, *this);
+    case ViewId::Booth: {
+        CAmbientView::Context context{m_document, m_services.preferences, m_interaction, *this, {}};
+        context.meter = [this]() -> std::pair<SlmLink *, SlmFileList *> {
+            if (connectMeter() < 0 || !m_meter)
+                return {nullptr, nullptr};
+            return {m_meter->link(), m_meter->fileList()};
+        };
+        return new CAmbientView(std::move(context));
+    }
     case ViewId::TestAll: {
         auto *selection = new CTestAllView;
         connect(selection, &CTestAllView::cancelled, this, [this] { switchView(ViewId::Summary); });

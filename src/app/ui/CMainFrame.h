@@ -138,6 +138,7 @@ private:
     void printerSetup();
     void audiometerTest();
     void boothTest();
+    void exportData();
     void instrumentation();
     void measurementSummary();
     void connectCommand();

@@ -3,16 +3,20 @@
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CMainFrame.h"
 #include "app/ui/CSysMessageDlg.h"
+#include "export/ui/CExportDataDlg.h"
 #include "meter/MeterCalibration.h"
 #include "meter/MeterConnection.h"
 #include "meter/ui/CBatteryCheckDlg.h"
 #include "meter/ui/CSlmCalibrationDlg.h"
 #include "model/ui/CTestSetupPS.h"
 #include "model/ui/CTestSetupView.h"
+#include "platform/PreferenceStore.h"
+#include "platform/ui/MessageBoxInteraction.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTemporaryDir>
 
 namespace tonva {
 
@@ -97,6 +101,19 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
     if (!save(about, dir, QStringLiteral("about-box.png"), written))
         return {};
     about.hide();
+
+    {
+        // Its remembered choices go to a scratch store: a picture must not change the user's.
+        QTemporaryDir scratch;
+        PreferenceStore store(scratch.filePath(QStringLiteral("export.ini")));
+        MessageBoxInteraction interaction(&frame);
+        const BoothRecord booth;
+        CExportDataDlg exportDialog(store, interaction, {nullptr, &booth, {}}, &frame);
+        exportDialog.show();
+        if (!save(exportDialog, dir, QStringLiteral("export-data.png"), written))
+            return {};
+        exportDialog.hide();
+    }
 
     CSysMessageDlg &message = frame.sysMessage();
     message.showMessage(QStringLiteral("Reading the Trellan's spectrum at 1000 Hz"),
