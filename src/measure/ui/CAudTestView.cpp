@@ -9,6 +9,7 @@
 #include "measure/ui/CAdjustSpeechDlg.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
+#include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/MeasurementPageWidget.h"
 #include "measure/ui/SoundFieldPageWidget.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
@@ -319,6 +320,8 @@ void CAudTestView::PageShown()
             QTimer::singleShot(0, this, [this, binaural] { m_run->ShowSoundFieldPage(binaural); });
         });
     }
+    if (auto *masking = qobject_cast<MaskingNoisePageWidget *>(m_pageWidget))
+        connect(masking, &MaskingNoisePageWidget::measureRowRequested, this, &CAudTestView::measureSelected);
     m_pageArea->addWidget(m_pageWidget);
     m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->blockSignals(true);
