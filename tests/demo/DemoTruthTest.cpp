@@ -248,7 +248,14 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"Speech, right ear", "Tape/CD B"},
                                  {"Speech, Bone Vibrator, left ear", "Tape/CD B"}},
                                 MeasurementEntry::Speech,
-                                {TransducerType::SupraAural, TransducerType::BoneVibrator}}),
+                                {TransducerType::SupraAural, TransducerType::BoneVibrator}},
+                    // The 4000 Hz warble tone on each loudspeaker and both; narrow-band noise is unaffected.
+                    FaultFamily{"faulty-soundfield",
+                                {{"Hearing Level, Speakers, left ear", "4000"},
+                                 {"Hearing Level, Speakers, right ear", "4000"},
+                                 {"Hearing Level, Speakers, binaural", "4000"}},
+                                MeasurementEntry::HearingLevel,
+                                {TransducerType::Speakers}}),
     [](const testing::TestParamInfo<FaultFamily> &family) {
         return QString::fromLatin1(family.param.profile).remove(QLatin1Char('-')).toStdString();
     });
