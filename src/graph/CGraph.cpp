@@ -261,7 +261,8 @@ void CGraph::drawSeries(QPainter &painter)
     switch (m_series.style) {
     case GraphSeries::kBars: {
         const double axis = xAxisPixel();
-        const double width = pixels.size() > 1 ? std::max(1.0, plot.width() / double(pixels.size())) : 3.0;
+        // Bars a pixel wider than their spacing, so neighbours meet without rounding gaps.
+        const double width = pixels.size() > 1 ? std::ceil(plot.width() / double(pixels.size())) + 1.0 : 3.0;
         for (const QPointF &pixel : pixels) {
             const QRectF bar(QPointF(pixel.x() - width / 2, std::min(axis, pixel.y())),
                              QPointF(pixel.x() + width / 2, std::max(axis, pixel.y())));

@@ -312,6 +312,18 @@ BoneConductionTest::Step BoneConductionTest::measureFrequency(int f)
     }
 }
 
+void askAdjustConditions(TestSetup &setup, Interaction &interaction)
+{
+    if (!isMervaneMastoid(setup.mastoid) || setup.temperature >= kLowestRoomCelsius)
+        return;
+    TestConditions conditions = kTypicalRoom;
+    if (interaction.askTestConditions(conditions) == Answer::Cancel)
+        conditions = kTypicalRoom;
+    setup.temperature = conditions.temperature;
+    setup.humidity = conditions.humidity;
+    setup.pressure = conditions.pressure;
+}
+
 void registerBoneLevelsPage(PageRegistry &registry)
 {
     registry.add(PageRole::BoneLevels, [](const MeasurementServices &services) {

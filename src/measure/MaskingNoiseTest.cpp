@@ -160,6 +160,11 @@ std::optional<QList<QPointF>> MaskingNoiseTest::viewData(const QList<int> &rows)
     return masking::spectrumPoints(block(), source);
 }
 
+void MaskingNoiseTest::graphFailed() const
+{
+    interaction().message(QStringLiteral("Something messed up"));
+}
+
 void MaskingNoiseTest::forget(Source source)
 {
     BroadBandResult &result = block();

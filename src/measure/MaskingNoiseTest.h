@@ -36,6 +36,8 @@ public:
 
     // View Data: the graph points of the first selected row, or none after telling the technician why.
     std::optional<QList<QPointF>> viewData(const QList<int> &rows) const;
+    // The graph would not take the points.
+    void graphFailed() const;
 
     static constexpr int kBandwidthCode = 5; // 10 kHz span: 25 Hz a line
     static constexpr int kReadingGain = 2;   // 0 dB

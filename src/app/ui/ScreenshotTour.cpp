@@ -61,6 +61,7 @@ QStringList renderScreenshots(CMainFrame &frame, const QString &folder)
         {ViewId::Booth, "view-3-booth.png"},
         {ViewId::TestSetup, "view-4-test-setup.png"},
         {ViewId::AudTest, "view-6-measurements.png", 0},
+        {ViewId::AudTest, "view-6-broadband-masking.png", 8},
         {ViewId::TestNotes, "view-7-test-notes.png"},
         {ViewId::TestAll, "view-8-select-measurements.png"},
     };

@@ -1,5 +1,6 @@
 #include "measure/ui/CAudTestView.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelAdjust.h"
 #include "measure/SpeechTest.h"
 #include "measure/HearingLevelTest.h"
@@ -8,6 +9,7 @@
 #include "measure/ui/CAdjustSpeechDlg.h"
 #include "measure/ui/CTempHumidityDlg.h"
 #include "measure/ui/InputLevelFields.h"
+#include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/MeasurementPageWidget.h"
 #include "measure/ui/SoundFieldPageWidget.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
@@ -267,6 +269,15 @@ void CAudTestView::OpenAdjust(MeasurementEntry measurement)
         CAdjustSpeechDlg::run(logic, this);
         return;
     }
+    if (const auto *bone = dynamic_cast<const BoneConductionTest *>(m_run->page())) {
+        if (!m_link || !m_files)
+            return;
+        askAdjustConditions(m_context.record.setup, m_context.services.interaction);
+        HearingLevelAdjust logic(*m_link, *m_files, m_context.record.setup,
+                                 bone->placement() == BonePlacement::Forehead, bone->currentFrequency());
+        CAdjustLevelDlg::run(logic, this);
+        return;
+    }
     const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
     if (!m_link || !m_files || !hearingLevel)
         return;
@@ -309,6 +320,8 @@ void CAudTestView::PageShown()
             QTimer::singleShot(0, this, [this, binaural] { m_run->ShowSoundFieldPage(binaural); });
         });
     }
+    if (auto *masking = qobject_cast<MaskingNoisePageWidget *>(m_pageWidget))
+        connect(masking, &MaskingNoisePageWidget::measureRowRequested, this, &CAudTestView::measureSelected);
     m_pageArea->addWidget(m_pageWidget);
     m_pageArea->setCurrentWidget(m_pageWidget);
     m_pageTabs->blockSignals(true);

@@ -8,6 +8,8 @@
 #include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
 #include "measure/ui/SoundFieldPageWidget.h"
+#include "measure/MaskingNoiseTest.h"
+#include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/SpeechPageWidget.h"
 
 #include <QCheckBox>
@@ -54,6 +56,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new HearingLevelPageWidget(*hearingLevel, parent);
     if (auto *linearity = dynamic_cast<LinearityTest *>(&page))
         return new LinearityPageWidget(*linearity, parent);
+    if (auto *masking = dynamic_cast<MaskingNoiseTest *>(&page))
+        return new MaskingNoisePageWidget(*masking, parent);
     if (auto *bone = dynamic_cast<BoneConductionTest *>(&page))
         return new BoneLevelsPageWidget(*bone, parent);
     if (auto *speech = dynamic_cast<SpeechTest *>(&page))
