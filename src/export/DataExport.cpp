@@ -76,7 +76,9 @@ ExportContext exportContextFrom(const PreferenceStore &preferences, RegionalMode
     context.header1 = preferences.read(preference::Header1);
     context.header2 = preferences.read(preference::Header2);
     context.regionalMode = regionalMode;
-    context.displayEarsNotCovered = preferences.readFlag(preference::DisplayEarsNotCovered);
+    const AmbientDisplay booth = AmbientDisplay::fromPreferences(preferences);
+    context.displayEarsNotCovered = booth.earsNotCovered;
+    context.boothPages = booth.pages;
     return context;
 }
 

@@ -45,7 +45,7 @@ struct ExportSource
     ExportContext context;
 };
 
-// The organisation lines and the booth column choice as the preference store holds them.
+// The organisation lines and the booth window's column and page choices as the preferences hold them.
 ExportContext exportContextFrom(const PreferenceStore &preferences, RegionalMode regionalMode);
 
 // Writes `source` to `path` in `format`. Empty on success; otherwise the message for the user.

@@ -1,5 +1,7 @@
 #include "export/ExportRecords.h"
 
+#include "ambient/AmbientLimits.h"
+#include "measure/BoneConductionTest.h"
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionEvaluation.h"
 #include "measure/HearingLevelEvaluation.h"
@@ -14,21 +16,8 @@
 #include <QRegularExpression>
 #include <array>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace tonva {
-
-ExportField ExportField::numeric(const char *format, double value, int decimals)
-{
-    ExportField field;
-    field.text = formatText(format, value);
-    field.kind = Kind::Number;
-    // The cell must hold what the text shows, rounded the C library's way, not the float's last bits.
-    field.number = field.text.trimmed().toDouble();
-    field.decimals = decimals;
-    return field;
-}
 
 ExportField ExportField::date(const QString &text)
 {
@@ -245,7 +234,10 @@ void levelRows(Writer &out, const TestSetup &setup, TransducerType t, Measuremen
         query.frequencyIndex = f;
         query.kind = kind;
         const double reference = GetReferenceLevel(setup, query);
-        const Tolerance tolerance = narrow ? narrowBandTolerance() : hearingLevelTolerance(f);
+        const double boneTolerance = boneLevelTolerance(f);
+        const Tolerance tolerance = narrow                                ? narrowBandTolerance()
+                                    : t == TransducerType::BoneVibrator ? Tolerance{-boneTolerance, boneTolerance}
+                                                                        : hearingLevelTolerance(f);
         const double level = measured[f];
         const double target = reference + dial[f];
         out.add({fixed(0, nominalHz(f)), fixed(1, level), fixed(1, level - reference),
@@ -716,39 +708,13 @@ void notes(Writer &out, const AudTestRecord &record)
     }
 }
 
-// Ambient limits, dB: the older set judges surveys up to 10 March 2010.
-struct BoothLimitRow
+// The range tables also list the two lowest bands the limits cover, which the booth window leaves out.
+QList<double> boothRowsHz()
 {
-    double hertz;
-    std::array<double, 3> coveredA, coveredB, uncoveredA, uncoveredB;
-};
-
-const std::array<BoothLimitRow, 13> kBoothLimits = {{
-    {31.5, {57.0, 59.5, 70.5}, {0, 0, 0}, {51.0, 55.5, 65.5}, {0, 0, 0}},
-    {63, {43.0, 45.5, 56.5}, {0, 0, 0}, {37.0, 41.5, 51.5}, {0, 0, 0}},
-    {125, {29.0, 31.5, 42.5}, {30, 34, 44}, {23.0, 27.5, 37.5}, {24, 30, 39}},
-    {250, {17.5, 17.5, 28.5}, {20, 20, 30}, {13.5, 13.5, 23.5}, {16, 16, 25}},
-    {500, {14.5, 14.5, 14.5}, {16, 16, 16}, {9.5, 9.5, 9.5}, {11, 11, 11}},
-    {800, {16.5, 16.5, 16.5}, {19, 19, 19}, {7.5, 7.5, 7.5}, {10, 10, 10}},
-    {1000, {21.5, 21.5, 21.5}, {21, 21, 21}, {9.0, 9.0, 9.0}, {8, 8, 8}},
-    {1600, {21.5, 21.5, 21.5}, {25, 25, 25}, {5.5, 5.5, 5.5}, {9, 9, 9}},
-    {2000, {23.0, 23.0, 23.0}, {29, 29, 29}, {3.5, 3.5, 3.5}, {9, 9, 9}},
-    {3150, {28.5, 28.5, 28.5}, {33, 33, 33}, {3.5, 3.5, 3.5}, {8, 8, 8}},
-    {4000, {29.5, 29.5, 29.5}, {32, 32, 32}, {4.0, 4.0, 4.0}, {6, 6, 6}},
-    {6300, {33.0, 33.0, 33.0}, {32, 32, 32}, {9.0, 9.0, 9.0}, {8, 8, 8}},
-    {8000, {38.5, 38.5, 38.5}, {32, 32, 32}, {15.5, 15.5, 15.5}, {9, 9, 9}},
-}};
-
-const std::array<std::pair<double, double>, 5> kOshaLimits = {
-    {{500, 40.0}, {1000, 40.0}, {2000, 47.0}, {4000, 57.0}, {8000, 62.0}}};
-
-bool usesOlderLimits(const QString &measurementDate)
-{
-    const QString text = measurementDate.trimmed();
-    if (text.isEmpty())
-        return false;
-    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    return !date.isValid() || date <= QDate(2010, 3, 10);
+    QList<double> rows{31.5, 63.0};
+    for (const double hertz : kAmbientRangeRowsHz)
+        rows << hertz;
+    return rows;
 }
 
 ExportField boothLevel(const BoothRecord &record, double hertz)
@@ -770,8 +736,9 @@ QString bandLabel(double hertz)
 
 void boothTables(Writer &out, const BoothRecord &record)
 {
-    if (out.context.boothTables != BoothTables::OshaOnly) {
-        const bool older = usesOlderLimits(displayText(record.measurementDate));
+    const BoothPages pages = out.context.boothPages;
+    if (pages != BoothPages::Osha) {
+        const AmbientLimitSet set = limitSetForDate(displayText(record.measurementDate));
         const bool uncovered = out.context.displayEarsNotCovered;
         out.add(splitHead("%c%c125 to 8000 Hz%c%c250 to 8000 Hz%c%c500 to 8000 Hz"));
         if (uncovered) {
@@ -781,20 +748,21 @@ void boothTables(Writer &out, const BoothRecord &record)
             out.add(splitHead("Frequency%cMeasured%cANSI Max%c%cANSI Max%c%cANSI Max%c"));
             out.add(splitHead("(Hz)%cSPL%cCovered%c%cCovered%c%cCovered%c"));
         }
-        for (const BoothLimitRow &row : kBoothLimits) {
-            ExportRecord line{ExportField::plain(bandLabel(row.hertz)), boothLevel(record, row.hertz)};
-            for (std::size_t range = 0; range < 3; ++range) {
-                line << boothLimit(older ? row.coveredA[range] : row.coveredB[range]);
-                line << (uncovered ? boothLimit(older ? row.uncoveredA[range] : row.uncoveredB[range]) : kEmpty);
+        for (const double hertz : boothRowsHz()) {
+            ExportRecord line{ExportField::plain(bandLabel(hertz)), boothLevel(record, hertz)};
+            for (int range = 0; range < kAmbientRangeCount; ++range) {
+                const auto r = static_cast<AmbientRange>(range);
+                line << boothLimit(mpanlLimit(set, r, EarCondition::Covered, hertz));
+                line << (uncovered ? boothLimit(mpanlLimit(set, r, EarCondition::NotCovered, hertz)) : kEmpty);
             }
             out.add(line);
         }
     }
-    if (out.context.boothTables != BoothTables::AnsiOnly) {
+    if (pages != BoothPages::Ansi) {
         out.add(splitHead("Frequency%cMeasured%cOSHA"));
         out.add(splitHead("(Hz)%cSPL%cLimits"));
-        for (const auto &[hertz, limit] : kOshaLimits)
-            out.add({ExportField::plain(bandLabel(hertz)), boothLevel(record, hertz), fixed(1, limit)});
+        for (const double hertz : kOshaRowsHz)
+            out.add({ExportField::plain(bandLabel(hertz)), boothLevel(record, hertz), fixed(1, oshaLimit(hertz))});
     }
 }
 

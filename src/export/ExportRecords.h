@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ambient/AmbientPages.h"
 #include "model/AudTestRecord.h"
 #include "model/BoothRecord.h"
 #include "model/RegionalMode.h"
@@ -28,22 +29,12 @@ struct ExportField
     int year = 0, month = 0, day = 0; // Date
 
     static ExportField plain(const QString &text) { return {text}; }
-    // A number as printf formats it with `format`; the spreadsheet gets the value the text shows.
-    static ExportField numeric(const char *format, double value, int decimals);
     // A "YYYY-MM-DD" date; anything else stays text.
     static ExportField date(const QString &text);
 };
 
 // One line of the export: a file record, or a worksheet row.
 using ExportRecord = QList<ExportField>;
-
-// Which tables of a booth survey are written.
-enum class BoothTables
-{
-    AnsiAndOsha,
-    AnsiOnly,
-    OshaOnly,
-};
 
 // What the records depend on besides the test itself.
 struct ExportContext
@@ -54,9 +45,9 @@ struct ExportContext
     RegionalMode regionalMode = RegionalMode::Normal;
     // The spreadsheet gives the channel count a column of its own.
     bool spreadsheet = false;
-    // Booth surveys only.
+    // Booth surveys only: the limit columns and tables the booth window shows.
     bool displayEarsNotCovered = true;
-    BoothTables boothTables = BoothTables::AnsiAndOsha;
+    BoothPages boothPages = BoothPages::Both;
 };
 
 QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const ExportContext &context);
