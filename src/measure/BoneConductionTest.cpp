@@ -29,7 +29,8 @@ const QString kNotMeasured = QStringLiteral("----");
 
 QString tenth(double value)
 {
-    return formatText("%.1f", value);
+    // A correction of a few hundredths below zero is none at this precision, not "-0.0".
+    return formatText("%.1f", std::abs(value) < 0.05 ? 0.0 : value);
 }
 
 double retfl(const TestSetup &setup, const ToneLevelResult &result, int f)
