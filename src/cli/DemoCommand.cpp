@@ -15,6 +15,7 @@ struct DemoArguments
     std::string control;
     std::string faults;
     std::string measurements;
+    std::string transducers;
     quint64 seed = 1;
     int regionalMode = 0;
     bool verbose = false;
@@ -40,6 +41,16 @@ int runDemo(const DemoArguments &arguments)
         }
         options.measurements = std::move(*measurements);
     }
+    if (!arguments.transducers.empty()) {
+        QString error;
+        std::optional<std::vector<TransducerType>> transducers =
+            demo::CalibrationDemo::parseTransducers(QString::fromStdString(arguments.transducers), &error);
+        if (!transducers) {
+            out << "--transducers: " << error << Qt::endl;
+            return 1;
+        }
+        options.transducers = std::move(*transducers);
+    }
     if (!arguments.faults.empty()) {
         QString error;
         std::optional<LineFaults> faults =
@@ -59,7 +70,7 @@ Command addDemoCommand(CLI::App &app)
 {
     auto arguments = std::make_shared<DemoArguments>();
     CLI::App *sub = app.add_subcommand(
-        "demo", "Calibrate a simulated audiometer: every measurement Tonva has, both ears, with the status table");
+        "demo", "Calibrate a simulated audiometer: every measurement Tonva has, on earphones, bone vibrator and speakers, with the status table");
     sub->add_option("--db", arguments->database, "Demo database file (created when missing)");
     sub->add_option("--profile", arguments->profile, "Audiometer profile: good, faulty or a JSON file");
     CLI::Option *port = sub->add_option("--port", arguments->port,
@@ -73,7 +84,9 @@ Command addDemoCommand(CLI::App &app)
                     "Line faults of the built-in meter, e.g. corrupt-checksum=0.1,disconnect=60s")
         ->excludes(port);
     sub->add_option("--measurements", arguments->measurements,
-                    "Only these measurements, e.g. hl,freq,lin,dist,pulse,xtalk,fm,nb");
+                    "Only these measurements, e.g. hl,freq,lin,dist,pulse,xtalk,fm,nb,bb,speech,sdist");
+    sub->add_option("--transducers", arguments->transducers,
+                    "Only on these transducers, e.g. supra-aural,bone,speakers");
     sub->add_option("--seed", arguments->seed, "Seed of the built-in meter's line faults");
     sub->add_option("--regional-mode", arguments->regionalMode,
                     "Regional mode the judgements follow: 0 normal, 1 alternate, 2 Australian")

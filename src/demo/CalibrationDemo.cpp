@@ -105,14 +105,22 @@ std::vector<MeasurementEntry> CalibrationDemo::measurements()
 {
     using enum MeasurementEntry;
     return {HearingLevel, FrequencyAccuracy,   Linearity,       HarmonicDistortion, PulsedTones,
-            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise};
+            CrossTalk,    FrequencyModulation, NarrowBandLevel, BroadBandNoise,     Speech};
+}
+
+std::vector<MeasurementEntry> CalibrationDemo::runnableMeasurements()
+{
+    std::vector<MeasurementEntry> runnable = measurements();
+    runnable.push_back(MeasurementEntry::SpeechHarmonicDistortion);
+    return runnable;
 }
 
 std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry> &chosen,
-                                             const std::vector<Ear> &ears)
+                                             const std::vector<Ear> &ears,
+                                             const std::vector<TransducerType> &transducers)
 {
     std::vector<DemoStep> steps;
-    for (const MeasurementEntry measurement : measurements()) {
+    for (const MeasurementEntry measurement : chosen.empty() ? measurements() : runnableMeasurements()) {
         if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), measurement) == chosen.end())
             continue;
         if (ears.empty())
@@ -125,16 +133,51 @@ std::vector<DemoStep> CalibrationDemo::steps(const std::vector<MeasurementEntry>
         for (const Ear ear : ears)
             steps.push_back({measurement, TransducerType::SupraAural, ear});
         // The bone vibrator has one result whichever side it sits on.
-        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion)
+        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::HarmonicDistortion ||
+            measurement == MeasurementEntry::Speech || measurement == MeasurementEntry::SpeechHarmonicDistortion)
             steps.push_back({measurement, TransducerType::BoneVibrator, ears.front()});
+        // Warble tones and narrow-band noise in the sound field: each loudspeaker, then both.
+        if (measurement == MeasurementEntry::HearingLevel || measurement == MeasurementEntry::NarrowBandLevel) {
+            for (const Ear ear : ears)
+                steps.push_back({measurement, TransducerType::Speakers, ear});
+            steps.push_back({measurement, TransducerType::Speakers, Ear::Both, true});
+        }
     }
+    if (!transducers.empty())
+        std::erase_if(steps, [&transducers](const DemoStep &step) {
+            return std::find(transducers.begin(), transducers.end(), step.transducer) == transducers.end();
+        });
     return steps;
+}
+
+std::optional<std::vector<TransducerType>> CalibrationDemo::parseTransducers(const QString &list, QString *error)
+{
+    // The names the audiometer profiles use.
+    const std::pair<const char *, TransducerType> known[] = {{"supra-aural", TransducerType::SupraAural},
+                                                             {"bone", TransducerType::BoneVibrator},
+                                                             {"speakers", TransducerType::Speakers}};
+    std::vector<TransducerType> chosen;
+    for (const QString &name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const auto found = std::find_if(std::begin(known), std::end(known), [&name](const auto &entry) {
+            return name.trimmed().compare(QLatin1String(entry.first), Qt::CaseInsensitive) == 0;
+        });
+        if (found == std::end(known)) {
+            *error = QStringLiteral("unknown transducer '%1'; the demo has supra-aural,bone,speakers").arg(name.trimmed());
+            return std::nullopt;
+        }
+        chosen.push_back(found->second);
+    }
+    if (chosen.empty()) {
+        *error = QStringLiteral("no transducer named; the demo has supra-aural,bone,speakers");
+        return std::nullopt;
+    }
+    return chosen;
 }
 
 std::optional<std::vector<MeasurementEntry>> CalibrationDemo::parseMeasurements(const QString &list,
                                                                                 QString *error)
 {
-    const std::vector<MeasurementEntry> offered = measurements();
+    const std::vector<MeasurementEntry> offered = runnableMeasurements();
     QStringList known;
     for (const MeasurementEntry measurement : offered)
         known << measurementShortName(measurement);
@@ -269,7 +312,8 @@ bool CalibrationDemo::openLaboratory(CVemoraDoc &document, Interaction &interact
 int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestRecord &record,
                                   DemoBench &bench, bool &saved)
 {
-    const std::vector<DemoStep> steps = CalibrationDemo::steps(m_options.measurements, m_options.ears);
+    const std::vector<DemoStep> steps =
+        CalibrationDemo::steps(m_options.measurements, m_options.ears, m_options.transducers);
     saved = false;
     for (auto step = steps.begin(); step != steps.end(); ++step) {
         bench.audiometer().setEarOnCoupler(step->ear);
@@ -281,6 +325,7 @@ int CalibrationDemo::measureSteps(MeasurementRun &measurementRun, const AudTestR
                 measurementRun.ChooseTransducerPosition(transducerPosition(*step));
             measurementRun.ChooseEar(step->ear);
         }
+        measurementRun.ShowSoundFieldPage(step->binaural);
         const qint64 stepStart = bench.clock().nowMs();
         const int status = measurementRun.MeasureAll();
         m_out << stepTitle(*step) << ": "

@@ -38,6 +38,8 @@ struct DemoOptions
     LineFaults lineFaults;
     // The ears in the order they are measured, for every measurement.
     std::vector<Ear> ears{Ear::Left, Ear::Right};
+    // The transducers measured on; empty measures on every one the demonstration has.
+    std::vector<TransducerType> transducers;
     // The measurements to run, a subset of CalibrationDemo::measurements(); empty runs them all.
     // They run in the demonstration's own order, whatever order they are given in.
     std::vector<MeasurementEntry> measurements;
@@ -84,9 +86,16 @@ public:
     // The measurements of the demonstration in the order they run: the order of the Measurements
     // list, as Next Test steps through it.
     static std::vector<MeasurementEntry> measurements();
+    // What `--measurements` may name: the above, and speech harmonic distortion, which runs the speech
+    // page again and so is left out of a whole demonstration.
+    static std::vector<MeasurementEntry> runnableMeasurements();
     // Every step of a demonstration of `measurements` (all when empty) on `ears`.
     static std::vector<DemoStep> steps(const std::vector<MeasurementEntry> &measurements = {},
-                                       const std::vector<Ear> &ears = {Ear::Left, Ear::Right});
+                                       const std::vector<Ear> &ears = {Ear::Left, Ear::Right},
+                                       const std::vector<TransducerType> &transducers = {});
+    // The transducers of a `--transducers` list ("supra-aural,bone,speakers"); none, with the reason
+    // in `error`, when a name is unknown.
+    static std::optional<std::vector<TransducerType>> parseTransducers(const QString &list, QString *error);
     // The measurements of a `--measurements` list ("hl,freq,lin"); none, with the reason in `error`,
     // when a name is unknown or names a measurement the demonstration does not run.
     static std::optional<std::vector<MeasurementEntry>> parseMeasurements(const QString &list,

@@ -1,5 +1,6 @@
 #include "demo/DemoLaboratory.h"
 
+#include "meter/MeterTables.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
 #include "model/SetupRules.h"
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace tonva::demo {
 
@@ -17,6 +19,9 @@ constexpr char kPreamplifierSerial[] = "PA-5521";
 constexpr char kCalibratorSerial[] = "C-11873";
 constexpr char kMicrophoneSerial[] = "MK-40962";
 constexpr char kMastoidSerial[] = "AM-2217";
+constexpr char kOpenAirMicrophoneSerial[] = "MF-51307";
+// The set-up keeps the sound-field microphone in the first coupler slot.
+constexpr int kOpenAirSlot = 0;
 constexpr int kKestinCoupler = 2;
 
 // dB relative to 1 kHz at each test frequency, 31.5 Hz to 20 kHz.
@@ -79,6 +84,21 @@ MicrophoneSlot couplerMicrophone(const QDate &today)
     return microphone;
 }
 
+// The open-air microphone that stands at the listener's place for sound-field work.
+MicrophoneSlot openAirMicrophone(const QDate &today)
+{
+    MicrophoneSlot microphone;
+    microphone.identity = identity("Mervane", "MFF 12", kOpenAirMicrophoneSerial, today);
+    // Flat to 1 kHz, then rising half a decibel per octave as free-field microphones are made to. The
+    // meter's bands correct by band, so test frequencies that share a band share a value.
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        const double centre = meter::kBandCentres[static_cast<std::size_t>(meter::bandOfTestFrequency(f))];
+        microphone.response[f] = centre > 1000.0 ? static_cast<float>(0.5 * std::log2(centre / 1000.0)) : 0.0f;
+    }
+    microphone.sensitivity = 50.2f;
+    return microphone;
+}
+
 // An artificial mastoid of the meter's maker: it holds the bone vibrator on the earphones' coupler
 // microphone, so bone readings need no force calibration.
 MastoidData artificialMastoid(const QDate &today)
@@ -120,6 +140,8 @@ bool addInstruments(InstrumentInventory &inventory)
          makeInventoryEntry(InventoryType::Microphone, couplerMicrophone(today))},
         {InstrumentKind::Mastoid, kMastoidSerial,
          makeInventoryEntry(InventoryType::Mastoid, artificialMastoid(today))},
+        {InstrumentKind::Microphone, kOpenAirMicrophoneSerial,
+         makeInventoryEntry(InventoryType::Microphone, openAirMicrophone(today))},
     };
     for (const Instrument &instrument : instruments) {
         if (!withSerial(inventory.list(instrument.kind), instrument.serial) &&
@@ -150,6 +172,13 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
     setFixedText(setup.boneVibrator.manufacturer, "Aldero");
     setFixedText(setup.boneVibrator.model, "BV 71");
     setFixedText(setup.boneVibrator.serialNumber, "BV-30551");
+    setup.transducerOptions.transducerAvailable[static_cast<int>(TransducerType::Speakers)] = 1;
+    setFixedText(setup.leftSpeaker.manufacturer, "Aldero");
+    setFixedText(setup.leftSpeaker.model, "FS 20");
+    setFixedText(setup.leftSpeaker.serialNumber, "FS-11802");
+    setFixedText(setup.rightSpeaker.manufacturer, "Aldero");
+    setFixedText(setup.rightSpeaker.model, "FS 20");
+    setFixedText(setup.rightSpeaker.serialNumber, "FS-11803");
     SetDefaultFrequencies(setup);
     setup.temperature = 22.5f;
     setup.humidity = 45;
@@ -178,7 +207,9 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
         earphones.setSerialNumbers(QStringLiteral("TL-88120"), QStringLiteral("TR-88121"));
     }
     MicrophoneSlot &microphone = setup.couplerMicrophone[kKestinCoupler];
-    if (!chooseInstrument(microphone, inventory, InventoryType::Microphone, kMicrophoneSerial)) {
+    if (!chooseInstrument(microphone, inventory, InventoryType::Microphone, kMicrophoneSerial) ||
+        !chooseInstrument(setup.couplerMicrophone[kOpenAirSlot], inventory, InventoryType::Microphone,
+                          kOpenAirMicrophoneSerial)) {
         interaction.message(QStringLiteral("The demo microphone is missing from the inventory."));
         return false;
     }
@@ -186,10 +217,12 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
     if (!ValidateAudiometer(setup, interaction, today.year()))
         return false;
     record.setup = setup;
-    // The broad-band pages of the two sides show one "HL Dial Setting:"; a new test starts the
-    // first side only.
-    for (int t = 0; t < kTransducerTypes; ++t)
+    // A new test starts the first side's "HL Dial Setting:" of the broad-band and speech pages only;
+    // the technician sets the other side's the same.
+    for (int t = 0; t < kTransducerTypes; ++t) {
         record.broadBand[1][t].dialLevel = record.broadBand[0][t].dialLevel;
+        record.speech[1][t].dialLevel = record.speech[0][t].dialLevel;
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SoundFieldTest.h"
 #include "measure/SpeechTest.h"
 #include "measure/MeasurementCatalogue.h"
 #include "platform/Clock.h"
@@ -69,7 +70,7 @@ public:
 
     PageTable list(const AudTestRecord &record, const DemoStep &step, RegionalMode mode) const
     {
-        const std::optional<PageRole> role = PageRoleFor(step.measurement, step.transducer);
+        const std::optional<PageRole> role = PageRoleFor(step.measurement, step.transducer, step.binaural);
         MeasurementServices services = m_services;
         services.regionalMode = mode;
         const std::unique_ptr<MeasurementPage> page = role ? m_pages.create(*role, services) : nullptr;
@@ -117,6 +118,7 @@ void registerDemoPages(PageRegistry &registry)
     registerBoneLevelsPage(registry);
     registerMaskingNoisePage(registry);
     registerSpeechPage(registry);
+    registerSoundFieldPages(registry);
 }
 
 bool listCoversBothEars(MeasurementEntry measurement)
@@ -149,6 +151,8 @@ QString stepTitle(const DemoStep &step)
     const QString measurement = QString::fromLatin1(measurementListEntry(step.measurement).windowText);
     if (listCoversBothEars(step.measurement))
         return measurement;
+    if (step.binaural)
+        return QStringLiteral("%1, %2, binaural").arg(measurement, transducerName(step.transducer));
     const QString ear = earText(step.ear).toLower() + QStringLiteral(" ear");
     if (step.transducer == TransducerType::SupraAural)
         return QStringLiteral("%1, %2").arg(measurement, ear);

@@ -19,10 +19,12 @@ struct DemoStep
     MeasurementEntry measurement = MeasurementEntry::HearingLevel;
     TransducerType transducer = TransducerType::SupraAural;
     Ear ear = Ear::Left;
+    // The loudspeakers' binaural page rather than the one of a single loudspeaker.
+    bool binaural = false;
 
     DemoStep() = default;
-    DemoStep(MeasurementEntry measurement_, TransducerType transducer_, Ear ear_)
-        : measurement(measurement_), transducer(transducer_), ear(ear_)
+    DemoStep(MeasurementEntry measurement_, TransducerType transducer_, Ear ear_, bool binaural_ = false)
+        : measurement(measurement_), transducer(transducer_), ear(ear_), binaural(binaural_)
     {}
     // A mode of the hearing-level page on the supra-aural earphones.
     DemoStep(HearingLevelMode mode, Ear ear_)

@@ -29,7 +29,8 @@ const QString kNotMeasured = QStringLiteral("----");
 
 QString tenth(double value)
 {
-    return formatText("%.1f", value);
+    // A correction of a few hundredths below zero is none at this precision, not "-0.0".
+    return formatText("%.1f", std::abs(value) < 0.05 ? 0.0 : value);
 }
 
 double retfl(const TestSetup &setup, const ToneLevelResult &result, int f)
@@ -310,6 +311,18 @@ BoneConductionTest::Step BoneConductionTest::measureFrequency(int f)
         if (answer != Answer::Yes)
             return Step::Cancelled;
     }
+}
+
+void askAdjustConditions(TestSetup &setup, Interaction &interaction)
+{
+    if (!isMervaneMastoid(setup.mastoid) || setup.temperature >= kLowestRoomCelsius)
+        return;
+    TestConditions conditions = kTypicalRoom;
+    if (interaction.askTestConditions(conditions) == Answer::Cancel)
+        conditions = kTypicalRoom;
+    setup.temperature = conditions.temperature;
+    setup.humidity = conditions.humidity;
+    setup.pressure = conditions.pressure;
 }
 
 void registerBoneLevelsPage(PageRegistry &registry)

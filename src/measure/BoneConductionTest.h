@@ -90,6 +90,11 @@ private:
     int m_current = -1;
 };
 
+// Before the Adjust dialog of the bone page: a room never recorded (below 17 degrees) cannot be
+// corrected for, so the maker's mastoid asks for it first, proposing a typical room, which is kept
+// even when the technician cancels.
+void askAdjustConditions(TestSetup &setup, Interaction &interaction);
+
 // Makes the run show this page for the bone vibrator's hearing level.
 void registerBoneLevelsPage(PageRegistry &registry);
 

@@ -1,5 +1,6 @@
 #include "measure/HearingLevelAdjust.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/CouplerCorrection.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/MeterReadiness.h"
@@ -18,6 +19,16 @@ HearingLevelAdjust::HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, con
     : m_link(link), m_fileList(fileList), m_setup(setup), m_transducer(transducer),
       m_frequencies(selectedFrequencies(setup, HearingLevelMode::HearingLevel))
 {
+    const auto last = std::find(m_frequencies.begin(), m_frequencies.end(), lastMeasuredFrequency);
+    m_row = last == m_frequencies.end() ? 0 : static_cast<int>(last - m_frequencies.begin());
+}
+
+HearingLevelAdjust::HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, const TestSetup &setup, bool forehead,
+                                       int lastMeasuredFrequency)
+    : HearingLevelAdjust(link, fileList, setup, TransducerType::BoneVibrator, lastMeasuredFrequency)
+{
+    m_forehead = forehead;
+    m_frequencies = boneLevelFrequencies(setup);
     const auto last = std::find(m_frequencies.begin(), m_frequencies.end(), lastMeasuredFrequency);
     m_row = last == m_frequencies.end() ? 0 : static_cast<int>(last - m_frequencies.begin());
 }
@@ -57,7 +68,10 @@ std::optional<HearingLevelAdjust::Reading> HearingLevelAdjust::tick()
     ReferenceQuery query;
     query.transducer = m_transducer;
     query.frequencyIndex = f;
-    const double level = *bandLevel - couplerCorrection(m_setup, m_transducer, f);
+    query.forehead = m_forehead;
+    const bool bone = m_transducer == TransducerType::BoneVibrator;
+    const double level =
+        *bandLevel - (bone ? mastoidCorrection(m_setup, f).total() : couplerCorrection(m_setup, m_transducer, f));
     const double hearingLevel = level - GetReferenceLevel(m_setup, query);
     return Reading{formatText("%.1f", level), formatText("%.1f", hearingLevel)};
 }

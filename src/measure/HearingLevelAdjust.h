@@ -25,6 +25,10 @@ public:
 
     HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, const TestSetup &setup,
                        TransducerType transducer, int lastMeasuredFrequency);
+    // The bone vibrator offers its own frequencies and reads force levels through the mastoid
+    // against the RETFL of its placement.
+    HearingLevelAdjust(SlmLink &link, SlmFileList &fileList, const TestSetup &setup, bool forehead,
+                       int lastMeasuredFrequency);
 
     // Readies the meter for level readings; false when the technician gave up (the dialog closes).
     bool prepare();
@@ -44,6 +48,7 @@ private:
     SlmFileList &m_fileList;
     const TestSetup &m_setup;
     TransducerType m_transducer;
+    bool m_forehead = false;
     std::vector<int> m_frequencies;
     int m_row = 0;
 };

@@ -32,6 +32,11 @@ struct LevelSource
     const float *measured;
     const std::int16_t *dial;
     MeasurementKind kind;
+    // The block's own words choose the reference table: incidence and binaural for the loudspeakers,
+    // the placement for the bone vibrator.
+    int incidence = 0;
+    bool binaural = false;
+    bool forehead = false;
 };
 
 HearingLevelRow levelRow(const TestSetup &setup, TransducerType transducer, const LevelSource &source,
@@ -44,6 +49,9 @@ HearingLevelRow levelRow(const TestSetup &setup, TransducerType transducer, cons
     query.transducer = transducer;
     query.frequencyIndex = frequencyIndex;
     query.kind = source.kind;
+    query.incidence = source.incidence;
+    query.binaural = source.binaural;
+    query.forehead = source.forehead;
     const double retspl = GetReferenceLevel(setup, query, warning);
     const double dial = source.dial[frequencyIndex];
     const double target = dial + retspl;
@@ -295,13 +303,16 @@ HearingLevelList buildHearingLevelList(const TestSetup &setup, TransducerType tr
         case HearingLevelMode::HearingLevel:
             list.rows.push_back(
                 levelRow(setup, transducer,
-                         {blocks.tone.measuredLevel, blocks.tone.dialLevel, MeasurementKind::HearingLevel}, f,
+                         {blocks.tone.measuredLevel, blocks.tone.dialLevel, MeasurementKind::HearingLevel,
+                          blocks.tone.incidence, blocks.tone.binaural != 0, blocks.tone.placement == 1},
+                         f,
                          showCorrections, warning));
             break;
         case HearingLevelMode::NarrowBand:
             list.rows.push_back(levelRow(setup, transducer,
                                          {blocks.narrowBand.measuredLevel, blocks.narrowBand.dialLevel,
-                                          MeasurementKind::NarrowBandLevel},
+                                          MeasurementKind::NarrowBandLevel, blocks.narrowBand.incidence,
+                                          blocks.narrowBand.binaural != 0},
                                          f, showCorrections, warning));
             break;
         case HearingLevelMode::Frequency:

@@ -58,8 +58,11 @@ QString SpeechTest::sourceName(SpeechSource source)
 
 void SpeechTest::onInitialised()
 {
+    // Only the loudspeakers' blocks carry a binaural flag and an angle; other blocks keep their bytes.
+    if (transducer() != TransducerType::Speakers)
+        return;
     SpeechResult &result = block();
-    result.binaural = transducer() == TransducerType::Speakers && ear() == Ear::Both ? 1 : 0;
+    result.binaural = ear() == Ear::Both ? 1 : 0;
     // With both speakers only straight ahead is offered.
     if (incidenceLocked())
         result.incidence = 0;
@@ -344,7 +347,7 @@ SpeechTest::Outcome SpeechTest::measureSource(SpeechSource source)
     stimulus.dialLevel = block().dialLevel;
     stimulus.source = signalSourceOf(source);
     stimulus.incidenceDegrees = incidence() * 45;
-    stimulus.binaural = block().binaural != 0;
+    stimulus.binaural = incidenceLocked();
     if (transducer() == TransducerType::BoneVibrator)
         stimulus.bonePlacement = placement();
     const QString described = stimulusText(source);

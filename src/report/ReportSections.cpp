@@ -137,6 +137,9 @@ void hearingLevelSection(CAudReport &report, const AudTestRecord &r, TransducerT
             ReferenceQuery query;
             query.transducer = transducer;
             query.frequencyIndex = f;
+            query.incidence = table.tone->incidence;
+            query.binaural = table.tone->binaural != 0;
+            query.forehead = table.tone->placement == 1;
             const double reference = GetReferenceLevel(r.setup, query);
             const double dial = table.tone->dialLevel[f];
             const Tolerance tolerance = hearingLevelTolerance(f);

@@ -2,6 +2,7 @@
 #include "measure/BoneConductionTest.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
+#include "support/ScriptedInteraction.h"
 
 #include <cmath>
 
@@ -140,6 +141,26 @@ TEST(BoneConductionEvaluation, ToleranceWidensFrom6000Hz)
 
 // A vibrator driven harder than this would overload the meter behind the mastoid.
 constexpr short kBoneDial = 40;
+
+// Adjusting on the maker's mastoid needs a room on record: one never entered is asked for, and the
+// typical room it proposes is kept even when the technician cancels; a recorded room is not asked again.
+TEST(BoneConductionEvaluation, AdjustAsksForAnUnrecordedRoomAndKeepsTheProposal)
+{
+    TestSetup setup;
+    setFixedText(setup.mastoid.identity.manufacturer, "Mervane");
+    ScriptedInteraction technician;
+    technician.expectTestConditions({"23.0", "760.00", "50"}, Answer::Cancel);
+    askAdjustConditions(setup, technician);
+    EXPECT_EQ(setup.temperature, 23.0f);
+    EXPECT_EQ(setup.pressure, 760.0f);
+    EXPECT_EQ(setup.humidity, 50);
+    technician.expectTestConditions({"23.0", "760.00", "50"}, Answer::Ok, TestConditions{19.5f, 29.5f, 35});
+    setup.temperature = 0.0f;
+    askAdjustConditions(setup, technician);
+    EXPECT_EQ(setup.temperature, 19.5f);
+    askAdjustConditions(setup, technician);
+    technician.verifyDone();
+}
 
 struct BoneBench : SignalQualityBench
 {

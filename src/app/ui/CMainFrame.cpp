@@ -23,6 +23,7 @@
 #include "measure/LinearityTest.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/PulseTest.h"
+#include "measure/SoundFieldTest.h"
 #include "measure/SpeechTest.h"
 #include "measure/ui/CAudTestView.h"
 #include "measure/ui/CTestAllView.h"
@@ -91,6 +92,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget *parent)
     registerBoneLevelsPage(m_pages);
     registerMaskingNoisePage(m_pages);
     registerSpeechPage(m_pages);
+    registerSoundFieldPages(m_pages);
 
     replaceView(createView(ViewId::Idle, -1));
     connect(&m_document, &CVemoraDoc::titleChanged, this, &CMainFrame::updateTitle);

@@ -1,5 +1,6 @@
 #include "measure/ui/CAudTestView.h"
 
+#include "measure/BoneConductionTest.h"
 #include "measure/HearingLevelAdjust.h"
 #include "measure/SpeechTest.h"
 #include "measure/HearingLevelTest.h"
@@ -10,6 +11,7 @@
 #include "measure/ui/InputLevelFields.h"
 #include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/MeasurementPageWidget.h"
+#include "measure/ui/SoundFieldPageWidget.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
 #include "platform/Interaction.h"
 
@@ -267,6 +269,15 @@ void CAudTestView::OpenAdjust(MeasurementEntry measurement)
         CAdjustSpeechDlg::run(logic, this);
         return;
     }
+    if (const auto *bone = dynamic_cast<const BoneConductionTest *>(m_run->page())) {
+        if (!m_link || !m_files)
+            return;
+        askAdjustConditions(m_context.record.setup, m_context.services.interaction);
+        HearingLevelAdjust logic(*m_link, *m_files, m_context.record.setup,
+                                 bone->placement() == BonePlacement::Forehead, bone->currentFrequency());
+        CAdjustLevelDlg::run(logic, this);
+        return;
+    }
     const auto *hearingLevel = dynamic_cast<const HearingLevelTest *>(m_run->page());
     if (!m_link || !m_files || !hearingLevel)
         return;
@@ -303,6 +314,12 @@ void CAudTestView::PageShown()
     }
     m_pageWidget = MeasurementPageWidget::create(*page, m_pageArea);
     connect(m_pageWidget, &MeasurementPageWidget::selectionChanged, this, &CAudTestView::updateControls);
+    if (auto *soundField = qobject_cast<SoundFieldPageWidget *>(m_pageWidget)) {
+        // The widget that asked is replaced by the switch, so the switch waits until it has returned.
+        connect(soundField, &SoundFieldPageWidget::pageChosen, this, [this](bool binaural) {
+            QTimer::singleShot(0, this, [this, binaural] { m_run->ShowSoundFieldPage(binaural); });
+        });
+    }
     if (auto *masking = qobject_cast<MaskingNoisePageWidget *>(m_pageWidget))
         connect(masking, &MaskingNoisePageWidget::measureRowRequested, this, &CAudTestView::measureSelected);
     m_pageArea->addWidget(m_pageWidget);

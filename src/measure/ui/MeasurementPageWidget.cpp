@@ -4,8 +4,10 @@
 #include "measure/HearingLevelTest.h"
 #include "measure/LinearityTest.h"
 #include "measure/ui/BoneLevelsPageWidget.h"
+#include "measure/SoundFieldTest.h"
 #include "measure/SpeechTest.h"
 #include "measure/ui/LinearityPageWidget.h"
+#include "measure/ui/SoundFieldPageWidget.h"
 #include "measure/MaskingNoiseTest.h"
 #include "measure/ui/MaskingNoisePageWidget.h"
 #include "measure/ui/SpeechPageWidget.h"
@@ -60,6 +62,8 @@ MeasurementPageWidget *MeasurementPageWidget::create(MeasurementPage &page, QWid
         return new BoneLevelsPageWidget(*bone, parent);
     if (auto *speech = dynamic_cast<SpeechTest *>(&page))
         return new SpeechPageWidget(*speech, parent);
+    if (auto *soundField = dynamic_cast<SoundFieldTest *>(&page))
+        return new SoundFieldPageWidget(*soundField, parent);
     return new MeasurementPageWidget(page, parent);
 }
 
