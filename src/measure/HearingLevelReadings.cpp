@@ -69,8 +69,13 @@ int HearingLevelReadings::readBandLevel(int frequencyIndex, Progress &progress, 
 int HearingLevelReadings::readFrequency(int frequencyIndex, Progress &progress, double &hertz)
 {
     hertz = 0.0;
-    if (m_link.SelectBandwidth(frequencyIndex, kWideBandwidthFrom, &progress) != meter::kOk)
-        return meter::kCancelled;
+    // A span change that never settled is a failed exchange like any other, not the technician's
+    // Cancel: ending here would drop the rest of the page without a word.
+    const int selected = m_link.SelectBandwidth(frequencyIndex, kWideBandwidthFrom, &progress);
+    if (selected == meter::kCancelled)
+        return selected;
+    if (selected != meter::kOk)
+        return failedExchange(selected);
     m_link.RunMeter();
     progress.setStatus(QStringLiteral("Getting multiple readings..."));
     FrequencyConsensus consensus(nominalHz(frequencyIndex));
