@@ -23,7 +23,8 @@ namespace tonva {
 
 namespace {
 
-const QString kMismatch = QStringLiteral("There is a mis-match of available frequencies between the two tests.");
+const QString kMismatch =
+    QStringLiteral("There is a mis-match of available frequencies between the two tests.");
 const QString kNotMeasured = QStringLiteral("----");
 
 // One test's row of a page list.
@@ -126,7 +127,8 @@ void heads(CAudReport &report, std::initializer_list<std::pair<int, const char *
         line.add(column, QString::fromLatin1(text));
 }
 
-void testHeads(CAudReport &report, std::initializer_list<int> firstColumns, std::initializer_list<int> secondColumns)
+void testHeads(CAudReport &report, std::initializer_list<int> firstColumns,
+               std::initializer_list<int> secondColumns)
 {
     CRptLine &line = report.addLine();
     auto second = secondColumns.begin();
@@ -138,10 +140,16 @@ void testHeads(CAudReport &report, std::initializer_list<int> firstColumns, std:
 
 const char *sectionTitle(MeasurementKind kind)
 {
-    static const char *const titles[kMeasurementKinds] = {
-        "Hearing Level Test",     "Frequency Accuracy Test", "Linearity Test",     "Distortion Test",
-        "Pulse Test",             "Cross Talk Test",         "Frequency Modulation Test",
-        "Narrow Band Level Test", "Broad Band Noise Test",   "Speech Levels Test"};
+    static const char *const titles[kMeasurementKinds] = {"Hearing Level Test",
+                                                          "Frequency Accuracy Test",
+                                                          "Linearity Test",
+                                                          "Distortion Test",
+                                                          "Pulse Test",
+                                                          "Cross Talk Test",
+                                                          "Frequency Modulation Test",
+                                                          "Narrow Band Level Test",
+                                                          "Broad Band Noise Test",
+                                                          "Speech Levels Test"};
     return titles[static_cast<int>(kind)];
 }
 
@@ -164,7 +172,8 @@ std::vector<SubTable> subTablesOf(TransducerType transducer, bool withBinaural)
     if (transducer == TransducerType::BoneVibrator)
         return {{QString(), 0}};
     if (transducer == TransducerType::Speakers) {
-        std::vector<SubTable> tables{{QStringLiteral("Left Speaker"), 0}, {QStringLiteral("Right Speaker"), 1}};
+        std::vector<SubTable> tables{{QStringLiteral("Left Speaker"), 0},
+                                     {QStringLiteral("Right Speaker"), 1}};
         if (withBinaural)
             tables.push_back({QStringLiteral("Binaural"), 0, true});
         return tables;
@@ -195,8 +204,7 @@ public:
     SectionBuilder(CAudReport &report, AudTestRecord *const (&tests)[2], TransducerType transducer,
                    RegionalMode mode)
         : m_report(report), m_tests{tests[0], tests[1]}, m_transducer(transducer), m_mode(mode)
-    {
-    }
+    {}
 
     void append(MeasurementKind kind)
     {
@@ -227,6 +235,7 @@ public:
             broadBand();
             break;
         case MeasurementKind::SpeechHearingLevel:
+            speech();
             break;
         }
     }
@@ -247,9 +256,8 @@ private:
     {
         PairedTable table;
         for (int test = 0; test < 2; ++test) {
-            const HearingLevelList list =
-                buildHearingLevelList(setup(test), m_transducer, blocksOf(*m_tests[test], m_transducer, sub), mode,
-                                      false);
+            const HearingLevelList list = buildHearingLevelList(
+                setup(test), m_transducer, blocksOf(*m_tests[test], m_transducer, sub), mode, false);
             for (const HearingLevelRow &row : list.rows)
                 table.add(test, row.frequencyIndex, row.cells.value(0), row.cells,
                           row.verdict != RowVerdict::NotMeasured, row.verdict == RowVerdict::Failed);
@@ -268,15 +276,23 @@ private:
                 continue;
             subTitle(sub.title);
             if (hearing) {
-                heads(m_report, {{0, "Freq"}, {14, "  Measured"}, {31, "  Hearing"}, {49, bone ? "  FL" : "SPL"},
+                heads(m_report, {{0, "Freq"},
+                                 {14, "  Measured"},
+                                 {31, "  Hearing"},
+                                 {49, bone ? "  FL" : "SPL"},
                                  {62, " Target"}});
-                heads(m_report, {{0, "(Hz)"}, {16, bone ? "  FL" : "SPL"}, {32, "Level"}, {47, "  Deviation"},
+                heads(m_report, {{0, "(Hz)"},
+                                 {16, bone ? "  FL" : "SPL"},
+                                 {32, "Level"},
+                                 {47, "  Deviation"},
                                  {63, bone ? "  FL" : "SPL"}});
                 testHeads(m_report, {12, 29, 45}, {20, 36, 52});
                 table.append(m_report, {{1, {12, 20}}, {2, {28, 36}}, {3, {45, 52}}}, 4, 61, QString());
             } else {
-                heads(m_report, {{0, "Freq"}, {15, "Measured"}, {31, " Hearing"}, {48, "SPL"}, {65, "Target"}});
-                heads(m_report, {{0, "(Hz)"}, {16, "SPL"}, {31, "  Level"}, {46, "  Deviation"}, {65, "  SPL"}});
+                heads(m_report,
+                      {{0, "Freq"}, {15, "Measured"}, {31, " Hearing"}, {48, "SPL"}, {65, "Target"}});
+                heads(m_report,
+                      {{0, "(Hz)"}, {16, "SPL"}, {31, "  Level"}, {46, "  Deviation"}, {65, "  SPL"}});
                 testHeads(m_report, {12, 28, 44}, {19, 35, 51});
                 table.append(m_report, {{1, {12, 19}}, {2, {28, 35}}, {3, {44, 51}}}, 4, 64, QString());
             }
@@ -300,18 +316,27 @@ private:
                     const QString text = row.cells.value(cell);
                     return row.verdict == RowVerdict::Failed ? QStringLiteral("(%1)").arg(text) : text;
                 };
-                const QStringList cells{left.cells.value(0), marked(left, 1), marked(left, 2), left.cells.value(3),
-                                        marked(right, 1), marked(right, 2)};
+                const QStringList cells{left.cells.value(0), marked(left, 1),  marked(left, 2),
+                                        left.cells.value(3), marked(right, 1), marked(right, 2)};
                 table.add(test, left.frequencyIndex, left.cells.value(0), cells,
-                          left.verdict != RowVerdict::NotMeasured || right.verdict != RowVerdict::NotMeasured, false);
+                          left.verdict != RowVerdict::NotMeasured || right.verdict != RowVerdict::NotMeasured,
+                          false);
             }
         }
         if (!table.anyMeasured())
             return;
         heads(m_report, {{19, "Left"}, {60, "Right"}});
-        heads(m_report, {{0, "Freq"}, {11, "Measured"}, {24, "Frequency"}, {37, "Target"}, {52, "Measured"},
+        heads(m_report, {{0, "Freq"},
+                         {11, "Measured"},
+                         {24, "Frequency"},
+                         {37, "Target"},
+                         {52, "Measured"},
                          {66, "Frequency"}});
-        heads(m_report, {{0, "(Hz)"}, {11, "Frequency"}, {24, "Deviation"}, {36, "Frequency"}, {52, "Frequency"},
+        heads(m_report, {{0, "(Hz)"},
+                         {11, "Frequency"},
+                         {24, "Deviation"},
+                         {36, "Frequency"},
+                         {52, "Frequency"},
                          {66, "Deviation"}});
         testHeads(m_report, {9, 22, 50, 64}, {15, 28, 56, 70});
         table.append(m_report, {{1, {9, 15}}, {2, {22, 28}}, {4, {50, 56}}, {5, {64, 70}}}, 3, 37,
@@ -330,7 +355,8 @@ private:
                 for (const LinearityRow &row : list.rows) {
                     if (row.dialLevel < 0)
                         continue;
-                    const bool judged = row.verdict == ResultStatus::Passed || row.verdict == ResultStatus::Failed;
+                    const bool judged =
+                        row.verdict == ResultStatus::Passed || row.verdict == ResultStatus::Failed;
                     table.add(test, -row.dialLevel, formatText("%3d", row.dialLevel), row.cells, judged,
                               row.verdict == ResultStatus::Failed);
                 }
@@ -344,13 +370,23 @@ private:
                 .add(0, sub.title)
                 .add(26, formatText("Test frequency: %.1f Hz", linearity::testFrequencyOf(first)))
                 .add(73, formatText("Test step: %d dB", linearity::dialStepOf(first)));
-            heads(m_report, {{0, "Dial"}, {10, "dB"}, {22, "HL"}, {32, "Measured"}, {43, "Measured"}, {55, "Step"},
+            heads(m_report, {{0, "Dial"},
+                             {10, "dB"},
+                             {22, "HL"},
+                             {32, "Measured"},
+                             {43, "Measured"},
+                             {55, "Step"},
                              {64, " Target"}});
-            heads(m_report, {{0, "Level"}, {10, "SPL"}, {21, "Variance"}, {33, "SPL"}, {44, "Step"},
-                             {54, "Variance"}, {65, "Step"}});
+            heads(m_report, {{0, "Level"},
+                             {10, "SPL"},
+                             {21, "Variance"},
+                             {33, "SPL"},
+                             {44, "Step"},
+                             {54, "Variance"},
+                             {65, "Step"}});
             testHeads(m_report, {8, 19, 30, 41, 52}, {13, 24, 35, 46, 57});
-            table.append(m_report, {{1, {8, 13}}, {2, {19, 24}}, {3, {30, 35}}, {4, {41, 46}}, {5, {52, 57}}}, 6, 64,
-                         QStringLiteral("--"));
+            table.append(m_report, {{1, {8, 13}}, {2, {19, 24}}, {3, {30, 35}}, {4, {41, 46}}, {5, {52, 57}}},
+                         6, 64, QStringLiteral("--"));
             CRptLine &floor = m_report.addLine();
             for (int test = 0; test < 2; ++test)
                 floor.add(test * 30, formatText("Test %d: NF = %.1f dB", test + 1,
@@ -367,8 +403,9 @@ private:
             DistortionList lists[2];
             bool any = false;
             for (int test = 0; test < 2; ++test) {
-                lists[test] = buildDistortionList(setup(test), m_tests[test]->distortion[sub.channel][t],
-                                                  bone ? DistortionConduction::Bone : DistortionConduction::Air);
+                lists[test] =
+                    buildDistortionList(setup(test), m_tests[test]->distortion[sub.channel][t],
+                                        bone ? DistortionConduction::Bone : DistortionConduction::Air);
                 for (const DistortionRow &row : lists[test].rows)
                     any = any || row.verdict != ResultStatus::NotJudged;
             }
@@ -377,10 +414,24 @@ private:
             subTitle(sub.title);
             for (int test = 0; test < 2; ++test) {
                 m_report.addLine().add(30, QStringLiteral("Test %1").arg(test + 1), Bold);
-                heads(m_report, {{0, "Frequency"}, {8, "Meas Freq."}, {15, "Fund."}, {21, "2nd Harm"},
-                                 {28, "3rd Harm"}, {35, "4th Harm"}, {42, "5th Harm"}, {50, "THD"}, {60, "Max THD"}});
-                heads(m_report, {{0, "    (Hz)"}, {8, "     (Hz)"}, {15, "(dB)"}, {21, "    (dB)"}, {28, "    (dB)"},
-                                 {35, "    (dB)"}, {42, "    (dB)"}, {50, " (%)"}, {60, "     (%)"}});
+                heads(m_report, {{0, "Frequency"},
+                                 {8, "Meas Freq."},
+                                 {15, "Fund."},
+                                 {21, "2nd Harm"},
+                                 {28, "3rd Harm"},
+                                 {35, "4th Harm"},
+                                 {42, "5th Harm"},
+                                 {50, "THD"},
+                                 {60, "Max THD"}});
+                heads(m_report, {{0, "    (Hz)"},
+                                 {8, "     (Hz)"},
+                                 {15, "(dB)"},
+                                 {21, "    (dB)"},
+                                 {28, "    (dB)"},
+                                 {35, "    (dB)"},
+                                 {42, "    (dB)"},
+                                 {50, " (%)"},
+                                 {60, "     (%)"}});
                 const int columns[] = {0, 8, 15, 21, 28, 35, 42, 50};
                 for (const DistortionRow &row : lists[test].rows) {
                     if (row.verdict == ResultStatus::NotJudged)
@@ -403,21 +454,33 @@ private:
     {
         PairedTable table;
         for (int test = 0; test < 2; ++test) {
-            const PulseList list = buildPulseList(setup(test), m_tests[test]->pulse[static_cast<int>(m_transducer)]);
+            const PulseList list =
+                buildPulseList(setup(test), m_tests[test]->pulse[static_cast<int>(m_transducer)]);
             if (!list.cells.isEmpty())
-                table.add(test, 0, formatText("%7.0f", 1000.0), list.cells, list.cells.value(1) != kNotMeasured,
-                          list.verdict == ResultStatus::Failed);
+                table.add(test, 0, formatText("%7.0f", 1000.0), list.cells,
+                          list.cells.value(1) != kNotMeasured, list.verdict == ResultStatus::Failed);
         }
         if (!table.anyMeasured())
             return;
-        heads(m_report, {{0, "Freq"}, {10, "Rise Time"}, {21, "Fall Time"}, {32, " On Time"}, {43, " Off Time"},
-                         {54, "  Width"}, {65, "On/Off"}});
-        heads(m_report, {{0, "(Hz)"}, {11, "(ms)"}, {22, "(ms)"}, {33, "(ms)"}, {44, "(ms)"}, {55, "(ms)"},
+        heads(m_report, {{0, "Freq"},
+                         {10, "Rise Time"},
+                         {21, "Fall Time"},
+                         {32, " On Time"},
+                         {43, " Off Time"},
+                         {54, "  Width"},
+                         {65, "On/Off"}});
+        heads(m_report, {{0, "(Hz)"},
+                         {11, "(ms)"},
+                         {22, "(ms)"},
+                         {33, "(ms)"},
+                         {44, "(ms)"},
+                         {55, "(ms)"},
                          {65, "  Ratio"}});
         testHeads(m_report, {9, 20, 31, 42, 53, 64}, {13, 24, 35, 46, 57, 68});
-        table.append(m_report,
-                     {{1, {9, 13}}, {2, {20, 24}}, {3, {31, 35}}, {4, {42, 46}}, {5, {53, 57}}, {6, {64, 68}}}, -1,
-                     0, QString());
+        table.append(
+            m_report,
+            {{1, {9, 13}}, {2, {20, 24}}, {3, {31, 35}}, {4, {42, 46}}, {5, {53, 57}}, {6, {64, 68}}}, -1, 0,
+            QString());
     }
 
     void crossTalk()
@@ -430,17 +493,23 @@ private:
                 result, referenceAt(setup(test), m_transducer, crosstalk::testFrequencyOf(result)));
             for (int row = 0; row < list.rows.size(); ++row) {
                 const ResultStatus verdict = list.verdict(row);
-                table.add(test, row, list.rows[row].value(0), list.rows[row], verdict != ResultStatus::NotJudged,
-                          verdict == ResultStatus::Failed);
+                table.add(test, row, list.rows[row].value(0), list.rows[row],
+                          verdict != ResultStatus::NotJudged, verdict == ResultStatus::Failed);
             }
         }
         if (!table.anyMeasured())
             return;
-        m_report.addLine().add(kRightAligned, formatText("Test frequency: %.0f Hz", crosstalk::testFrequencyOf(first)));
-        heads(m_report, {{0, "Test"}, {12, "Tone On"}, {25, "Tone Off"}, {38, "Difference"}, {51, "ANSI Limits"},
+        m_report.addLine().add(kRightAligned,
+                               formatText("Test frequency: %.0f Hz", crosstalk::testFrequencyOf(first)));
+        heads(m_report, {{0, "Test"},
+                         {12, "Tone On"},
+                         {25, "Tone Off"},
+                         {38, "Difference"},
+                         {51, "ANSI Limits"},
                          {64, "Deviation"}});
         testHeads(m_report, {10, 23, 36, 62}, {16, 29, 42, 68});
-        table.append(m_report, {{1, {10, 16}}, {2, {23, 29}}, {3, {36, 42}}, {5, {62, 68}}}, 4, 50, QString());
+        table.append(m_report, {{1, {10, 16}}, {2, {23, 29}}, {3, {36, 42}}, {5, {62, 68}}}, 4, 50,
+                     QString());
     }
 
     void modulation()
@@ -450,13 +519,50 @@ private:
             if (!table.anyMeasured())
                 continue;
             subTitle(sub.title);
-            heads(m_report, {{0, "Dial"}, {13, " Carrier"}, {25, " Minimum"}, {38, " Maximum"}, {53, "  Repetition"},
+            heads(m_report, {{0, "Dial"},
+                             {13, " Carrier"},
+                             {25, " Minimum"},
+                             {38, " Maximum"},
+                             {53, "  Repetition"},
                              {63, " Frequency"}});
-            heads(m_report, {{0, "Frequency"}, {12, " Frequency"}, {25, "Frequency"}, {38, " Frequency"},
-                             {52, "   Rate"}, {63, " Deviation"}});
+            heads(m_report, {{0, "Frequency"},
+                             {12, " Frequency"},
+                             {25, "Frequency"},
+                             {38, " Frequency"},
+                             {52, "   Rate"},
+                             {63, " Deviation"}});
             testHeads(m_report, {10, 23, 36, 50, 62}, {16, 29, 42, 56, 68});
-            table.append(m_report, {{1, {10, 16}}, {3, {23, 29}}, {4, {36, 42}}, {5, {50, 56}}, {6, {62, 68}}}, -1, 0,
+            table.append(m_report,
+                         {{1, {10, 16}}, {3, {23, 29}}, {4, {36, 42}}, {5, {50, 56}}, {6, {62, 68}}}, -1, 0,
                          QString());
+        }
+    }
+
+    // Per side (and binaural on the speakers), the sources side by side as the speech page judges
+    // them; the bone vibrator has one table, whatever side it was measured on.
+    void speech()
+    {
+        const bool bone = m_transducer == TransducerType::BoneVibrator;
+        for (const SubTable &sub : subTablesOf(m_transducer, true)) {
+            const Ear ear = sub.binaural ? Ear::Both : sub.channel == 0 ? Ear::Left : Ear::Right;
+            PairedTable table;
+            for (int test = 0; test < 2; ++test) {
+                const PageTable list = tabular::speechList(*m_tests[test], m_transducer, ear, m_mode);
+                for (int row = 0; row < list.rows.size(); ++row) {
+                    const ResultStatus verdict = list.verdict(row);
+                    table.add(test, row, list.rows[row].value(0), list.rows[row],
+                              verdict != ResultStatus::NotJudged, verdict == ResultStatus::Failed);
+                }
+            }
+            if (!table.anyMeasured())
+                continue;
+            subTitle(sub.title);
+            heads(m_report,
+                  {{14, "  Measured"}, {31, " Hearing"}, {48, bone ? "FL" : "SPL"}, {62, "Target"}});
+            heads(m_report,
+                  {{0, "Source"}, {16, "SPL"}, {31, "   Level"}, {46, "  Deviation"}, {62, "  SPL"}});
+            testHeads(m_report, {12, 28, 44}, {19, 35, 51});
+            table.append(m_report, {{1, {12, 19}}, {2, {28, 35}}, {3, {44, 51}}}, 4, 61, QString());
         }
     }
 
@@ -484,18 +590,29 @@ private:
                 continue;
             subTitle(sub.title);
             if (spectrum) {
-                heads(m_report, {{0, "  Noise  "}, {15, "Pass /"}, {27, "# of"}, {42, "Freq. at"}, {57, "Max."},
+                heads(m_report, {{0, "  Noise  "},
+                                 {15, "Pass /"},
+                                 {27, "# of"},
+                                 {42, "Freq. at"},
+                                 {57, "Max."},
                                  {70, "1000 Hz "}});
-                heads(m_report, {{0, "  Source  "}, {15, "Fail  "}, {27, "Failures"}, {42, "Max Dev."},
-                                 {57, "Deviation"}, {70, "Target Level"}});
+                heads(m_report, {{0, "  Source  "},
+                                 {15, "Fail  "},
+                                 {27, "Failures"},
+                                 {42, "Max Dev."},
+                                 {57, "Deviation"},
+                                 {70, "Target Level"}});
                 testHeads(m_report, {11, 25, 40, 55, 70}, {18, 32, 47, 63, 77});
-                table.append(m_report, {{1, {11, 18}}, {2, {25, 32}}, {3, {40, 47}}, {4, {55, 63}}, {5, {70, 77}}},
-                             -1, 0, QString());
+                table.append(m_report,
+                             {{1, {11, 18}}, {2, {25, 32}}, {3, {40, 47}}, {4, {55, 63}}, {5, {70, 77}}}, -1,
+                             0, QString());
             } else {
-                heads(m_report, {{0, "  Noise  "}, {10, " SPL"}, {20, "  Hearing"}, {30, "Deviation"}, {49, "Target"}});
+                heads(m_report,
+                      {{0, "  Noise  "}, {10, " SPL"}, {20, "  Hearing"}, {30, "Deviation"}, {49, "Target"}});
                 heads(m_report, {{0, "  Source  "}, {21, "Level"}, {49, " SPL"}});
                 testHeads(m_report, {10, 20, 30, 49}, {15, 25, 35, 54});
-                table.append(m_report, {{1, {10, 15}}, {2, {20, 25}}, {3, {30, 35}}, {4, {49, 54}}}, -1, 0, QString());
+                table.append(m_report, {{1, {10, 15}}, {2, {20, 25}}, {3, {30, 35}}, {4, {49, 54}}}, -1, 0,
+                             QString());
             }
         }
     }
@@ -528,8 +645,8 @@ std::vector<NamedInstrument> instrumentsOf(const TestSetup &first, const TestSet
 
 bool sameIdentity(const InstrumentIdentity &a, const InstrumentIdentity &b)
 {
-    return fixedText(a.manufacturer) == fixedText(b.manufacturer) && fixedText(a.model) == fixedText(b.model) &&
-           fixedText(a.serialNumber) == fixedText(b.serialNumber);
+    return fixedText(a.manufacturer) == fixedText(b.manufacturer) &&
+           fixedText(a.model) == fixedText(b.model) && fixedText(a.serialNumber) == fixedText(b.serialNumber);
 }
 
 } // namespace
@@ -583,7 +700,9 @@ void CPrintCompareHandler::appendIdentification()
     m_report.addLine().add(11, displayText(s.location1));
     m_report.addLine().add(11, displayText(s.location2));
     m_report.addLine().add(0, QStringLiteral("Audiometer"), Bold);
-    m_report.addLine().add(11, QStringLiteral("Manufacturer:"), Bold).add(25, displayText(s.audiometerManufacturer));
+    m_report.addLine()
+        .add(11, QStringLiteral("Manufacturer:"), Bold)
+        .add(25, displayText(s.audiometerManufacturer));
     m_report.addLine()
         .add(11, QStringLiteral("Model Number:"), Bold)
         .add(25, displayText(s.audiometerModel))
@@ -606,7 +725,8 @@ void CPrintCompareHandler::appendIdentification()
     CRptLine &earphoneHead = m_report.addLine().add(0, QStringLiteral("Earphones"), Bold);
     for (int i = 0; i < 3; ++i) {
         const bool mark = m_selection.displayRetsplMessage && hasNonStandardRetspl(*earphones[i]);
-        earphoneHead.add(columns[i], QString::fromLatin1(heads[i]) + (mark ? QStringLiteral("*") : QString()), Bold);
+        earphoneHead.add(columns[i], QString::fromLatin1(heads[i]) + (mark ? QStringLiteral("*") : QString()),
+                         Bold);
     }
     const char *rows[4] = {"Manufacturer:", "Model Number:", "Right S/N:", "Left  S/N:"};
     for (int row = 0; row < 4; ++row) {
@@ -647,7 +767,8 @@ void CPrintCompareHandler::appendInstrumentation()
     m_report.addBlank();
     for (const NamedInstrument &instrument : instruments) {
         if (!sameIdentity(*instrument.identity[0], *instrument.identity[1])) {
-            m_report.addLine().add(0, QStringLiteral("NOTE: Instrumentation is not the same for both tests."));
+            m_report.addLine().add(0,
+                                   QStringLiteral("NOTE: Instrumentation is not the same for both tests."));
             break;
         }
     }
@@ -701,7 +822,8 @@ void CPrintCompareHandler::appendSections()
             m_report.addLine()
                 .add(0, QStringLiteral("-------"))
                 .add(23, QString::fromLatin1(sectionTitle(kind)))
-                .add(62, s.channelCount > 1 ? QStringLiteral("Channel #: %1").arg(s.channelToTest) : QString())
+                .add(62,
+                     s.channelCount > 1 ? QStringLiteral("Channel #: %1").arg(s.channelToTest) : QString())
                 .add(kRightAligned, QStringLiteral("-------"));
             m_report.addLine().add(kRightAligned, transducerTitle(transducer));
             SectionBuilder(m_report, tests, transducer, m_mode).append(kind);

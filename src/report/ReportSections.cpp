@@ -1,18 +1,17 @@
-#include "report/TabularReport.h"
-
 #include "measure/CrossTalkTest.h"
 #include "measure/DistortionEvaluation.h"
 #include "measure/HearingLevelEvaluation.h"
 #include "measure/LinearityEvaluation.h"
-#include "measure/MeasurementCatalogue.h"
 #include "measure/MaskingNoiseEvaluation.h"
+#include "measure/MeasurementCatalogue.h"
 #include "measure/PulseTest.h"
 #include "measure/SpeechTest.h"
+#include "model/ReferenceData.h"
 #include "platform/Clock.h"
 #include "platform/Interaction.h"
 #include "platform/PreferenceStore.h"
-#include "model/ReferenceData.h"
 #include "platform/TextFormat.h"
+#include "report/TabularReport.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -48,17 +47,23 @@ QString f1(const char *format, double value)
 
 const char *sectionTitle(MeasurementKind kind)
 {
-    static const char *const titles[kMeasurementKinds] = {
-        "Hearing Level Test",        "Frequency Accuracy Test", "Linearity Test",      "Distortion Test",
-        "Pulse Test",                "Cross Talk Test",         "Frequency Modulation Test",
-        "Narrow Band Level Test",    "Broad Band Noise Test",   "Speech Levels Test"};
+    static const char *const titles[kMeasurementKinds] = {"Hearing Level Test",
+                                                          "Frequency Accuracy Test",
+                                                          "Linearity Test",
+                                                          "Distortion Test",
+                                                          "Pulse Test",
+                                                          "Cross Talk Test",
+                                                          "Frequency Modulation Test",
+                                                          "Narrow Band Level Test",
+                                                          "Broad Band Noise Test",
+                                                          "Speech Levels Test"};
     return titles[static_cast<int>(kind)];
 }
 
 QString sectionTransducerName(TransducerType transducer)
 {
     static const char *const names[kTransducerTypes] = {"Supra-aural earphones", "Bone Vibrator", "Speakers",
-                                                         "Insert earphones", "Circumaural earphones"};
+                                                        "Insert earphones", "Circumaural earphones"};
     return QString::fromLatin1(names[static_cast<int>(transducer)]);
 }
 
@@ -98,8 +103,8 @@ std::vector<ToneTable> toneTables(const AudTestRecord &r, TransducerType transdu
         return {table("", 0)};
     if (transducer == TransducerType::Speakers)
         return {table("Left Speaker", 0), table("Right Speaker", 1),
-                ToneTable{"Binaural", &r.toneLevelBinaural, &r.frequencyModulation[0][t], &r.narrowBandBinaural,
-                          &r.speechBinaural}};
+                ToneTable{"Binaural", &r.toneLevelBinaural, &r.frequencyModulation[0][t],
+                          &r.narrowBandBinaural, &r.speechBinaural}};
     return {table("Left Earphone", 0), table("Right Earphone", 1)};
 }
 
@@ -125,8 +130,16 @@ void hearingLevelSection(CAudReport &report, const AudTestRecord &r, TransducerT
             report.addBlank();
         first = false;
         titleLine(report, table.title);
-        heads(report, {{0, "Freq"}, {14, "  Measured"}, {31, "  Hearing"}, {48, bone ? "  FL" : "SPL"}, {62, " Target"}});
-        heads(report, {{0, "(Hz)"}, {16, bone ? "  FL" : "SPL"}, {32, "Level"}, {46, "  Deviation"}, {63, bone ? "  FL" : "SPL"}});
+        heads(report, {{0, "Freq"},
+                       {14, "  Measured"},
+                       {31, "  Hearing"},
+                       {48, bone ? "  FL" : "SPL"},
+                       {62, " Target"}});
+        heads(report, {{0, "(Hz)"},
+                       {16, bone ? "  FL" : "SPL"},
+                       {32, "Level"},
+                       {46, "  Deviation"},
+                       {63, bone ? "  FL" : "SPL"}});
         const HearingLevelList list =
             buildHearingLevelList(r.setup, transducer, table.blocks(), HearingLevelMode::HearingLevel, false);
         for (const HearingLevelRow &row : list.rows) {
@@ -149,7 +162,8 @@ void hearingLevelSection(CAudReport &report, const AudTestRecord &r, TransducerT
                 .add(16, f1("%5.1f", spl), failed)
                 .add(32, f1("%5.1f", spl - reference), failed)
                 .add(48, f1("%5.1f", spl - reference - dial), failed)
-                .add(61, formatText("%.1f to %.1f", reference + dial + tolerance.low, reference + dial + tolerance.high));
+                .add(61, formatText("%.1f to %.1f", reference + dial + tolerance.low,
+                                    reference + dial + tolerance.high));
         }
     }
 }
@@ -160,8 +174,18 @@ void frequencySection(CAudReport &report, const AudTestRecord &r, TransducerType
     const ToneLevelResult &left = r.toneLevel[0][t];
     const ToneLevelResult &right = r.toneLevel[1][t];
     report.addLine().add(21, QStringLiteral("Left")).add(60, QStringLiteral("Right"));
-    heads(report, {{0, "Freq"}, {13, "Measured"}, {26, "Frequency"}, {39, "Target"}, {52, "Measured"}, {66, "Frequency"}});
-    heads(report, {{0, "(Hz)"}, {13, "Frequency"}, {26, "Deviation"}, {39, "Frequency"}, {52, "Frequency"}, {66, "Deviation"}});
+    heads(report, {{0, "Freq"},
+                   {13, "Measured"},
+                   {26, "Frequency"},
+                   {39, "Target"},
+                   {52, "Measured"},
+                   {66, "Frequency"}});
+    heads(report, {{0, "(Hz)"},
+                   {13, "Frequency"},
+                   {26, "Deviation"},
+                   {39, "Frequency"},
+                   {52, "Frequency"},
+                   {66, "Deviation"}});
     const double t0 = frequencyTolerance(r.setup);
     for (int f : selectedFrequencies(r.setup, HearingLevelMode::Frequency)) {
         if (left.measuredFrequency[f] <= kNotMeasuredLimit && right.measuredFrequency[f] <= kNotMeasuredLimit)
@@ -172,16 +196,21 @@ void frequencySection(CAudReport &report, const AudTestRecord &r, TransducerType
         const auto ear = [&](const ToneLevelResult &block, int measuredColumn, int deviationColumn) {
             const double measured = block.measuredFrequency[f];
             if (measured <= kNotMeasuredLimit) {
-                line.add(measuredColumn, QStringLiteral("      -")).add(deviationColumn, QStringLiteral("      -"));
+                line.add(measuredColumn, QStringLiteral("      -"))
+                    .add(deviationColumn, QStringLiteral("      -"));
                 return;
             }
-            const ToneResultBlocks blocks{const_cast<ToneLevelResult &>(block), const_cast<FrequencyModulationResult &>(r.frequencyModulation[0][t]),
-                                          const_cast<NarrowBandResult &>(r.narrowBand[0][t])};
-            const HearingLevelList list = buildHearingLevelList(r.setup, transducer, blocks, HearingLevelMode::Frequency, false);
+            const ToneResultBlocks blocks{
+                const_cast<ToneLevelResult &>(block),
+                const_cast<FrequencyModulationResult &>(r.frequencyModulation[0][t]),
+                const_cast<NarrowBandResult &>(r.narrowBand[0][t])};
+            const HearingLevelList list =
+                buildHearingLevelList(r.setup, transducer, blocks, HearingLevelMode::Frequency, false);
             const auto row = std::find_if(list.rows.begin(), list.rows.end(),
                                           [&](const HearingLevelRow &x) { return x.frequencyIndex == f; });
             const bool failed = row != list.rows.end() && row->verdict == RowVerdict::Failed;
-            line.add(measuredColumn, f1("%7.1f", measured), failed).add(deviationColumn, f1("% 7.1f", measured - nominal), failed);
+            line.add(measuredColumn, f1("%7.1f", measured), failed)
+                .add(deviationColumn, f1("% 7.1f", measured - nominal), failed);
         };
         ear(left, 14, 27);
         line.add(37, formatText("%.1f to %.1f", nominal * (1 - t0), nominal * (1 + t0)));
@@ -212,8 +241,20 @@ void linearitySection(CAudReport &report, const AudTestRecord &r, TransducerType
             report.addLine().add(23, f1("Noise Floor (%.2f) too low.", block.noiseFloor));
             continue;
         }
-        heads(report, {{0, "Dial"}, {10, "dB"}, {21, "HL"}, {32, "Measured"}, {43, "Measured"}, {54, "Step"}, {65, " Target"}});
-        heads(report, {{0, "Level"}, {10, "SPL"}, {21, "Variance"}, {32, "SPL"}, {43, "Step"}, {54, "  Variance"}, {65, "Step"}});
+        heads(report, {{0, "Dial"},
+                       {10, "dB"},
+                       {21, "HL"},
+                       {32, "Measured"},
+                       {43, "Measured"},
+                       {54, "Step"},
+                       {65, " Target"}});
+        heads(report, {{0, "Level"},
+                       {10, "SPL"},
+                       {21, "Variance"},
+                       {32, "SPL"},
+                       {43, "Step"},
+                       {54, "  Variance"},
+                       {65, "Step"}});
         ReferenceQuery query;
         query.transducer = transducer;
         const int index = frequencyIndex(testFrequencyOf(block));
@@ -260,10 +301,24 @@ void distortionSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
         if (channel > 0)
             report.addBlank();
         titleLine(report, bone ? "" : titles[channel]);
-        heads(report, {{0, "Frequency"}, {8, "Meas Freq."}, {15, "Fund."}, {21, "2nd Harm"}, {28, "3rd Harm"},
-                       {35, "4th Harm"}, {42, "5th Harm"}, {50, "THD"}, {60, "Max THD"}});
-        heads(report, {{0, "    (Hz)"}, {8, "     (Hz)"}, {15, "(dB)"}, {21, "    (dB)"}, {28, "    (dB)"},
-                       {35, "    (dB)"}, {42, "    (dB)"}, {50, " (%)"}, {60, "     (%)"}});
+        heads(report, {{0, "Frequency"},
+                       {8, "Meas Freq."},
+                       {15, "Fund."},
+                       {21, "2nd Harm"},
+                       {28, "3rd Harm"},
+                       {35, "4th Harm"},
+                       {42, "5th Harm"},
+                       {50, "THD"},
+                       {60, "Max THD"}});
+        heads(report, {{0, "    (Hz)"},
+                       {8, "     (Hz)"},
+                       {15, "(dB)"},
+                       {21, "    (dB)"},
+                       {28, "    (dB)"},
+                       {35, "    (dB)"},
+                       {42, "    (dB)"},
+                       {50, " (%)"},
+                       {60, "     (%)"}});
         const DistortionList list = buildDistortionList(r.setup, block, conduction);
         for (const DistortionRow &row : list.rows) {
             if (block.fundamentalLevel[row.frequencyIndex] <= kNotMeasuredLimit)
@@ -278,7 +333,8 @@ void distortionSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
                 // The page shows harmonics as percentages of the fundamental; the report prints
                 // their levels, with the page's verdict.
                 const float level = block.harmonicLevel[c - 3][row.frequencyIndex];
-                const bool shown = cell.text != QLatin1String("----") && level > 0.0f && level != kHarmonicsNotComputed;
+                const bool shown =
+                    cell.text != QLatin1String("----") && level > 0.0f && level != kHarmonicsNotComputed;
                 line.add(columns[c], shown ? f1("    %.1f", level) : QStringLiteral("    ----"), cell.failed);
             }
             line.add(columns[8], f1("     %.1f", maxThd));
@@ -289,8 +345,16 @@ void distortionSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
 void pulseSection(CAudReport &report, const AudTestRecord &r, TransducerType transducer)
 {
     const PulseResult &block = r.pulse[static_cast<int>(transducer)];
-    heads(report, {{0, "Freq"}, {10, "Rise Time"}, {21, "Fall Time"}, {32, " On Time"}, {43, " Off Time"}, {54, "  Width"}, {65, "On/Off"}});
-    heads(report, {{0, "(Hz)"}, {11, "(ms)"}, {22, "(ms)"}, {33, "(ms)"}, {44, "(ms)"}, {55, "(ms)"}, {65, "  Ratio"}});
+    heads(report, {{0, "Freq"},
+                   {10, "Rise Time"},
+                   {21, "Fall Time"},
+                   {32, " On Time"},
+                   {43, " Off Time"},
+                   {54, "  Width"},
+                   {65, "On/Off"}});
+    heads(
+        report,
+        {{0, "(Hz)"}, {11, "(ms)"}, {22, "(ms)"}, {33, "(ms)"}, {44, "(ms)"}, {55, "(ms)"}, {65, "  Ratio"}});
     const PulseList list = buildPulseList(r.setup, block);
     if (list.cells.isEmpty() || block.level <= kNotMeasuredLimit)
         return;
@@ -308,13 +372,20 @@ void crossTalkSection(CAudReport &report, const AudTestRecord &r, TransducerType
     const CrossTalkResult &block = r.crossTalk[static_cast<int>(transducer)];
     const double frequency = crosstalk::testFrequencyOf(block);
     report.addLine().add(kRightAligned, f1("Test frequency: %.0f Hz", frequency));
-    heads(report, {{0, "Test"}, {12, "Tone On"}, {25, "Tone Off"}, {38, "Difference"}, {51, "ANSI Limits"}, {64, "Deviation"}});
+    heads(report, {{0, "Test"},
+                   {12, "Tone On"},
+                   {25, "Tone Off"},
+                   {38, "Difference"},
+                   {51, "ANSI Limits"},
+                   {64, "Deviation"}});
     ReferenceQuery query;
     query.transducer = transducer;
     query.frequencyIndex = std::max(0, frequencyIndex(frequency));
     const double reference = GetReferenceLevel(r.setup, query);
     const PageTable table = crosstalk::buildList(block, reference);
-    const auto failed = [&](crosstalk::Row row) { return table.verdict(static_cast<int>(row)) == ResultStatus::Failed; };
+    const auto failed = [&](crosstalk::Row row) {
+        return table.verdict(static_cast<int>(row)) == ResultStatus::Failed;
+    };
     const auto pair = [&](const char *name, float on, float cross, crosstalk::Row row) {
         if (on <= crosstalk::kNotMeasuredLimit)
             return;
@@ -352,10 +423,21 @@ void modulationSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
         if (channel > 0)
             report.addBlank();
         report.addLine().add(0, QString::fromLatin1(titles[channel]));
-        heads(report, {{0, "Dial"}, {13, " Carrier"}, {25, "  Minimum"}, {38, "  Maximum"}, {50, "  Repetition"}, {63, "  Frequency"}});
-        heads(report, {{0, "Frequency"}, {13, "  Frequency"}, {25, " Frequency"}, {38, "  Frequency"}, {50, "Rate"}, {63, "  Deviation"}});
-        const HearingLevelList list = buildHearingLevelList(r.setup, transducer, tables[std::size_t(channel)].blocks(),
-                                                            HearingLevelMode::FrequencyModulation, false);
+        heads(report, {{0, "Dial"},
+                       {13, " Carrier"},
+                       {25, "  Minimum"},
+                       {38, "  Maximum"},
+                       {50, "  Repetition"},
+                       {63, "  Frequency"}});
+        heads(report, {{0, "Frequency"},
+                       {13, "  Frequency"},
+                       {25, " Frequency"},
+                       {38, "  Frequency"},
+                       {50, "Rate"},
+                       {63, "  Deviation"}});
+        const HearingLevelList list =
+            buildHearingLevelList(r.setup, transducer, tables[std::size_t(channel)].blocks(),
+                                  HearingLevelMode::FrequencyModulation, false);
         for (const HearingLevelRow &row : list.rows) {
             const int f = row.frequencyIndex;
             if (block.carrier[f] <= kNotMeasuredLimit)
@@ -366,7 +448,8 @@ void modulationSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
                 .add(26, f1("%7.1f", block.lowest[f]))
                 .add(39, f1("%7.1f", block.highest[f]))
                 .add(52, f1("%.2f", block.rate[f]), judgedCell(row.cells, 5).failed)
-                .add(65, f1("%.1f%%", fmDeviationPercent(block.carrier[f], block.lowest[f], block.highest[f])),
+                .add(65,
+                     f1("%.1f%%", fmDeviationPercent(block.carrier[f], block.lowest[f], block.highest[f])),
                      judgedCell(row.cells, 6).failed);
         }
     }
@@ -404,7 +487,8 @@ void narrowBandSection(CAudReport &report, const AudTestRecord &r, TransducerTyp
                 .add(16, f1("%.1f", m), failed)
                 .add(32, f1("%.1f", m - reference), failed)
                 .add(48, f1("%.1f", m - reference - dial), failed)
-                .add(64, formatText("%.1f to %.1f", reference + dial + tolerance.low, reference + dial + tolerance.high));
+                .add(64, formatText("%.1f to %.1f", reference + dial + tolerance.low,
+                                    reference + dial + tolerance.high));
         }
     }
 }
@@ -419,7 +503,8 @@ double numberIn(const QStringList &cells, int index)
     return cells.value(index).toDouble();
 }
 
-void broadBandSection(CAudReport &report, const AudTestRecord &r, TransducerType transducer, RegionalMode mode)
+void broadBandSection(CAudReport &report, const AudTestRecord &r, TransducerType transducer,
+                      RegionalMode mode)
 {
     using namespace masking;
     const int t = static_cast<int>(transducer);
@@ -441,24 +526,56 @@ void broadBandSection(CAudReport &report, const AudTestRecord &r, TransducerType
 
     report.addLine().add(31, QStringLiteral("Left")).add(67, QStringLiteral("Right"));
     if (spectrumForm) {
-        heads(report, {{0, "  Noise  "}, {11, label1}, {18, "# of"}, {25, "Freq. at"}, {34, "Max."}, {42, "1000 Hz "},
-                       {53, label1}, {60, "# of"}, {68, "Freq. at"}, {76, "Max."}, {84, "1000 Hz "}});
-        heads(report, {{0, "  Source  "}, {11, label2}, {18, "Failures"}, {25, "Max Dev."}, {34, "Deviation"},
-                       {42, "Target Level"}, {53, label2}, {60, "Failures"}, {68, "Max Dev."}, {76, "Deviation"},
+        heads(report, {{0, "  Noise  "},
+                       {11, label1},
+                       {18, "# of"},
+                       {25, "Freq. at"},
+                       {34, "Max."},
+                       {42, "1000 Hz "},
+                       {53, label1},
+                       {60, "# of"},
+                       {68, "Freq. at"},
+                       {76, "Max."},
+                       {84, "1000 Hz "}});
+        heads(report, {{0, "  Source  "},
+                       {11, label2},
+                       {18, "Failures"},
+                       {25, "Max Dev."},
+                       {34, "Deviation"},
+                       {42, "Target Level"},
+                       {53, label2},
+                       {60, "Failures"},
+                       {68, "Max Dev."},
+                       {76, "Deviation"},
                        {84, "Target Level"}});
     } else {
-        heads(report, {{0, "  Noise  "}, {11, label1}, {21, "  Hearing"}, {31, ""}, {40, "Target"}, {48, label1},
-                       {57, "  Hearing"}, {67, ""}, {75, "  Target"}});
-        heads(report, {{0, "  Source  "}, {11, label2}, {22, "Level"}, {29, "   Deviation"}, {40, " SPL"}, {48, label2},
-                       {58, "Level"}, {65, "   Deviation"}, {76, " SPL"}});
+        heads(report, {{0, "  Noise  "},
+                       {11, label1},
+                       {21, "  Hearing"},
+                       {31, ""},
+                       {40, "Target"},
+                       {48, label1},
+                       {57, "  Hearing"},
+                       {67, ""},
+                       {75, "  Target"}});
+        heads(report, {{0, "  Source  "},
+                       {11, label2},
+                       {22, "Level"},
+                       {29, "   Deviation"},
+                       {40, " SPL"},
+                       {48, label2},
+                       {58, "Level"},
+                       {65, "   Deviation"},
+                       {76, " SPL"}});
     }
 
     for (std::size_t row = 0; row < lists[0].rows.size(); ++row) {
         const Source source = lists[0].rows[row].source;
         const int s = static_cast<int>(source);
-        const bool levelRow = ears[0]->sourceLevel[s] > kNotMeasuredDb || ears[1]->sourceLevel[s] > kNotMeasuredDb;
-        const bool spectrumRow = levelAt1kHz(*ears[0], source) > kNotMeasuredDb ||
-                                 levelAt1kHz(*ears[1], source) > kNotMeasuredDb;
+        const bool levelRow =
+            ears[0]->sourceLevel[s] > kNotMeasuredDb || ears[1]->sourceLevel[s] > kNotMeasuredDb;
+        const bool spectrumRow =
+            levelAt1kHz(*ears[0], source) > kNotMeasuredDb || levelAt1kHz(*ears[1], source) > kNotMeasuredDb;
         if (!levelRow && !spectrumRow)
             continue;
         CRptLine cells;
@@ -469,7 +586,8 @@ void broadBandSection(CAudReport &report, const AudTestRecord &r, TransducerType
             leftFailed = leftFailed || (e == 0 && failed);
             if (levelRow) {
                 // The page lists level, hearing level, deviation and target range.
-                const int columns[4] = {e == 0 ? 11 : 49, e == 0 ? 22 : 58, e == 0 ? 31 : 66, e == 0 ? 40 : 76};
+                const int columns[4] = {e == 0 ? 11 : 49, e == 0 ? 22 : 58, e == 0 ? 31 : 66,
+                                        e == 0 ? 40 : 76};
                 const double v = ears[e]->sourceLevel[s];
                 if (!(v > kNotMeasuredDb) || judged.verdict == ResultStatus::NotJudged) {
                     for (int c : columns)
@@ -508,33 +626,6 @@ void broadBandSection(CAudReport &report, const AudTestRecord &r, TransducerType
     }
 }
 
-// Pages that keep their rules inside their class are asked for their list through a copy of the
-// record, with no technician, meter or clock that could be reached.
-class QuietInteraction final : public Interaction
-{
-public:
-    void message(const QString &) override {}
-    Answer ask(const QString &, Buttons) override { return Answer::Cancel; }
-    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
-    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
-    {
-        return std::make_unique<SilentProgress>();
-    }
-    Answer askTestConditions(TestConditions &) override { return Answer::Cancel; }
-};
-
-PageTable speechList(const AudTestRecord &r, TransducerType transducer, Ear ear, RegionalMode mode)
-{
-    static QuietInteraction interaction;
-    static VirtualClock clock;
-    static QTemporaryDir folder;
-    static PreferenceStore preferences(folder.filePath(QStringLiteral("unused.ini")));
-    SpeechTest page({interaction, clock, preferences, mode});
-    auto copy = std::make_unique<AudTestRecord>(r);
-    page.Initialise({copy.get(), transducer, ear, MeasurementEntry::Speech});
-    return page.List();
-}
-
 void speechSection(CAudReport &report, const AudTestRecord &r, TransducerType transducer, RegionalMode mode)
 {
     const bool bone = transducer == TransducerType::BoneVibrator;
@@ -569,17 +660,45 @@ void speechSection(CAudReport &report, const AudTestRecord &r, TransducerType tr
     }
 }
 
+// Pages that keep their rules inside their class are asked for their list through a copy of the
+// record, with no technician, meter or clock that could be reached.
+class QuietInteraction final : public Interaction
+{
+public:
+    void message(const QString &) override {}
+    Answer ask(const QString &, Buttons) override { return Answer::Cancel; }
+    Answer askToSet(const QString &, const Stimulus &, Buttons) override { return Answer::Cancel; }
+    std::unique_ptr<Progress> openProgress(const QString &, int, int, int) override
+    {
+        return std::make_unique<SilentProgress>();
+    }
+    Answer askTestConditions(TestConditions &) override { return Answer::Cancel; }
+};
+
 } // namespace
 
-void appendSection(CAudReport &report, const AudTestRecord &record, MeasurementKind kind, TransducerType transducer,
-                   RegionalMode mode)
+PageTable speechList(const AudTestRecord &r, TransducerType transducer, Ear ear, RegionalMode mode)
+{
+    static QuietInteraction interaction;
+    static VirtualClock clock;
+    static QTemporaryDir folder;
+    static PreferenceStore preferences(folder.filePath(QStringLiteral("unused.ini")));
+    SpeechTest page({interaction, clock, preferences, mode});
+    auto copy = std::make_unique<AudTestRecord>(r);
+    page.Initialise({copy.get(), transducer, ear, MeasurementEntry::Speech});
+    return page.List();
+}
+
+void appendSection(CAudReport &report, const AudTestRecord &record, MeasurementKind kind,
+                   TransducerType transducer, RegionalMode mode)
 {
     if (kind != MeasurementKind::HearingLevel)
         report.addBlank();
     report.addLine()
         .add(0, QStringLiteral("-------"))
         .add(23, QString::fromLatin1(sectionTitle(kind)))
-        .add(62, record.setup.channelCount > 1 ? formatText("Channel #: %d", record.setup.channelToTest) : QString())
+        .add(62, record.setup.channelCount > 1 ? formatText("Channel #: %d", record.setup.channelToTest)
+                                               : QString())
         .add(kRightAligned, QStringLiteral("-------"));
     report.addLine().add(0, sectionTransducerName(transducer));
     switch (kind) {

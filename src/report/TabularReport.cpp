@@ -2,6 +2,7 @@
 
 #include "model/FixedText.h"
 #include "platform/TextFormat.h"
+#include "report/Certificate.h"
 
 namespace tonva {
 
@@ -23,22 +24,19 @@ void appendOrganisation(CAudReport &report, const ReportOrganisation &organisati
     report.addBlank();
 }
 
-bool usesStandardRetspl(const EarphoneSlot &earphone)
-{
-    return earphone.builtIn != 0;
-}
-
+// An empty earphone slot uses no reference levels at all, so it is never marked non-standard.
 bool anyNonStandardRetspl(const TestSetup &setup)
 {
-    return !usesStandardRetspl(setup.supraAural) || !usesStandardRetspl(setup.insert) ||
-           !usesStandardRetspl(setup.circumaural);
+    return hasNonStandardRetspl(setup.supraAural) || hasNonStandardRetspl(setup.insert) ||
+           hasNonStandardRetspl(setup.circumaural);
 }
 
 QString couplerMicrophoneName(const TestSetup &setup, int slot)
 {
     // The two standard couplers take the maker's own microphone names only for the maker's models.
     const auto isMervane = [&](int s) {
-        return displayText(setup.couplerMicrophone[s].identity.manufacturer).contains(QLatin1String("Mervane"));
+        return displayText(setup.couplerMicrophone[s].identity.manufacturer)
+            .contains(QLatin1String("Mervane"));
     };
     switch (slot) {
     case 0:
@@ -104,8 +102,7 @@ QStringList commentLines(const QString &comments)
         }
         if (c == QLatin1Char('\n'))
             continue;
-        const bool breakAfter =
-            (c == QLatin1Char(' ') && current.size() > 50) || current.size() > 65;
+        const bool breakAfter = (c == QLatin1Char(' ') && current.size() > 50) || current.size() > 65;
         current += c;
         if (breakAfter) {
             lines << current;
@@ -137,15 +134,36 @@ void addInstrument(CAudReport &report, const QString &name, const InstrumentIden
 
 void appendNotes(CAudReport &report, const InspectionChecklist &checklist)
 {
-    static const char *const items[kChecklistItems] = {
-        "Left Earphone",         "Right Earphone",       "Left Earphone Cushion",       "Right Earphone Cushion",
-        "Left Earphone cord",    "Right Earphone cord",  "Headband",                    "Bone Conductor",
-        "Bone Conductor cord",   "Power cord",           "Tone 'on' lamp",              "Power 'on' lamp",
-        "Attenuator",            "Masking control",      "Volume control",              "Power Switch",
-        "Fuse",                  "Tone interrupter",     "Tone reverse switch",         "Frequency selector switch",
-        "Earphone selector switch", "Response cord",     "Output selector switch",      "Chan 1 input selector switch",
-        "Chan 2 input selector switch", "Function selector switch", "Microphone",       "Monitor phone/speaker",
-        "Manual/pulse tone control", "VU meter"};
+    static const char *const items[kChecklistItems] = {"Left Earphone",
+                                                       "Right Earphone",
+                                                       "Left Earphone Cushion",
+                                                       "Right Earphone Cushion",
+                                                       "Left Earphone cord",
+                                                       "Right Earphone cord",
+                                                       "Headband",
+                                                       "Bone Conductor",
+                                                       "Bone Conductor cord",
+                                                       "Power cord",
+                                                       "Tone 'on' lamp",
+                                                       "Power 'on' lamp",
+                                                       "Attenuator",
+                                                       "Masking control",
+                                                       "Volume control",
+                                                       "Power Switch",
+                                                       "Fuse",
+                                                       "Tone interrupter",
+                                                       "Tone reverse switch",
+                                                       "Frequency selector switch",
+                                                       "Earphone selector switch",
+                                                       "Response cord",
+                                                       "Output selector switch",
+                                                       "Chan 1 input selector switch",
+                                                       "Chan 2 input selector switch",
+                                                       "Function selector switch",
+                                                       "Microphone",
+                                                       "Monitor phone/speaker",
+                                                       "Manual/pulse tone control",
+                                                       "VU meter"};
     report.addBlank();
     report.addLine()
         .add(0, QStringLiteral("-------"))
@@ -224,7 +242,8 @@ void CPrintHandler::appendIdentification()
 {
     const TestSetup &s = m_record->setup;
     CAudReport &r = m_report;
-    const auto labelled = [&](int labelColumn, const char *label, int valueColumn, const QString &value) -> CRptLine & {
+    const auto labelled = [&](int labelColumn, const char *label, int valueColumn,
+                              const QString &value) -> CRptLine & {
         return r.addLine().add(labelColumn, QString::fromLatin1(label), Bold).add(valueColumn, value);
     };
     labelled(0, "Calibration Date:", 11, displayText(s.testDate));
@@ -249,8 +268,9 @@ void CPrintHandler::appendIdentification()
     const int columns[] = {25, 43, 61};
     CRptLine &heads = r.addLine().add(0, QStringLiteral("Earphones"), Bold);
     for (int e = 0; e < 3; ++e) {
-        const bool mark = m_selection.displayRetsplMessage && !usesStandardRetspl(*earphones[e]);
-        heads.add(columns[e], QString::fromLatin1(earphoneHeads[e]) + (mark ? QStringLiteral("*") : QString()), Bold);
+        const bool mark = m_selection.displayRetsplMessage && hasNonStandardRetspl(*earphones[e]);
+        heads.add(columns[e],
+                  QString::fromLatin1(earphoneHeads[e]) + (mark ? QStringLiteral("*") : QString()), Bold);
     }
     const auto earphoneLine = [&](const char *label, auto field) {
         CRptLine &line = r.addLine().add(11, QString::fromLatin1(label), Bold);
@@ -267,10 +287,16 @@ void CPrintHandler::appendIdentification()
     labelled(11, "Model Number:", 25, displayText(s.boneVibrator.model));
     labelled(11, "Serial Number:", 25, displayText(s.boneVibrator.serialNumber));
 
-    r.addLine().add(0, QStringLiteral("Speakers"), Bold).add(25, QStringLiteral("Left"), Bold).add(43, QStringLiteral("Right"), Bold);
-    labelled(11, "Manufacturer:", 25, displayText(s.leftSpeaker.manufacturer)).add(43, displayText(s.rightSpeaker.manufacturer));
-    labelled(11, "Model Number:", 25, displayText(s.leftSpeaker.model)).add(43, displayText(s.rightSpeaker.model));
-    labelled(11, "Serial Number:", 25, displayText(s.leftSpeaker.serialNumber)).add(43, displayText(s.rightSpeaker.serialNumber));
+    r.addLine()
+        .add(0, QStringLiteral("Speakers"), Bold)
+        .add(25, QStringLiteral("Left"), Bold)
+        .add(43, QStringLiteral("Right"), Bold);
+    labelled(11, "Manufacturer:", 25, displayText(s.leftSpeaker.manufacturer))
+        .add(43, displayText(s.rightSpeaker.manufacturer));
+    labelled(11, "Model Number:", 25, displayText(s.leftSpeaker.model))
+        .add(43, displayText(s.rightSpeaker.model));
+    labelled(11, "Serial Number:", 25, displayText(s.leftSpeaker.serialNumber))
+        .add(43, displayText(s.rightSpeaker.serialNumber));
     r.addBlank();
 
     r.addLine()
@@ -305,8 +331,8 @@ void CPrintHandler::buildAudiometer()
             if (status != 1 && status != -1)
                 continue;
             CAudReport section;
-            appendSection(section, *m_record, static_cast<MeasurementKind>(kind), static_cast<TransducerType>(t),
-                          m_mode);
+            appendSection(section, *m_record, static_cast<MeasurementKind>(kind),
+                          static_cast<TransducerType>(t), m_mode);
             appendFitting(std::move(section));
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ambient/AmbientPages.h"
+#include "measure/MeasurementPage.h"
 #include "model/AudTestRecord.h"
 #include "model/BoothRecord.h"
 #include "model/RegionalMode.h"
@@ -18,8 +19,7 @@ namespace tabular {
 // "Audiometer Calibration: %s %s (S/N %s)" of the record's audiometer.
 QString headingTitle(const TestSetup &setup);
 void appendOrganisation(CAudReport &report, const ReportOrganisation &organisation);
-// Both the "*" marks and the footnote depend on this.
-bool usesStandardRetspl(const EarphoneSlot &earphone);
+// The footnote's condition; the "*" marks use hasNonStandardRetspl, as the certificate does.
 bool anyNonStandardRetspl(const TestSetup &setup);
 // The name an instrument line carries, for slot 0..6 of the coupler microphones.
 QString couplerMicrophoneName(const TestSetup &setup, int slot);
@@ -27,6 +27,9 @@ void appendSummary(CAudReport &report, const AudTestRecord &record, const Report
 // The comments as report lines: CR ends a line, LF is ignored, long lines are broken.
 QStringList commentLines(const QString &comments);
 // The lines of one measurement section for one transducer, heading included.
+// The speech page's own list of a side of a stored record (Both: the binaural block), built with no
+// technician, meter or clock that could be reached, so the reports judge speech as the page does.
+PageTable speechList(const AudTestRecord &r, TransducerType transducer, Ear ear, RegionalMode mode);
 void appendSection(CAudReport &report, const AudTestRecord &record, MeasurementKind kind,
                    TransducerType transducer, RegionalMode mode);
 

@@ -1,6 +1,8 @@
+#include "report/Comparison.h"
+
+#include "ReportFixture.h"
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
-#include "report/Comparison.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -61,10 +63,10 @@ TEST(Comparison, SectionChoiceNeverHidesAFailedTest1)
         int first, second;
         bool shown;
     } rows[] = {
-        {hl, kStatusPassed, kNotMeasured, true},   {hl, kStatusFailed, kNotApplicable, true},
-        {hl, kNotMeasured, kStatusFailed, false},  {lin, kStatusFailed, kNotMeasured, true},
+        {hl, kStatusPassed, kNotMeasured, true},    {hl, kStatusFailed, kNotApplicable, true},
+        {hl, kNotMeasured, kStatusFailed, false},   {lin, kStatusFailed, kNotMeasured, true},
         {lin, kStatusFailed, kNotApplicable, true}, {lin, kNotMeasured, kStatusFailed, true},
-        {lin, kNotMeasured, kStatusPassed, false}, {lin, kNotApplicable, kNotApplicable, false},
+        {lin, kNotMeasured, kStatusPassed, false},  {lin, kNotApplicable, kNotApplicable, false},
     };
     for (const Row &row : rows)
         EXPECT_EQ(comparisonShowsSection(row.kind, row.first, row.second), row.shown)
@@ -110,10 +112,33 @@ TEST(Comparison, FrequencyOfOneTestOnlyIsPrintedAndFlagged)
     ASSERT_TRUE(at2000);
     EXPECT_EQ(cellAt(*at2000, 12)->text, "");
     EXPECT_EQ(cellAt(*at2000, 20)->text, "79.0");
-    EXPECT_TRUE(lineStartingWith(report, "There is a mis-match of available frequencies between the two tests."));
+    EXPECT_TRUE(
+        lineStartingWith(report, "There is a mis-match of available frequencies between the two tests."));
 
     const auto same = hearingLevelTest(78.0f, false);
     const CPrintCompareHandler matching(*first, *same, {}, {});
     EXPECT_FALSE(lineStartingWith(matching.report(),
                                   "There is a mis-match of available frequencies between the two tests."));
+}
+
+TEST(Comparison, SpeechSourcesAreJudgedAsTheSpeechPageJudgesThem)
+{
+    const auto good = test::measuredTest(QStringLiteral("good"));
+    const auto faulty = test::measuredTest(QStringLiteral("faulty-speech"));
+    ASSERT_TRUE(good && faulty);
+    const CPrintCompareHandler comparison(*good, *faulty, {}, {});
+    const CAudReport &report = comparison.report();
+    int row = 0;
+    while (row < report.count() &&
+           !(report.line(row).count() > 1 && report.line(row).cell(1).text == "Speech Levels Test"))
+        ++row;
+    const CRptLine *tapeB = nullptr;
+    for (; row < report.count() && !tapeB; ++row)
+        if (report.line(row).count() > 0 && report.line(row).cell(0).text == "Tape/CD B")
+            tapeB = &report.line(row);
+    ASSERT_TRUE(tapeB) << "no speech rows in the comparison";
+    // Test 1's deviation passes, Test 2's audiometer plays Tape/CD B 3.6 dB loud.
+    EXPECT_FALSE(cellAt(*tapeB, 44)->bold);
+    EXPECT_EQ(cellAt(*tapeB, 51)->text, "3.6");
+    EXPECT_TRUE(cellAt(*tapeB, 51)->bold);
 }

@@ -122,6 +122,8 @@ std::unique_ptr<AudTestRecord> craftedTest()
     s.channelToTest = 1;
     s.supraAural.builtIn = 1;
     s.circumaural.builtIn = 1;
+    // An insert earphone with the lab's own reference levels; an empty slot would be marked by nothing.
+    setFixedText(s.insert.model, "ER-3A");
     for (int f = 0; f < kFrequencyCount; ++f)
         s.frequencyAvailable[f] = 1;
     return record;
