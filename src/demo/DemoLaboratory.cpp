@@ -217,12 +217,6 @@ bool setUpTest(AudTestRecord &record, const Inventory &inventory, PreferenceStor
     if (!ValidateAudiometer(setup, interaction, today.year()))
         return false;
     record.setup = setup;
-    // A new test starts the first side's "HL Dial Setting:" of the broad-band and speech pages only;
-    // the technician sets the other side's the same.
-    for (int t = 0; t < kTransducerTypes; ++t) {
-        record.broadBand[1][t].dialLevel = record.broadBand[0][t].dialLevel;
-        record.speech[1][t].dialLevel = record.speech[0][t].dialLevel;
-    }
     return true;
 }
 

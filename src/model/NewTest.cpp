@@ -105,6 +105,13 @@ void applyDefaultInputLevels(AudTestRecord &record, const PreferenceStore &prefe
                 dialLevel(preferences.readInt(kSettings, narrowBandKey(t, f), 70));
         }
     }
+    // The settings keep one "HL Dial Setting:" per transducer for the broad-band and speech pages;
+    // the other side and the binaural speakers start from it too, or they would be asked for 0 dB HL.
+    for (int t = 0; t < kTransducerTypes; ++t) {
+        record.broadBand[1][t].dialLevel = record.broadBand[0][t].dialLevel;
+        record.speech[1][t].dialLevel = record.speech[0][t].dialLevel;
+    }
+    record.speechBinaural.dialLevel = record.speech[0][static_cast<int>(TransducerType::Speakers)].dialLevel;
 }
 
 void storeDefaultInputLevels(const AudTestRecord &record, PreferenceStore &preferences)

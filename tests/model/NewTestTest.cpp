@@ -72,6 +72,10 @@ TEST_F(NewTestFixture, DialLevelDefaultsWhenNothingIsStored)
     EXPECT_EQ(record->narrowBand[0][4].dialLevel[0], 70);
     EXPECT_EQ(record->broadBand[0][3].dialLevel, 70);
     EXPECT_EQ(record->toneLevel[1][0].dialLevel[12], 0); // channel 2 starts empty
+    // The broad-band and speech settings are one per transducer: the right side is never asked for 0 dB HL.
+    EXPECT_EQ(record->broadBand[1][3].dialLevel, 70);
+    EXPECT_EQ(record->speech[1][bone].dialLevel, 40.0f);
+    EXPECT_EQ(record->speechBinaural.dialLevel, 70.0f);
 }
 
 TEST_F(NewTestFixture, DialLevelsComeFromTheirOddlyNamedKeys)
