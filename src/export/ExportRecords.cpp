@@ -11,6 +11,7 @@
 #include "model/FixedText.h"
 #include "model/ReferenceData.h"
 #include "platform/TextFormat.h"
+#include "report/TabularReport.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -105,7 +106,8 @@ void instrumentation(Writer &out, const QList<InstrumentLine> &instruments)
         if (fixedTextIsEmpty(line.identity->serialNumber))
             continue;
         out.add({ExportField::plain(line.name), text(line.identity->manufacturer), text(line.identity->model),
-                 text(line.identity->serialNumber), ExportField::date(displayText(line.identity->calibrationDue))});
+                 text(line.identity->serialNumber),
+                 ExportField::date(displayText(line.identity->calibrationDue))});
     }
 }
 
@@ -123,49 +125,16 @@ QString statusWord(std::int32_t status)
     }
 }
 
-const std::array<const char *, kMeasurementKinds> kTypeNames = {
-    "Hearing Level", "Frequency",          "Linearity",            "Harmonic Distortion", "Pulse",
-    "Cross Talk",    "Frequency Modulation", "Narrow Band Level", "Broad Band Noise",    "Speech"};
-
-const std::array<const char *, kMeasurementKinds> kSectionTitles = {
-    "Hearing Level Test",        "Frequency Accuracy Test", "Linearity Test",      "Distortion Test",
-    "Pulse Test",                "Cross Talk Test",         "Frequency Modulation Test",
-    "Narrow Band Level Test",    "Broad Band Noise Test",   "Speech Levels Test"};
-
-const std::array<const char *, kTransducerTypes> kTransducerNames = {
-    "Supra-aural earphones", "Bone Vibrator", "Speakers", "Insert earphones", "Circumaural earphones"};
-
-const std::array<const char *, kChecklistItems> kChecklistNames = {
-    "Left Earphone",
-    "Right Earphone",
-    "Left Earphone Cushion",
-    "Right Earphone Cushion",
-    "Left Earphone cord",
-    "Right Earphone cord",
-    "Headband",
-    "Bone Conductor",
-    "Bone Conductor cord",
-    "Power cord",
-    "Tone 'on' lamp",
-    "Power 'on' lamp",
-    "Attenuator",
-    "Masking control",
-    "Volume control",
-    "Power Switch",
-    "Fuse",
-    "Tone interrupter",
-    "Tone reverse switch",
-    "Frequency selector switch",
-    "Earphone selector switch",
-    "Response cord",
-    "Output selector switch",
-    "Chan 1 input selector switch",
-    "Chan 2 input selector switch",
-    "Function selector switch",
-    "Microphone",
-    "Monitor phone/speaker",
-    "Manual/pulse tone control",
-    "VU meter"};
+const std::array<const char *, kMeasurementKinds> kTypeNames = {"Hearing Level",
+                                                                "Frequency",
+                                                                "Linearity",
+                                                                "Harmonic Distortion",
+                                                                "Pulse",
+                                                                "Cross Talk",
+                                                                "Frequency Modulation",
+                                                                "Narrow Band Level",
+                                                                "Broad Band Noise",
+                                                                "Speech"};
 
 bool isEarphone(TransducerType t)
 {
@@ -222,8 +191,8 @@ template<typename Block> bool anyAbove(const Block &levels, int count)
 
 // Bone vibrator and sound field: the level rows the earphone page would show, but judged against the
 // reference of the block's placement, incidence and binaural set-up.
-void levelRows(Writer &out, const TestSetup &setup, TransducerType t, MeasurementKind kind, const float *measured,
-               const std::int16_t *dial, const ReferenceQuery &base, int lastFrequency)
+void levelRows(Writer &out, const TestSetup &setup, TransducerType t, MeasurementKind kind,
+               const float *measured, const std::int16_t *dial, const ReferenceQuery &base, int lastFrequency)
 {
     const bool narrow = kind == MeasurementKind::NarrowBandLevel;
     for (int f = 0; f <= lastFrequency; ++f) {
@@ -235,14 +204,16 @@ void levelRows(Writer &out, const TestSetup &setup, TransducerType t, Measuremen
         query.kind = kind;
         const double reference = GetReferenceLevel(setup, query);
         const double boneTolerance = boneLevelTolerance(f);
-        const Tolerance tolerance = narrow                                ? narrowBandTolerance()
-                                    : t == TransducerType::BoneVibrator ? Tolerance{-boneTolerance, boneTolerance}
-                                                                        : hearingLevelTolerance(f);
+        const Tolerance tolerance = narrow ? narrowBandTolerance()
+                                    : t == TransducerType::BoneVibrator
+                                        ? Tolerance{-boneTolerance, boneTolerance}
+                                        : hearingLevelTolerance(f);
         const double level = measured[f];
         const double target = reference + dial[f];
         out.add({fixed(0, nominalHz(f)), fixed(1, level), fixed(1, level - reference),
                  fixed(1, level - target),
-                 ExportField::plain(formatText("%.1f to %.1f", target + tolerance.low, target + tolerance.high))});
+                 ExportField::plain(
+                     formatText("%.1f to %.1f", target + tolerance.low, target + tolerance.high))});
     }
 }
 
@@ -264,13 +235,15 @@ void hearingLevelSection(Writer &out, const AudTestRecord &record, TransducerTyp
         const std::int16_t *dial = nullptr;
         ReferenceQuery query;
         if (narrow) {
-            const NarrowBandResult &block = side.channel < 0 ? record.narrowBandBinaural : record.narrowBand[side.channel][t0];
+            const NarrowBandResult &block =
+                side.channel < 0 ? record.narrowBandBinaural : record.narrowBand[side.channel][t0];
             measured = block.measuredLevel;
             dial = block.dialLevel;
             query.incidence = block.incidence;
             query.binaural = side.channel < 0 || block.binaural != 0;
         } else {
-            const ToneLevelResult &block = side.channel < 0 ? record.toneLevelBinaural : record.toneLevel[side.channel][t0];
+            const ToneLevelResult &block =
+                side.channel < 0 ? record.toneLevelBinaural : record.toneLevel[side.channel][t0];
             measured = block.measuredLevel;
             dial = block.dialLevel;
             query.incidence = block.incidence;
@@ -316,7 +289,8 @@ void frequencySection(Writer &out, const AudTestRecord &record, TransducerType t
         const double nominal = nominalHz(f);
         ExportRecord row{fixed(0, nominal)};
         row << frequencyPair(left.measuredFrequency[f], nominal);
-        row << ExportField::plain(formatText("%.1f to %.1f", nominal * (1.0 - tolerance), nominal * (1.0 + tolerance)));
+        row << ExportField::plain(
+            formatText("%.1f to %.1f", nominal * (1.0 - tolerance), nominal * (1.0 + tolerance)));
         row << frequencyPair(right.measuredFrequency[f], nominal);
         out.add(row);
     }
@@ -361,7 +335,8 @@ void linearitySection(Writer &out, const AudTestRecord &record, TransducerType t
             // A series that never rose above the floor says why instead of an empty table.
             if (block.noiseFloor > 0.0f)
                 out.add({ExportField::plain(sideName),
-                         ExportField::plain(formatText(" Noise Floor (%.2f) Too Low", static_cast<double>(block.noiseFloor)))});
+                         ExportField::plain(formatText(" Noise Floor (%.2f) Too Low",
+                                                       static_cast<double>(block.noiseFloor)))});
             continue;
         }
         out.add({ExportField::plain(sideName)});
@@ -411,10 +386,10 @@ void pulseSection(Writer &out, const AudTestRecord &record, TransducerType t)
     out.addLabels({"(Hz)", "(ms)", "(ms)", "(ms)", "(ms)", "(ms)", "Ratio"});
     if (record.setup.frequencyAvailable[PulseTest::kFrequencyIndex] == 0 || r.level <= kNotMeasuredLimit)
         return;
-    out.add({fixed(0, nominalHz(PulseTest::kFrequencyIndex)), fixed(1, r.riseTime),
-             fixed(1, r.fallTime), fixed(1, r.onTime), fixed(1, r.offTime),
-             fixed(1, r.plateau),
-             ExportField::plain(pulseword::ratioFailed(r.spare) ? QStringLiteral("Failed") : QStringLiteral("OK"))});
+    out.add({fixed(0, nominalHz(PulseTest::kFrequencyIndex)), fixed(1, r.riseTime), fixed(1, r.fallTime),
+             fixed(1, r.onTime), fixed(1, r.offTime), fixed(1, r.plateau),
+             ExportField::plain(pulseword::ratioFailed(r.spare) ? QStringLiteral("Failed")
+                                                                : QStringLiteral("OK"))});
 }
 
 void crossTalkSection(Writer &out, const AudTestRecord &record, TransducerType t)
@@ -447,13 +422,14 @@ void modulationSection(Writer &out, const AudTestRecord &record, TransducerType 
         for (int f : selectedFrequencies(record.setup, HearingLevelMode::FrequencyModulation)) {
             if (fm.carrier[f] <= kNotMeasuredLimit)
                 continue;
-            rows << ExportRecord{fixed(0, nominalHz(f)),
-                                 fixed(1, fm.carrier[f]),
-                                 fixed(1, fm.lowest[f]),
-                                 fixed(1, fm.highest[f]),
-                                 fixed(2, fm.rate[f]),
-                                 ExportField::plain(formatText("%.1f%%", fmDeviationPercent(fm.carrier[f], fm.lowest[f],
-                                                                                              fm.highest[f])))};
+            rows << ExportRecord{
+                fixed(0, nominalHz(f)),
+                fixed(1, fm.carrier[f]),
+                fixed(1, fm.lowest[f]),
+                fixed(1, fm.highest[f]),
+                fixed(2, fm.rate[f]),
+                ExportField::plain(
+                    formatText("%.1f%%", fmDeviationPercent(fm.carrier[f], fm.lowest[f], fm.highest[f])))};
         }
         if (rows.isEmpty())
             continue;
@@ -509,7 +485,8 @@ void broadBandSection(Writer &out, const AudTestRecord &record, TransducerType t
     const BroadBandResult &left = record.broadBand[0][t0];
     const BroadBandResult &right = record.broadBand[1][t0];
     const bool alternate = out.context.regionalMode == RegionalMode::Alternate;
-    static const std::array<const char *, kBroadBandSources> kSources = {"White Noise", "Tape/CD A", "Tape/CD B"};
+    static const std::array<const char *, kBroadBandSources> kSources = {"White Noise", "Tape/CD A",
+                                                                         "Tape/CD B"};
     const int firstSource = alternate ? 1 : 0;
 
     bool spectrumForm = false;
@@ -518,8 +495,10 @@ void broadBandSection(Writer &out, const AudTestRecord &record, TransducerType t
                        right.spectrum[source][k1000HzLine] > kNotMeasuredLimit;
     if (spectrumForm) {
         out.add(splitHead("%c%cLeft%c%c%cRight%c%c%c%c"));
-        out.add(splitHead("Sound%cPass /%c # of%cFreq. at%cMax%cTarget%cPass /%c# of%cFreq. at%cMax.%cTarget"));
-        out.add(splitHead("Source%cFail%cFailures%cMax Dev.%cDeviation%cValue%cFail%cFailures%cMax. Dev.%cDeviation%cValue"));
+        out.add(
+            splitHead("Sound%cPass /%c # of%cFreq. at%cMax%cTarget%cPass /%c# of%cFreq. at%cMax.%cTarget"));
+        out.add(splitHead("Source%cFail%cFailures%cMax Dev.%cDeviation%cValue%cFail%cFailures%cMax. "
+                          "Dev.%cDeviation%cValue"));
     } else {
         out.add(splitHead("%c%cLeft%c%c%cRight%c%c%c"));
         out.add(splitHead("Sound%cSPL At%cHearing%c%cTarget%cSPL At%cHearing%c%cTarget"));
@@ -533,7 +512,8 @@ void broadBandSection(Writer &out, const AudTestRecord &record, TransducerType t
     const double dial = left.dialLevel;
 
     for (int source = firstSource; source < kBroadBandSources; ++source) {
-        const ExportField name = ExportField::plain(QString::fromLatin1(kSources[static_cast<std::size_t>(source)]));
+        const ExportField name =
+            ExportField::plain(QString::fromLatin1(kSources[static_cast<std::size_t>(source)]));
         if (left.sourceLevel[source] > kNotMeasuredLimit || right.sourceLevel[source] > kNotMeasuredLimit) {
             ExportRecord row{name};
             for (const BroadBandResult *ear : {&left, &right}) {
@@ -563,9 +543,9 @@ void broadBandSection(Writer &out, const AudTestRecord &record, TransducerType t
                         row << kEmpty << kEmpty << kEmpty << kEmpty;
                     continue;
                 }
-                row << ExportField::plain(QStringLiteral("Failed")) << cell(formatText("%d", verdict.failures))
-                    << cell(formatText("%d", verdict.worstHz)) << fixed(1, verdict.worstDeviation)
-                    << fixed(1, lines[k1000HzLine]);
+                row << ExportField::plain(QStringLiteral("Failed"))
+                    << cell(formatText("%d", verdict.failures)) << cell(formatText("%d", verdict.worstHz))
+                    << fixed(1, verdict.worstDeviation) << fixed(1, lines[k1000HzLine]);
             }
             out.add(row);
         }
@@ -578,7 +558,8 @@ void speechSection(Writer &out, const AudTestRecord &record, TransducerType t)
     const bool alternate = out.context.regionalMode == RegionalMode::Alternate;
     const double upper = alternate ? 5.0 : 3.0;
     for (const Side &side : sidesOf(t)) {
-        const SpeechResult &block = side.channel < 0 ? record.speechBinaural : record.speech[side.channel][static_cast<int>(t)];
+        const SpeechResult &block =
+            side.channel < 0 ? record.speechBinaural : record.speech[side.channel][static_cast<int>(t)];
         if (!anyAbove(block.measuredLevel, 4))
             continue;
         ReferenceQuery query;
@@ -599,8 +580,8 @@ void speechSection(Writer &out, const AudTestRecord &record, TransducerType t)
             if (level <= kNotMeasuredLimit)
                 continue;
             // Without a reference level there is no hearing level to show.
-            const ExportField hearing = reference > 0.0 ? fixed(1, level - reference)
-                                                        : ExportField::plain(QStringLiteral("----"));
+            const ExportField hearing =
+                reference > 0.0 ? fixed(1, level - reference) : ExportField::plain(QStringLiteral("----"));
             out.add({ExportField::plain(QString::fromLatin1(kSources[s])), fixed(1, level), hearing,
                      fixed(1, level - target),
                      ExportField::plain(formatText("%.1f to %.1f", target - 3.0, target + upper))});
@@ -618,12 +599,14 @@ void sections(Writer &out, const AudTestRecord &record)
                 continue;
             const TransducerType t = static_cast<TransducerType>(t0);
             ExportRecord heading{ExportField::plain(QStringLiteral("-------")),
-                                 ExportField::plain(QString::fromLatin1(kSectionTitles[kind]))};
+                                 ExportField::plain(QString::fromLatin1(
+                                     tabular::sectionTitle(static_cast<MeasurementKind>(kind))))};
             if (setup.channelCount > 1)
-                heading << ExportField::plain(formatText("Channel #: %d", static_cast<int>(setup.channelToTest)));
+                heading << ExportField::plain(
+                    formatText("Channel #: %d", static_cast<int>(setup.channelToTest)));
             heading << ExportField::plain(QStringLiteral("-------"));
             out.add(heading);
-            out.add(labels({kTransducerNames[t0]}));
+            out.add(labels({tabular::sectionTransducerTitle(t)}));
             switch (static_cast<MeasurementKind>(kind)) {
             case MeasurementKind::HearingLevel:
             case MeasurementKind::NarrowBandLevel:
@@ -699,8 +682,10 @@ void notes(Writer &out, const AudTestRecord &record)
         }
     };
     for (int i = 0; i < 15; ++i) {
-        out.add({ExportField::plain(QString::fromLatin1(kChecklistNames[i])), ExportField::plain(state(i)),
-                 ExportField::plain(QString::fromLatin1(kChecklistNames[i + 15])), ExportField::plain(state(i + 15))});
+        out.add({ExportField::plain(QString::fromLatin1(tabular::checklistItemName(i))),
+                 ExportField::plain(state(i)),
+                 ExportField::plain(QString::fromLatin1(tabular::checklistItemName(i + 15))),
+                 ExportField::plain(state(i + 15))});
     }
     for (const QString &line : commentLines(displayText(record.checklist.comments))) {
         if (!line.isEmpty())
@@ -742,7 +727,8 @@ void boothTables(Writer &out, const BoothRecord &record)
         const bool uncovered = out.context.displayEarsNotCovered;
         out.add(splitHead("%c%c125 to 8000 Hz%c%c250 to 8000 Hz%c%c500 to 8000 Hz"));
         if (uncovered) {
-            out.add(splitHead("Frequency%cMeasured%cANSI Max%cANSI Max%cANSI Max%cANSI Max%cANSI Max%cANSI Max"));
+            out.add(
+                splitHead("Frequency%cMeasured%cANSI Max%cANSI Max%cANSI Max%cANSI Max%cANSI Max%cANSI Max"));
             out.add(splitHead("(Hz)%cSPL%cCovered%cUncovered%cCovered%cUncovered%cCovered%cUncovered"));
         } else {
             out.add(splitHead("Frequency%cMeasured%cANSI Max%c%cANSI Max%c%cANSI Max%c"));
@@ -753,7 +739,8 @@ void boothTables(Writer &out, const BoothRecord &record)
             for (int range = 0; range < kAmbientRangeCount; ++range) {
                 const auto r = static_cast<AmbientRange>(range);
                 line << boothLimit(mpanlLimit(set, r, EarCondition::Covered, hertz));
-                line << (uncovered ? boothLimit(mpanlLimit(set, r, EarCondition::NotCovered, hertz)) : kEmpty);
+                line << (uncovered ? boothLimit(mpanlLimit(set, r, EarCondition::NotCovered, hertz))
+                                   : kEmpty);
             }
             out.add(line);
         }
@@ -762,7 +749,8 @@ void boothTables(Writer &out, const BoothRecord &record)
         out.add(splitHead("Frequency%cMeasured%cOSHA"));
         out.add(splitHead("(Hz)%cSPL%cLimits"));
         for (const double hertz : kOshaRowsHz)
-            out.add({ExportField::plain(bandLabel(hertz)), boothLevel(record, hertz), fixed(1, oshaLimit(hertz))});
+            out.add({ExportField::plain(bandLabel(hertz)), boothLevel(record, hertz),
+                     fixed(1, oshaLimit(hertz))});
     }
 }
 
@@ -772,9 +760,10 @@ QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const E
 {
     Writer out{{}, context};
     const TestSetup &s = record.setup;
-    out.add({ExportField::plain(QStringLiteral("Audiometer Calibration: %1 %2 (S/N %3)")
-                                    .arg(displayText(s.audiometerManufacturer), displayText(s.audiometerModel),
-                                         displayText(s.audiometerSerialNumber)))});
+    out.add(
+        {ExportField::plain(QStringLiteral("Audiometer Calibration: %1 %2 (S/N %3)")
+                                .arg(displayText(s.audiometerManufacturer), displayText(s.audiometerModel),
+                                     displayText(s.audiometerSerialNumber)))});
     organisation(out);
 
     const auto labelled = [&](const char *label, ExportField value) {
@@ -792,7 +781,8 @@ QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const E
     out.add({kEmpty, ExportField::plain(QStringLiteral("Serial Number:")), text(s.audiometerSerialNumber),
              ExportField::plain(QStringLiteral("Inventory #:")), text(s.audiometerInventoryNumber)});
     if (context.spreadsheet)
-        out.add({ExportField::plain(QStringLiteral("Number of Channels:")), cell(formatText("%d", static_cast<int>(s.channelCount)))});
+        out.add({ExportField::plain(QStringLiteral("Number of Channels:")),
+                 cell(formatText("%d", static_cast<int>(s.channelCount)))});
     else
         out.add({ExportField::plain(formatText("Number of Channels: %d", static_cast<int>(s.channelCount)))});
 
@@ -812,7 +802,8 @@ QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const E
     out.addLabels({"Bone Vibrator"});
     out.add({kEmpty, ExportField::plain(QStringLiteral("Manufacturer:")), text(s.boneVibrator.manufacturer)});
     out.add({kEmpty, ExportField::plain(QStringLiteral("Model Number:")), text(s.boneVibrator.model)});
-    out.add({kEmpty, ExportField::plain(QStringLiteral("Serial Number:")), text(s.boneVibrator.serialNumber)});
+    out.add(
+        {kEmpty, ExportField::plain(QStringLiteral("Serial Number:")), text(s.boneVibrator.serialNumber)});
 
     out.add(labels({"Speakers", "", "Left", "Right"}));
     out.add({kEmpty, ExportField::plain(QStringLiteral("Manufacturer:")), text(s.leftSpeaker.manufacturer),
@@ -826,17 +817,19 @@ QList<ExportRecord> audiometerExportRecords(const AudTestRecord &record, const E
         return fixedText(slot.identity.manufacturer).find("Mervane") != std::string_view::npos;
     };
     const MicrophoneSlot *mics = s.couplerMicrophone;
-    instrumentation(out, {{QStringLiteral("Sound Level Meter"), &s.soundLevelMeter},
-                          {QStringLiteral("Preamp"), &s.preamplifier},
-                          {QStringLiteral("Open Air Mic"), &mics[0].identity},
-                          {mervane(mics[1]) ? QStringLiteral("Lorvat Mic") : QStringLiteral("IEC 318 Mic"), &mics[1].identity},
-                          {mervane(mics[2]) ? QStringLiteral("Kestin Mic") : QStringLiteral("NBS 9A Mic"), &mics[2].identity},
-                          {QStringLiteral("Ospret Mic"), &mics[3].identity},
-                          {QStringLiteral("Mabrek Mic"), &mics[4].identity},
-                          {QStringLiteral("Nuvell Mic"), &mics[5].identity},
-                          {QStringLiteral("Pendry Mic"), &mics[6].identity},
-                          {QStringLiteral("Calibrator"), &s.calibrator.identity},
-                          {QStringLiteral("Mastoid"), &s.mastoid.identity}});
+    instrumentation(
+        out,
+        {{QStringLiteral("Sound Level Meter"), &s.soundLevelMeter},
+         {QStringLiteral("Preamp"), &s.preamplifier},
+         {QStringLiteral("Open Air Mic"), &mics[0].identity},
+         {mervane(mics[1]) ? QStringLiteral("Lorvat Mic") : QStringLiteral("IEC 318 Mic"), &mics[1].identity},
+         {mervane(mics[2]) ? QStringLiteral("Kestin Mic") : QStringLiteral("NBS 9A Mic"), &mics[2].identity},
+         {QStringLiteral("Ospret Mic"), &mics[3].identity},
+         {QStringLiteral("Mabrek Mic"), &mics[4].identity},
+         {QStringLiteral("Nuvell Mic"), &mics[5].identity},
+         {QStringLiteral("Pendry Mic"), &mics[6].identity},
+         {QStringLiteral("Calibrator"), &s.calibrator.identity},
+         {QStringLiteral("Mastoid"), &s.mastoid.identity}});
     out.blank();
     out.blank();
 
@@ -859,7 +852,8 @@ QList<ExportRecord> boothExportRecords(const BoothRecord &record, const ExportCo
 {
     Writer out{{}, context};
     organisation(out);
-    out.add({ExportField::plain(QStringLiteral("Measurement Date:")), ExportField::date(displayText(record.measurementDate))});
+    out.add({ExportField::plain(QStringLiteral("Measurement Date:")),
+             ExportField::date(displayText(record.measurementDate))});
     out.add({ExportField::plain(QStringLiteral("Booth:")), text(record.booth)});
     out.add({ExportField::plain(QStringLiteral("Customer:")), text(record.customerName)});
     out.add({kEmpty, text(record.location1)});

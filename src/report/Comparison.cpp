@@ -138,28 +138,6 @@ void testHeads(CAudReport &report, std::initializer_list<int> firstColumns,
     }
 }
 
-const char *sectionTitle(MeasurementKind kind)
-{
-    static const char *const titles[kMeasurementKinds] = {"Hearing Level Test",
-                                                          "Frequency Accuracy Test",
-                                                          "Linearity Test",
-                                                          "Distortion Test",
-                                                          "Pulse Test",
-                                                          "Cross Talk Test",
-                                                          "Frequency Modulation Test",
-                                                          "Narrow Band Level Test",
-                                                          "Broad Band Noise Test",
-                                                          "Speech Levels Test"};
-    return titles[static_cast<int>(kind)];
-}
-
-QString transducerTitle(TransducerType transducer)
-{
-    static const char *const names[kTransducerTypes] = {"Supra-aural earphones", "Bone Vibrator", "Speakers",
-                                                        "Insert earphones", "Circumaural earphones"};
-    return QString::fromLatin1(names[static_cast<int>(transducer)]);
-}
-
 struct SubTable
 {
     QString title;
@@ -821,11 +799,12 @@ void CPrintCompareHandler::appendSections()
                 m_report.addBlank();
             m_report.addLine()
                 .add(0, QStringLiteral("-------"))
-                .add(23, QString::fromLatin1(sectionTitle(kind)))
+                .add(23, QString::fromLatin1(tabular::sectionTitle(kind)))
                 .add(62,
                      s.channelCount > 1 ? QStringLiteral("Channel #: %1").arg(s.channelToTest) : QString())
                 .add(kRightAligned, QStringLiteral("-------"));
-            m_report.addLine().add(kRightAligned, transducerTitle(transducer));
+            m_report.addLine().add(kRightAligned,
+                                   QString::fromLatin1(tabular::sectionTransducerTitle(transducer)));
             SectionBuilder(m_report, tests, transducer, m_mode).append(kind);
         }
     }

@@ -45,6 +45,8 @@ QString f1(const char *format, double value)
     return formatText(format, value);
 }
 
+} // namespace
+
 const char *sectionTitle(MeasurementKind kind)
 {
     static const char *const titles[kMeasurementKinds] = {"Hearing Level Test",
@@ -60,12 +62,14 @@ const char *sectionTitle(MeasurementKind kind)
     return titles[static_cast<int>(kind)];
 }
 
-QString sectionTransducerName(TransducerType transducer)
+const char *sectionTransducerTitle(TransducerType transducer)
 {
     static const char *const names[kTransducerTypes] = {"Supra-aural earphones", "Bone Vibrator", "Speakers",
                                                         "Insert earphones", "Circumaural earphones"};
-    return QString::fromLatin1(names[static_cast<int>(transducer)]);
+    return names[static_cast<int>(transducer)];
 }
+
+namespace {
 
 void heads(CAudReport &report, std::initializer_list<std::pair<int, const char *>> cells)
 {
@@ -700,7 +704,7 @@ void appendSection(CAudReport &report, const AudTestRecord &record, MeasurementK
         .add(62, record.setup.channelCount > 1 ? formatText("Channel #: %d", record.setup.channelToTest)
                                                : QString())
         .add(kRightAligned, QStringLiteral("-------"));
-    report.addLine().add(0, sectionTransducerName(transducer));
+    report.addLine().add(0, QString::fromLatin1(sectionTransducerTitle(transducer)));
     switch (kind) {
     case MeasurementKind::HearingLevel:
         return hearingLevelSection(report, record, transducer);

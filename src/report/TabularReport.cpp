@@ -114,25 +114,7 @@ QStringList commentLines(const QString &comments)
     return lines;
 }
 
-} // namespace tabular
-
-namespace {
-
-using namespace tabular;
-
-void addInstrument(CAudReport &report, const QString &name, const InstrumentIdentity &identity)
-{
-    if (fixedTextIsEmpty(identity.serialNumber))
-        return;
-    report.addLine()
-        .add(0, name)
-        .add(11, displayText(identity.manufacturer))
-        .add(32, displayText(identity.model))
-        .add(48, displayText(identity.serialNumber))
-        .add(61, displayText(identity.calibrationDue));
-}
-
-void appendNotes(CAudReport &report, const InspectionChecklist &checklist)
+const char *checklistItemName(int index)
 {
     static const char *const items[kChecklistItems] = {"Left Earphone",
                                                        "Right Earphone",
@@ -164,6 +146,29 @@ void appendNotes(CAudReport &report, const InspectionChecklist &checklist)
                                                        "Monitor phone/speaker",
                                                        "Manual/pulse tone control",
                                                        "VU meter"};
+    return items[index];
+}
+
+} // namespace tabular
+
+namespace {
+
+using namespace tabular;
+
+void addInstrument(CAudReport &report, const QString &name, const InstrumentIdentity &identity)
+{
+    if (fixedTextIsEmpty(identity.serialNumber))
+        return;
+    report.addLine()
+        .add(0, name)
+        .add(11, displayText(identity.manufacturer))
+        .add(32, displayText(identity.model))
+        .add(48, displayText(identity.serialNumber))
+        .add(61, displayText(identity.calibrationDue));
+}
+
+void appendNotes(CAudReport &report, const InspectionChecklist &checklist)
+{
     report.addBlank();
     report.addLine()
         .add(0, QStringLiteral("-------"))
@@ -171,7 +176,7 @@ void appendNotes(CAudReport &report, const InspectionChecklist &checklist)
         .add(kRightAligned, QStringLiteral("-------"));
     report.addLine().add(kRightAligned, QStringLiteral("P- pass  F-fail  NA- Not Applicable"));
     const auto addItem = [&](CRptLine &line, int item, int column, int stateColumn) {
-        line.add(column, QString::fromLatin1(items[item]));
+        line.add(column, QString::fromLatin1(tabular::checklistItemName(item)));
         const int state = checklist.visualCheck[item];
         if (state == 1)
             line.add(stateColumn, QStringLiteral("F"), Bold);

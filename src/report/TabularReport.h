@@ -19,6 +19,11 @@ namespace tabular {
 // "Audiometer Calibration: %s %s (S/N %s)" of the record's audiometer.
 QString headingTitle(const TestSetup &setup);
 void appendOrganisation(CAudReport &report, const ReportOrganisation &organisation);
+// Titles the report, the comparison and the export share.
+const char *sectionTitle(MeasurementKind kind);
+const char *sectionTransducerTitle(TransducerType transducer);
+// The visual check items as the report and the export name them (the notes window has its own wording).
+const char *checklistItemName(int index);
 // The footnote's condition; the "*" marks use hasNonStandardRetspl, as the certificate does.
 bool anyNonStandardRetspl(const TestSetup &setup);
 // The name an instrument line carries, for slot 0..6 of the coupler microphones.
