@@ -13,16 +13,15 @@ namespace tonva {
 
 namespace {
 
-constexpr int kFirstBoneIndex = 5;  // 250 Hz
-constexpr int kLastBoneIndex = 24;  // 8000 Hz
+constexpr int kFirstBoneIndex = 5;      // 250 Hz
+constexpr int kLastBoneIndex = 24;      // 8000 Hz
 constexpr int kFirstWideTolerance = 22; // 6000 Hz
 constexpr double kNarrowTolerance = 3.0;
 constexpr double kWideTolerance = 5.0;
 constexpr int kMeterKind = 0;
 
-// A stored temperature outside this range is no room a test was run in: propose a typical room.
+// Below this the room was never recorded; the Adjust dialog proposes a typical room.
 constexpr float kLowestRoomCelsius = 17.0f;
-constexpr float kHighestRoomCelsius = 29.0f;
 constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
 
 const QString kNotMeasured = QStringLiteral("----");
@@ -44,12 +43,13 @@ double retfl(const TestSetup &setup, const ToneLevelResult &result, int f)
 
 QString tooLowQuestion(double forceLevel, double hertz, const QString &stimulus)
 {
-    return formatText("Measured FL (%.1f) was too low.\n\nWould you like to measure again at %.0f Hz?\n(Please "
-                      "check the audiometer to make sure the signal is on\nand that it is set to%s.\nAlso check "
-                      "the Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure at this "
-                      "frequency.\nClick No to go on to the next frequency (if there is one).\nClick Cancel to "
-                      "cancel the measurement.",
-                      forceLevel, hertz, qPrintable(stimulus));
+    return formatText(
+        "Measured FL (%.1f) was too low.\n\nWould you like to measure again at %.0f Hz?\n(Please "
+        "check the audiometer to make sure the signal is on\nand that it is set to%s.\nAlso check "
+        "the Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure at this "
+        "frequency.\nClick No to go on to the next frequency (if there is one).\nClick Cancel to "
+        "cancel the measurement.",
+        forceLevel, hertz, qPrintable(stimulus));
 }
 
 } // namespace
@@ -96,13 +96,13 @@ BoneLevelList buildBoneLevelList(const TestSetup &setup, const ToneLevelResult &
 {
     BoneLevelList list;
     if (showCorrections)
-        list.columns = {QStringLiteral("Frequency"), QStringLiteral("In Lvl"), QStringLiteral("RETFL"),
-                        QStringLiteral("FL"),        QStringLiteral("Mast."),  QStringLiteral("Mic."),
-                        QStringLiteral("T."),        QStringLiteral("H."),     QStringLiteral("P"),
+        list.columns = {QStringLiteral("Frequency"), QStringLiteral("In Lvl"),     QStringLiteral("RETFL"),
+                        QStringLiteral("FL"),        QStringLiteral("Mast."),      QStringLiteral("Mic."),
+                        QStringLiteral("T."),        QStringLiteral("H."),         QStringLiteral("P"),
                         QStringLiteral("Meas. Lvl"), QStringLiteral("Target Lvl"), QStringLiteral("Dev")};
     else
-        list.columns = {QStringLiteral("Frequency"), QStringLiteral("Measured Level"), QStringLiteral("Target Lvl"),
-                        QStringLiteral("Deviation")};
+        list.columns = {QStringLiteral("Frequency"), QStringLiteral("Measured Level"),
+                        QStringLiteral("Target Lvl"), QStringLiteral("Deviation")};
     // A force coupler without usable sensitivities has no correction: nothing can be judged.
     const bool correctable = mastoidRefusal(setup).isEmpty();
     for (const int f : boneLevelFrequencies(setup)) {
@@ -125,10 +125,11 @@ BoneLevelList buildBoneLevelList(const TestSetup &setup, const ToneLevelResult &
         const QString target = formatText("%.1f +/- %.1f", c + dial + reference, tolerance);
         if (showCorrections)
             row.cells << tenth(dial) << tenth(reference) << tenth(forceLevel) << tenth(correction.response)
-                      << tenth(correction.microphone) << tenth(correction.temperature) << tenth(correction.humidity)
-                      << tenth(correction.pressure);
+                      << tenth(correction.microphone) << tenth(correction.temperature)
+                      << tenth(correction.humidity) << tenth(correction.pressure);
         row.cells << tenth(forceLevel + c) << target << tenth(deviation);
-        row.verdict = deviation >= -tolerance && deviation <= tolerance ? ResultStatus::Passed : ResultStatus::Failed;
+        row.verdict =
+            deviation >= -tolerance && deviation <= tolerance ? ResultStatus::Passed : ResultStatus::Failed;
         list.rows.push_back(row);
     }
     return list;
@@ -209,29 +210,15 @@ int BoneConductionTest::prepare()
     }
     m_meterChecked = false;
     link()->MatchTransducerToMic(displayText(record().setup.mastoid.identity.model));
-    return askTestConditions() ? measure::kDone : measure::kCancelled;
-}
-
-// True when the measurement may go on: the conditions were entered now or before, or are not needed.
-bool BoneConductionTest::askTestConditions()
-{
-    bool &entered = target().testConditionsEntered ? *target().testConditionsEntered : m_ownConditionsEntered;
-    TestSetup &setup = record().setup;
-    if (entered || !isMervaneMastoid(setup.mastoid))
-        return true;
-    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
-    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
-        conditions = kTypicalRoom;
-    if (interaction().askTestConditions(conditions) == Answer::Cancel)
-        return false;
-    setup.temperature = conditions.temperature;
-    setup.humidity = conditions.humidity;
-    setup.pressure = conditions.pressure;
-    entered = true;
-    // The room terms of every row change with the conditions.
-    rebuildList();
-    listChanged();
-    return true;
+    bool entered = false;
+    if (!askMastoidRoomConditions(&entered))
+        return measure::kCancelled;
+    if (entered) {
+        // The room terms of every row change with the conditions.
+        rebuildList();
+        listChanged();
+    }
+    return measure::kDone;
 }
 
 int BoneConductionTest::MeasureAll()
@@ -305,7 +292,8 @@ BoneConductionTest::Step BoneConductionTest::measureFrequency(int f)
             stored.measuredLevel[f] = static_cast<float>(forceLevel);
             return Step::Next;
         }
-        const Answer answer = interaction().ask(tooLowQuestion(forceLevel, hertz, description), Buttons::YesNoCancel);
+        const Answer answer =
+            interaction().ask(tooLowQuestion(forceLevel, hertz, description), Buttons::YesNoCancel);
         if (answer == Answer::No)
             return Step::Next;
         if (answer != Answer::Yes)

@@ -76,7 +76,6 @@ private:
     ToneLevelResult &result() const;
     void rebuildList();
     int prepare();
-    bool askTestConditions();
     int run(const std::vector<int> &frequencies);
     Step measureFrequency(int frequencyIndex);
 
@@ -86,7 +85,6 @@ private:
     BoneLevelList m_list;
     bool m_showCorrections = false;
     bool m_meterChecked = false;
-    bool m_ownConditionsEntered = false;
     int m_current = -1;
 };
 

@@ -29,20 +29,14 @@ constexpr int kBoneSelectableBelow = 24;
 constexpr int kFirstBoneMeasured = 5;
 constexpr int kLastBoneMeasured = 20;
 
-// The Mervane mastoid's output depends on the room, so its readings need the conditions on record.
-const QString kConditionsManufacturer = QStringLiteral("Mervane");
-// A stored temperature outside this range is no room a test was run in: propose a typical room.
-constexpr float kLowestRoomCelsius = 17.0f;
-constexpr float kHighestRoomCelsius = 29.0f;
-constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
-
 const QString kFftModeStatus = QStringLiteral("Checking the Trellan for FFT mode");
 
 QString notComputedQuestion(bool boneWording, double hertz)
 {
     if (boneWording)
         return formatText(
-            "The Trellan is unable to calculate the harmonics.\nThe signal may not be high enough or too high "
+            "The Trellan is unable to calculate the harmonics.\nThe signal may not be high enough or too "
+            "high "
             "and has overloaded\nSLM. Check the SLM for overload condition or try\nincreasing the HL setting "
             "on the audiometer.\n\nWould you like to measure again at %.0f Hz?\n\nClick Yes to re-measure at "
             "this frequency.\nClick No to go on to the next frequency (if there is one).\nClick Cancel to "
@@ -50,7 +44,8 @@ QString notComputedQuestion(bool boneWording, double hertz)
             hertz);
     return formatText(
         "The Trellan is unable to calculate the harmonics.\nThis may be because the signal is not high "
-        "enough.\nIncreasing the HL setting on the audiometer may help.\n\nWould you like to measure again at "
+        "enough.\nIncreasing the HL setting on the audiometer may help.\n\nWould you like to measure again "
+        "at "
         "%.0f Hz?\n\nClick Yes to re-measure at this frequency.\nClick No to go on to the next frequency (if "
         "there is one).\nClick Cancel to cancel the measurement.",
         hertz);
@@ -83,12 +78,13 @@ struct DistortionColumn
 
 } // namespace
 
-DistortionTest::DistortionTest(const MeasurementServices &services) : MeasurementPage(services) {}
+DistortionTest::DistortionTest(const MeasurementServices &services) : MeasurementPage(services)
+{}
 
 void DistortionTest::onInitialised()
 {
-    m_conduction = transducer() == TransducerType::BoneVibrator ? DistortionConduction::Bone
-                                                                 : DistortionConduction::Air;
+    m_conduction =
+        transducer() == TransducerType::BoneVibrator ? DistortionConduction::Bone : DistortionConduction::Air;
     rebuildList();
 }
 
@@ -115,8 +111,10 @@ int DistortionTest::statusResult() const
         return Evaluate();
     // One entry serves both sides: a failed side is not forgotten because the other one passed.
     const int t = static_cast<int>(transducer());
-    const int left = buildDistortionList(record().setup, record().distortion[0][t], m_conduction).pageResult();
-    const int right = buildDistortionList(record().setup, record().distortion[1][t], m_conduction).pageResult();
+    const int left =
+        buildDistortionList(record().setup, record().distortion[0][t], m_conduction).pageResult();
+    const int right =
+        buildDistortionList(record().setup, record().distortion[1][t], m_conduction).pageResult();
     return left < 0 || right < 0 ? -1 : std::max(left, right);
 }
 
@@ -166,10 +164,11 @@ bool DistortionTest::firmwareAllows(Run run)
     m_firmware = meter::leadingNumber(reply);
     if (m_firmware >= kLowestFirmware)
         return true;
-    interaction().message(formatText(
-        "Unable to perform distortion measurements with the firmware revision in the Trellan (%.3f).\n\nPlease "
-        "upgrade the Trellan firmware to 3.5 or greater to perform distortion measurements.",
-        m_firmware));
+    interaction().message(
+        formatText("Unable to perform distortion measurements with the firmware revision in the Trellan "
+                   "(%.3f).\n\nPlease "
+                   "upgrade the Trellan firmware to 3.5 or greater to perform distortion measurements.",
+                   m_firmware));
     return false;
 }
 
@@ -202,7 +201,8 @@ int DistortionTest::MeasureAll()
 
 int DistortionTest::MeasureSelected(const QList<int> &rows)
 {
-    const int limit = m_conduction == DistortionConduction::Bone ? kBoneSelectableBelow : kDistortionFrequencyCount;
+    const int limit =
+        m_conduction == DistortionConduction::Bone ? kBoneSelectableBelow : kDistortionFrequencyCount;
     std::vector<int> frequencies;
     for (const int row : rows) {
         if (row >= 0 && row < static_cast<int>(m_list.rows.size())) {
@@ -241,28 +241,10 @@ int DistortionTest::run(const std::vector<int> &frequencies, Run kind)
 }
 
 // True when the measurement may go on: the conditions were entered now or before, or are not needed.
-bool DistortionTest::askTestConditions()
-{
-    bool &entered = target().testConditionsEntered ? *target().testConditionsEntered : m_ownConditionsEntered;
-    TestSetup &setup = record().setup;
-    const QString maker = displayText(setup.mastoid.identity.manufacturer).trimmed();
-    if (entered || maker.compare(kConditionsManufacturer, Qt::CaseInsensitive) != 0)
-        return true;
-    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
-    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
-        conditions = kTypicalRoom;
-    if (interaction().askTestConditions(conditions) == Answer::Cancel)
-        return false;
-    setup.temperature = conditions.temperature;
-    setup.humidity = conditions.humidity;
-    setup.pressure = conditions.pressure;
-    entered = true;
-    return true;
-}
 
 int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
 {
-    if (m_conduction == DistortionConduction::Bone && !askTestConditions())
+    if (m_conduction == DistortionConduction::Bone && !askMastoidRoomConditions())
         return measure::kCancelled;
     const double hertz = nominalHz(f);
     const int level = distortionTestLevel(m_conduction, f);
@@ -273,10 +255,9 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
     stimulus.signal = QStringLiteral("tone");
     stimulus.frequencyHz = hertz;
     stimulus.dialLevel = level;
-    const QString description =
-        bone ? formatText(" %d dBHL (or max level) at %.0f Hz", level, hertz)
-             : formatText(" %d dBHL or max level %s (whichever is lower) at %.0f Hz", level,
-                          qPrintable(earText(ear())), hertz);
+    const QString description = bone ? formatText(" %d dBHL (or max level) at %.0f Hz", level, hertz)
+                                     : formatText(" %d dBHL or max level %s (whichever is lower) at %.0f Hz",
+                                                  level, qPrintable(earText(ear())), hertz);
     if (interaction().askToSet(QStringLiteral("Set") + description, stimulus, Buttons::OkCancel) ==
         Answer::Cancel)
         return measure::kCancelled;
@@ -289,8 +270,8 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
     }
     int failedExchanges = 0;
     for (;;) {
-        if (ReadyMeter(MeterMode::Fft, kMeterKind, measure::kMeterNotReadyQuestion, progress, kFftModeStatus) !=
-            measure::kDone)
+        if (ReadyMeter(MeterMode::Fft, kMeterKind, measure::kMeterNotReadyQuestion, progress,
+                       kFftModeStatus) != measure::kDone)
             return measure::kCancelled;
         switch (read(f, *progress)) {
         case Reading::Stored:
@@ -311,7 +292,8 @@ int DistortionTest::measureFrequency(int f, Progress *sharedProgress)
         }
         rebuildList();
         listChanged();
-        const Answer answer = interaction().ask(notComputedQuestion(m_boneWording, hertz), Buttons::YesNoCancel);
+        const Answer answer =
+            interaction().ask(notComputedQuestion(m_boneWording, hertz), Buttons::YesNoCancel);
         if (answer == Answer::No)
             return measure::kDone;
         if (answer != Answer::Yes)
@@ -348,7 +330,8 @@ DistortionTest::Reading DistortionTest::read(int f, Progress &progress)
         return outcome;
     };
 
-    if (const Reading span = selectBandwidth(f, f == k630HzIndex ? k630HzIndex + 1 : kNarrowSpanBelow, progress);
+    if (const Reading span =
+            selectBandwidth(f, f == k630HzIndex ? k630HzIndex + 1 : kNarrowSpanBelow, progress);
         span != Reading::Stored)
         return undo(span);
 
@@ -366,11 +349,11 @@ DistortionTest::Reading DistortionTest::read(int f, Progress &progress)
         if (hertz > kLowestFundamentalHz)
             break;
         if (poll >= kFundamentalPolls) {
-            interaction().message(
-                formatText("Problems measuring the fundamental frequency.\nThe fundamental frequency is too low "
-                           "(%.1f).\nThis may mean that the audiometer signal is not loud enough.\n\nMeasurement "
-                           "aborted.",
-                           hertz));
+            interaction().message(formatText(
+                "Problems measuring the fundamental frequency.\nThe fundamental frequency is too low "
+                "(%.1f).\nThis may mean that the audiometer signal is not loud enough.\n\nMeasurement "
+                "aborted.",
+                hertz));
             return Reading::NoFundamental;
         }
         clock().pump(kFundamentalPollMs);
@@ -425,14 +408,17 @@ DistortionTest::Reading DistortionTest::read(int f, Progress &progress)
 
     for (int k = 0; k < 4; ++k)
         column.harmonicLevel[k] = relative[k] ? static_cast<float>(*relative[k] + fundamental) : 0.0f;
-    column.thd = static_cast<float>(totalHarmonicDistortion({relative[0], relative[1], relative[2], lastSumTerm}));
+    column.thd =
+        static_cast<float>(totalHarmonicDistortion({relative[0], relative[1], relative[2], lastSumTerm}));
     column.storeInto(stored, f);
     return Reading::Stored;
 }
 
 void registerDistortionPages(PageRegistry &registry)
 {
-    const auto make = [](const MeasurementServices &services) { return std::make_unique<DistortionTest>(services); };
+    const auto make = [](const MeasurementServices &services) {
+        return std::make_unique<DistortionTest>(services);
+    };
     registry.add(PageRole::Distortion, make);
     registry.add(PageRole::BoneDistortion, make);
 }

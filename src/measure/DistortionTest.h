@@ -66,7 +66,6 @@ private:
     Reading selectBandwidth(int frequencyIndex, int thresholdIndex, Progress &progress);
     Reading recover(int failedStatus);
     int command(const char *text, QByteArray &reply);
-    bool askTestConditions();
 
     DistortionConduction m_conduction = DistortionConduction::Air;
     DistortionList m_list;
@@ -75,7 +74,6 @@ private:
     // The bone page's own "unable to calculate" wording belongs to its Measure All only.
     bool m_boneWording = false;
     // Used when the page was given no test-wide flag.
-    bool m_ownConditionsEntered = false;
 };
 
 // Makes the run show the distortion pages for the earphones and the bone vibrator.

@@ -30,7 +30,7 @@ enum class Method : std::uint8_t
 };
 
 constexpr double kLineSpacingHz = 25.0;
-constexpr int kReferenceLine = 40; // 1000 Hz
+constexpr int kReferenceLine = 40;   // 1000 Hz
 constexpr int kFirstJudgedLine = 10; // 250 Hz
 constexpr int kLastJudgedLine = 200; // 5000 Hz
 constexpr double kSpectrumToleranceDb = 5.0;

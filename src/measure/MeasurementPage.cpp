@@ -1,7 +1,9 @@
 #include "measure/MeasurementPage.h"
 
+#include "measure/BoneConductionCorrection.h"
 #include "measure/MeterReadiness.h"
 #include "measure/RequiredEquipment.h"
+#include "measure/TestConditions.h"
 #include "meter/SlmLink.h"
 #include "platform/Interaction.h"
 
@@ -21,6 +23,33 @@ MeasurementPage::MeasurementPage(const MeasurementServices &services) : m_servic
 {}
 
 MeasurementPage::~MeasurementPage() = default;
+
+bool MeasurementPage::askMastoidRoomConditions(bool *conditionsJustEntered)
+{
+    // A stored temperature outside this range is no room a test was run in: propose a typical room.
+    constexpr float kLowestRoomCelsius = 17.0f;
+    constexpr float kHighestRoomCelsius = 29.0f;
+    constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
+
+    if (conditionsJustEntered)
+        *conditionsJustEntered = false;
+    bool &entered = m_target.testConditionsEntered ? *m_target.testConditionsEntered : m_ownConditionsEntered;
+    TestSetup &setup = m_target.record->setup;
+    if (entered || !isMervaneMastoid(setup.mastoid))
+        return true;
+    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
+    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
+        conditions = kTypicalRoom;
+    if (interaction().askTestConditions(conditions) == Answer::Cancel)
+        return false;
+    setup.temperature = conditions.temperature;
+    setup.humidity = conditions.humidity;
+    setup.pressure = conditions.pressure;
+    entered = true;
+    if (conditionsJustEntered)
+        *conditionsJustEntered = true;
+    return true;
+}
 
 void MeasurementPage::Initialise(const PageTarget &target)
 {

@@ -56,6 +56,20 @@ struct PageTable
     {
         return row >= 0 && row < verdicts.size() ? verdicts[row] : ResultStatus::NotJudged;
     }
+
+    // The status entry the rows make: -1 when one failed, 1 when one was judged and none failed, 0
+    // when none was judged.
+    int result() const
+    {
+        int result = 0;
+        for (const ResultStatus rowVerdict : verdicts) {
+            if (rowVerdict == ResultStatus::Failed)
+                return -1;
+            if (rowVerdict == ResultStatus::Passed)
+                result = 1;
+        }
+        return result;
+    }
 };
 
 // Outcomes of MeasureAll/MeasureSelected besides the meter's own negative statuses.
@@ -104,6 +118,10 @@ public:
     virtual std::optional<int> meterDisplayView() const { return std::nullopt; }
 
 protected:
+    // Asks once per open test for the room's temperature, humidity and pressure when the mastoid is
+    // a Mervane one, whose correction depends on them. False when the technician cancelled. True
+    // when they were entered just now is told by `conditionsJustEntered`.
+    bool askMastoidRoomConditions(bool *conditionsJustEntered = nullptr);
     // The status table entry Collect() writes; by default the one of the measurement entry.
     virtual MeasurementKind statusKind() const;
     // What that entry keeps; by default Evaluate(). A page that measures one ear at a time while
@@ -144,6 +162,7 @@ protected:
     std::unique_ptr<Progress> OpenProgress() const;
 
 private:
+    bool m_ownConditionsEntered = false;
     MeasurementServices m_services;
     PageTarget m_target;
     SlmLink *m_link = nullptr;

@@ -29,18 +29,6 @@ QString fixed1(double value)
     return formatText("%.1f", value);
 }
 
-int resultOf(const PageTable &table)
-{
-    int result = 0;
-    for (const ResultStatus verdict : table.verdicts) {
-        if (verdict == ResultStatus::Failed)
-            return -1;
-        if (verdict == ResultStatus::Passed)
-            result = 1;
-    }
-    return result;
-}
-
 } // namespace
 
 namespace soundfield {
@@ -66,8 +54,7 @@ double threeBandLevel(const meter::BandLevels &levels, int band)
 
 SoundFieldTest::SoundFieldTest(const MeasurementServices &services, bool binaural)
     : MeasurementPage(services), m_binaural(binaural)
-{
-}
+{}
 
 SoundFieldTest::~SoundFieldTest() = default;
 
@@ -151,15 +138,18 @@ std::vector<int> SoundFieldTest::rowFrequencies() const
     return selectedFrequencies(record().setup, HearingLevelMode::HearingLevel);
 }
 
-PageTable SoundFieldTest::listOf(const float *measured, const std::int16_t *dial, int incidence, bool binaural) const
+PageTable SoundFieldTest::listOf(const float *measured, const std::int16_t *dial, int incidence,
+                                 bool binaural) const
 {
     const SoundFieldSignal kind = signal();
     PageTable table;
-    table.columns = {QStringLiteral("Frequency"), QStringLiteral("Measured SPL"), QStringLiteral("Hearing Level"),
-                     QStringLiteral("Deviation"), QStringLiteral("Target SPL")};
+    table.columns = {QStringLiteral("Frequency"), QStringLiteral("Measured SPL"),
+                     QStringLiteral("Hearing Level"), QStringLiteral("Deviation"),
+                     QStringLiteral("Target SPL")};
     ReferenceQuery query;
     query.transducer = TransducerType::Speakers;
-    query.kind = kind == SoundFieldSignal::NarrowBand ? MeasurementKind::NarrowBandLevel : MeasurementKind::HearingLevel;
+    query.kind = kind == SoundFieldSignal::NarrowBand ? MeasurementKind::NarrowBandLevel
+                                                      : MeasurementKind::HearingLevel;
     query.incidence = incidence;
     query.binaural = binaural;
     for (const int f : rowFrequencies()) {
@@ -167,8 +157,8 @@ PageTable SoundFieldTest::listOf(const float *measured, const std::int16_t *dial
         const double level = measured[f];
         // A NaN from a damaged record is not a level either.
         if (!(level > kNotMeasuredDb)) {
-            table.rows.append({frequency, QStringLiteral("----"), QStringLiteral("----"), QStringLiteral("----"),
-                               QStringLiteral("----")});
+            table.rows.append({frequency, QStringLiteral("----"), QStringLiteral("----"),
+                               QStringLiteral("----"), QStringLiteral("----")});
             table.verdicts.append(ResultStatus::NotJudged);
             continue;
         }
@@ -195,7 +185,7 @@ PageTable SoundFieldTest::List() const
 
 int SoundFieldTest::Evaluate() const
 {
-    return resultOf(List());
+    return List().result();
 }
 
 int SoundFieldTest::statusResult() const
@@ -208,16 +198,16 @@ int SoundFieldTest::statusResult() const
     for (int channel = 0; channel < kChannels; ++channel) {
         if (signal() == SoundFieldSignal::NarrowBand) {
             const NarrowBandResult &b = r.narrowBand[channel][kSpeakers];
-            add(resultOf(listOf(b.measuredLevel, b.dialLevel, b.incidence, false)));
+            add(listOf(b.measuredLevel, b.dialLevel, b.incidence, false).result());
         } else {
             const ToneLevelResult &b = r.toneLevel[channel][kSpeakers];
-            add(resultOf(listOf(b.measuredLevel, b.dialLevel, b.incidence, false)));
+            add(listOf(b.measuredLevel, b.dialLevel, b.incidence, false).result());
         }
     }
     if (signal() == SoundFieldSignal::NarrowBand)
-        add(resultOf(listOf(r.narrowBandBinaural.measuredLevel, r.narrowBandBinaural.dialLevel, 0, true)));
+        add(listOf(r.narrowBandBinaural.measuredLevel, r.narrowBandBinaural.dialLevel, 0, true).result());
     else
-        add(resultOf(listOf(r.toneLevelBinaural.measuredLevel, r.toneLevelBinaural.dialLevel, 0, true)));
+        add(listOf(r.toneLevelBinaural.measuredLevel, r.toneLevelBinaural.dialLevel, 0, true).result());
     return result;
 }
 
@@ -231,8 +221,9 @@ int SoundFieldTest::prepare()
 
 int SoundFieldTest::read(int frequencyIndex, Progress &progress, double &level)
 {
-    const int kind = signal() == SoundFieldSignal::NarrowBand ? static_cast<int>(MeasurementKind::NarrowBandLevel)
-                                                              : static_cast<int>(MeasurementKind::HearingLevel);
+    const int kind = signal() == SoundFieldSignal::NarrowBand
+                         ? static_cast<int>(MeasurementKind::NarrowBandLevel)
+                         : static_cast<int>(MeasurementKind::HearingLevel);
     if (ReadyMeter(MeterMode::SlmRta, kind, QString::fromLatin1(measure::kMeterNotReadyQuestion), &progress,
                    QStringLiteral("Checking the Trellan for SLM/RTA mode")) != measure::kDone)
         return meter::kCancelled;
@@ -255,8 +246,9 @@ int SoundFieldTest::read(int frequencyIndex, Progress &progress, double &level)
     // The open-air microphone's response is taken off every band it has a value for, so the
     // neighbours added in below are corrected too.
     const float *response = record().setup.couplerMicrophone[0].response;
-    const int status = ReadStableSpectrum(*link(), *fileList(), band, m_calOffset, levels, &progress,
-                                          std::span<const float>(response, kFrequencyCount), kMaxSpreadDb, kPauseMs);
+    const int status =
+        ReadStableSpectrum(*link(), *fileList(), band, m_calOffset, levels, &progress,
+                           std::span<const float>(response, kFrequencyCount), kMaxSpreadDb, kPauseMs);
     if (status == meter::kOk)
         level = soundfield::threeBandLevel(levels, band);
     return status;
@@ -282,7 +274,8 @@ SoundFieldTest::Outcome SoundFieldTest::measureFrequency(int frequencyIndex, int
     stimulus.dialLevel = dial;
     stimulus.incidenceDegrees = incidence() * 45;
     stimulus.binaural = m_binaural;
-    if (interaction().askToSet(formatText("Set%s", qPrintable(described)), stimulus, Buttons::OkCancel) != Answer::Ok)
+    if (interaction().askToSet(formatText("Set%s", qPrintable(described)), stimulus, Buttons::OkCancel) !=
+        Answer::Ok)
         return Outcome::Ended;
 
     const std::unique_ptr<Progress> progress = OpenProgress();
@@ -299,12 +292,13 @@ SoundFieldTest::Outcome SoundFieldTest::measureFrequency(int frequencyIndex, int
             break;
         }
         const Answer answer = interaction().ask(
-            formatText("Measured SPL was too low (%.1f dB).\n\nWould you like to measure again at %.0f Hz?\n(Please "
-                       "check the audiometer to make sure the signal is on\nand that it is set to%s.\nAlso check "
-                       "the Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure at this "
-                       "frequency.\nClick No to go on to the next frequency (if there is one).\nClick Cancel to "
-                       "cancel the measurement.",
-                       level, hertz, qPrintable(described)),
+            formatText(
+                "Measured SPL was too low (%.1f dB).\n\nWould you like to measure again at %.0f Hz?\n(Please "
+                "check the audiometer to make sure the signal is on\nand that it is set to%s.\nAlso check "
+                "the Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure at this "
+                "frequency.\nClick No to go on to the next frequency (if there is one).\nClick Cancel to "
+                "cancel the measurement.",
+                level, hertz, qPrintable(described)),
             Buttons::YesNoCancel);
         if (answer == Answer::Cancel)
             return Outcome::Ended;

@@ -19,10 +19,6 @@ constexpr int kSpeechKind = static_cast<int>(MeasurementKind::SpeechHearingLevel
 constexpr double kNotMeasuredDb = 10.0;
 constexpr double kSpeechFrequencyHz = 1000.0;
 constexpr int kFlatWeighting = 2;
-// The maker's mastoid is corrected for the room; outside this range the stored room is not believed.
-constexpr float kLowestRoomCelsius = 17.0f;
-constexpr float kHighestRoomCelsius = 29.0f;
-constexpr TestConditions kTypicalRoom{23.0f, 760.0f, 50};
 constexpr const char *kSourceNames[kSpeechSources] = {"Mic", "Tape/CD A", "Tape/CD B", "Speech Noise"};
 
 SignalSource signalSourceOf(SpeechSource source)
@@ -47,7 +43,8 @@ QString fixed1(double value)
 
 } // namespace
 
-SpeechTest::SpeechTest(const MeasurementServices &services) : MeasurementPage(services) {}
+SpeechTest::SpeechTest(const MeasurementServices &services) : MeasurementPage(services)
+{}
 
 SpeechTest::~SpeechTest() = default;
 
@@ -187,7 +184,8 @@ PageTable SpeechTest::listOf(const SpeechResult &result) const
 {
     const bool bone = transducer() == TransducerType::BoneVibrator;
     PageTable table;
-    table.columns = {QStringLiteral("Source"), bone ? QStringLiteral("Measured FL") : QStringLiteral("Measured SPL"),
+    table.columns = {QStringLiteral("Source"),
+                     bone ? QStringLiteral("Measured FL") : QStringLiteral("Measured SPL"),
                      QStringLiteral("Hearing Level"), QStringLiteral("Deviation"),
                      bone ? QStringLiteral("Target FL") : QStringLiteral("Target SPL")};
     const SpeechLimits window = limits();
@@ -217,25 +215,9 @@ PageTable SpeechTest::List() const
     return listOf(block());
 }
 
-namespace {
-
-int resultOf(const PageTable &table)
-{
-    int result = 0;
-    for (const ResultStatus verdict : table.verdicts) {
-        if (verdict == ResultStatus::Failed)
-            return -1;
-        if (verdict == ResultStatus::Passed)
-            result = 1;
-    }
-    return result;
-}
-
-} // namespace
-
 int SpeechTest::Evaluate() const
 {
-    return resultOf(List());
+    return List().result();
 }
 
 int SpeechTest::statusResult() const
@@ -244,11 +226,11 @@ int SpeechTest::statusResult() const
     // because the side measured last passed.
     int result = Evaluate();
     for (int channel = 0; channel < kChannels && result >= 0; ++channel) {
-        const int side = resultOf(listOf(record().speech[channel][static_cast<int>(transducer())]));
+        const int side = listOf(record().speech[channel][static_cast<int>(transducer())]).result();
         result = side < 0 ? -1 : std::max(result, side);
     }
     if (transducer() == TransducerType::Speakers && result >= 0) {
-        const int both = resultOf(listOf(record().speechBinaural));
+        const int both = listOf(record().speechBinaural).result();
         result = both < 0 ? -1 : std::max(result, both);
     }
     return result;
@@ -280,25 +262,7 @@ int SpeechTest::prepare()
         link()->MatchTransducerToMic(displayText(mic->identity.model));
     if (!m_reading)
         m_reading = std::make_unique<BandReading>(*link(), *fileList());
-    return bone && !askTestConditions() ? measure::kCancelled : measure::kDone;
-}
-
-bool SpeechTest::askTestConditions()
-{
-    bool &entered = target().testConditionsEntered ? *target().testConditionsEntered : m_ownConditionsEntered;
-    TestSetup &setup = record().setup;
-    if (entered || !isMervaneMastoid(setup.mastoid))
-        return true;
-    TestConditions conditions{setup.temperature, setup.pressure, setup.humidity};
-    if (!(setup.temperature >= kLowestRoomCelsius && setup.temperature <= kHighestRoomCelsius))
-        conditions = kTypicalRoom;
-    if (interaction().askTestConditions(conditions) == Answer::Cancel)
-        return false;
-    setup.temperature = conditions.temperature;
-    setup.humidity = conditions.humidity;
-    setup.pressure = conditions.pressure;
-    entered = true;
-    return true;
+    return bone && !askMastoidRoomConditions() ? measure::kCancelled : measure::kDone;
 }
 
 int SpeechTest::readLevel(SpeechSource source, Progress &progress, double &level)
@@ -369,11 +333,12 @@ SpeechTest::Outcome SpeechTest::measureSource(SpeechSource source)
             break;
         }
         const Answer answer = interaction().ask(
-            formatText("Measured SPL was too low (%.1f dB).\n\nWould you like to measure again?\n(Please check the "
-                       "audiometer to make sure the noise source is on\nand that it is set to%s.\nAlso check the "
-                       "Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure.\nClick No to go on "
-                       "to the next speech measurement (if there is one).\nClick Cancel to cancel the measurement.",
-                       level, qPrintable(described)),
+            formatText(
+                "Measured SPL was too low (%.1f dB).\n\nWould you like to measure again?\n(Please check the "
+                "audiometer to make sure the noise source is on\nand that it is set to%s.\nAlso check the "
+                "Trellan to make sure it is measuring data.)\n\nClick Yes to re-measure.\nClick No to go on "
+                "to the next speech measurement (if there is one).\nClick Cancel to cancel the measurement.",
+                level, qPrintable(described)),
             Buttons::YesNoCancel);
         if (answer == Answer::Cancel)
             return Outcome::Ended;
@@ -407,9 +372,8 @@ int SpeechTest::MeasureSelected(const QList<int> &rows)
 
 void registerSpeechPage(PageRegistry &registry)
 {
-    registry.add(PageRole::Speech, [](const MeasurementServices &services) {
-        return std::make_unique<SpeechTest>(services);
-    });
+    registry.add(PageRole::Speech,
+                 [](const MeasurementServices &services) { return std::make_unique<SpeechTest>(services); });
 }
 
 } // namespace tonva

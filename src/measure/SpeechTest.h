@@ -88,11 +88,9 @@ private:
     int readLevel(SpeechSource source, Progress &progress, double &level);
     void restoreFlatWeighting();
     // The maker's mastoid needs the room's conditions once per open test; false when cancelled.
-    bool askTestConditions();
     QString stimulusText(SpeechSource source) const;
 
     std::unique_ptr<BandReading> m_reading;
-    bool m_ownConditionsEntered = false;
 };
 
 void registerSpeechPage(PageRegistry &registry);
