@@ -6,42 +6,19 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tonva {
 
-namespace {
-
-constexpr int kReadingIntervalMs = 1000;
-
-QLabel *valueLabel(const char *name, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-000.0")) + 12);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 1.5);
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
-
 CAdjustLevelDlg::CAdjustLevelDlg(HearingLevelAdjust &logic, QWidget *parent)
-    : QDialog(parent), m_logic(logic), m_timer(new QTimer(this))
+    : LiveReadingDialog(parent), m_logic(logic)
 {
-    setWindowTitle(QStringLiteral("Adjust Level"));
-
     m_frequencies = new QListWidget(this);
     m_frequencies->setObjectName(QStringLiteral("frequencyList"));
     m_frequencies->addItems(logic.frequencyTexts());
     m_frequencies->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_frequencies->setMaximumWidth(m_frequencies->fontMetrics().horizontalAdvance(QStringLiteral("20000.0"))
-                                   + 48);
+    m_frequencies->setMaximumWidth(m_frequencies->fontMetrics().horizontalAdvance(QStringLiteral("20000.0")) +
+                                   48);
     if (m_frequencies->count() > 0)
         m_frequencies->setCurrentRow(logic.preselectedRow());
     connect(m_frequencies, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -51,8 +28,8 @@ CAdjustLevelDlg::CAdjustLevelDlg(HearingLevelAdjust &logic, QWidget *parent)
         m_hearingLevel->clear();
     });
 
-    m_level = valueLabel("levelValue", this);
-    m_hearingLevel = valueLabel("hearingLevelValue", this);
+    m_level = valueLabel("levelValue");
+    m_hearingLevel = valueLabel("hearingLevelValue");
     auto *values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("Level"), this), 0, 0);
     values->addWidget(m_level, 0, 1);
@@ -76,10 +53,6 @@ CAdjustLevelDlg::CAdjustLevelDlg(HearingLevelAdjust &logic, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(body);
     layout->addWidget(buttons);
-
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(kReadingIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &CAdjustLevelDlg::tick);
 }
 
 CAdjustLevelDlg::~CAdjustLevelDlg() = default;
@@ -93,56 +66,18 @@ void CAdjustLevelDlg::run(HearingLevelAdjust &logic, QWidget *parent)
     dialog.exec();
 }
 
-void CAdjustLevelDlg::startReadings()
+bool CAdjustLevelDlg::readOnce()
 {
-    m_closed = false;
-    if (!m_reading)
-        m_timer->start();
-}
-
-bool CAdjustLevelDlg::readingsRunning() const
-{
-    return m_timer->isActive() || m_reading;
-}
-
-void CAdjustLevelDlg::stopReadings()
-{
-    m_closed = true;
-    m_timer->stop();
-}
-
-void CAdjustLevelDlg::tick()
-{
-    // The reading dispatches events while it waits on the meter: a second timer shot or a click on
-    // OK may arrive meanwhile.
-    if (m_reading)
-        return;
-    m_timer->stop();
     const int row = m_frequencies->currentRow();
-    m_reading = true;
     const std::optional<HearingLevelAdjust::Reading> reading = m_logic.tick();
-    m_reading = false;
     if (!reading)
-        return;
+        return false;
     // A frequency chosen while the meter was read gets its own reading at the next tick.
     if (row == m_frequencies->currentRow()) {
         m_level->setText(reading->level);
         m_hearingLevel->setText(reading->hearingLevel);
     }
-    if (!m_closed)
-        m_timer->start();
-}
-
-void CAdjustLevelDlg::accept()
-{
-    stopReadings();
-    QDialog::accept();
-}
-
-void CAdjustLevelDlg::reject()
-{
-    stopReadings();
-    QDialog::reject();
+    return true;
 }
 
 } // namespace tonva

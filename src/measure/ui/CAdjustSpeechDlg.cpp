@@ -6,36 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tonva {
 
-namespace {
-
-constexpr int kReadingIntervalMs = 1000;
-
-QLabel *valueLabel(const char *name, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-000.0")) + 12);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 1.5);
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
-
 CAdjustSpeechDlg::CAdjustSpeechDlg(SpeechAdjust &logic, QWidget *parent)
-    : QDialog(parent), m_logic(logic), m_timer(new QTimer(this))
+    : LiveReadingDialog(parent), m_logic(logic)
 {
-    setWindowTitle(QStringLiteral("Adjust Level"));
-
     auto *basis = new QGroupBox(QStringLiteral("Select Reading Basis"), this);
     m_oneKilohertz = new QRadioButton(QStringLiteral("1000 Hz Frequency"), basis);
     m_oneKilohertz->setObjectName(QStringLiteral("oneKilohertzBasis"));
@@ -54,8 +31,8 @@ CAdjustSpeechDlg::CAdjustSpeechDlg(SpeechAdjust &logic, QWidget *parent)
             chooseBasis(SpeechAdjustBasis::Overall);
     });
 
-    m_level = valueLabel("levelValue", this);
-    m_hearingLevel = valueLabel("hearingLevelValue", this);
+    m_level = valueLabel("levelValue");
+    m_hearingLevel = valueLabel("hearingLevelValue");
     auto *values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("SPL"), this), 0, 0);
     values->addWidget(new QLabel(QStringLiteral("dBHL"), this), 0, 1);
@@ -69,10 +46,6 @@ CAdjustSpeechDlg::CAdjustSpeechDlg(SpeechAdjust &logic, QWidget *parent)
     layout->addWidget(basis);
     layout->addLayout(values);
     layout->addWidget(buttons);
-
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(kReadingIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &CAdjustSpeechDlg::tick);
 }
 
 CAdjustSpeechDlg::~CAdjustSpeechDlg() = default;
@@ -95,56 +68,25 @@ void CAdjustSpeechDlg::chooseBasis(SpeechAdjustBasis basis)
         reject();
 }
 
-void CAdjustSpeechDlg::startReadings()
+bool CAdjustSpeechDlg::readOnce()
 {
-    m_closed = false;
-    if (!m_reading)
-        m_timer->start();
-}
-
-bool CAdjustSpeechDlg::readingsRunning() const
-{
-    return m_timer->isActive() || m_reading;
-}
-
-void CAdjustSpeechDlg::stopReadings()
-{
-    m_closed = true;
-    m_timer->stop();
-}
-
-void CAdjustSpeechDlg::tick()
-{
-    // The reading dispatches events while it waits on the meter: a second timer shot, a change of
-    // basis or a click on OK may arrive meanwhile.
-    if (m_reading)
-        return;
-    m_timer->stop();
     const SpeechAdjustBasis basis = m_logic.basis();
-    m_reading = true;
     const std::optional<SpeechAdjust::Reading> reading = m_logic.tick();
-    m_reading = false;
     if (!reading)
-        return;
+        return false;
+    // A basis chosen while the meter was read gets its own reading at the next tick.
     if (basis == m_logic.basis()) {
         m_level->setText(reading->level);
         m_hearingLevel->setText(reading->hearingLevel);
     }
-    if (!m_closed)
-        m_timer->start();
+    return true;
 }
 
 void CAdjustSpeechDlg::accept()
 {
     stopReadings();
     m_logic.finish();
-    QDialog::accept();
-}
-
-void CAdjustSpeechDlg::reject()
-{
-    stopReadings();
-    QDialog::reject();
+    LiveReadingDialog::accept();
 }
 
 } // namespace tonva
